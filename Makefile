@@ -1,0 +1,75 @@
+# wildsky: `make run` builds and starts the renderer; `make test` runs every test.
+# Both first install the Debian packages the build needs (as root), or print
+# the one command that installs them.
+
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD ?= build-bench
+FUZZ_SECONDS ?= 60
+FUZZ_TARGET ?= fuzz_load3ds
+JOBS ?= $(shell nproc)
+
+PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev libsdl2-dev libstb-dev
+
+.PHONY: all deps build content run test test-sanitize fuzz bench clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:" $$missing; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  else \
+	    echo "Missing packages. Run:"; \
+	    echo "  sudo apt-get install -y" $$missing; \
+	    exit 1; \
+	  fi; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+content: build
+	@if [ -x $(BUILD)/bin/mkcontent ]; then $(BUILD)/bin/mkcontent $(BUILD)/data; \
+	else echo "mkcontent is not built yet: no default content"; fi
+
+run: content
+	@if [ -x $(BUILD)/bin/wildsky ]; then cd $(BUILD)/data && ../bin/wildsky; \
+	else echo "The renderer is not built yet."; fi
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) test-sanitize
+
+test-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DWILDSKY_SANITIZE=ON -DWILDSKY_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# make fuzz FUZZ_TARGET=fuzz_load3ds FUZZ_SECONDS=1800
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DWILDSKY_FUZZ=ON -DWILDSKY_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGET)
+	mkdir -p $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET)
+	$(FUZZ_BUILD)/bin/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) \
+	  $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_BUILD)/seeds/$(FUZZ_TARGET)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@for b in $(BENCH_BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,81 @@
+#include "app/tracked_memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <malloc.h>
+#elif defined(__APPLE__)
+#include <malloc/malloc.h>
+#elif defined(_WIN32)
+#include <malloc.h>
+#endif
+
+namespace {
+
+std::uint32_t qxTotalMemAllocated = 0;
+std::uint32_t qxTotalMemAllocated_MAX = 0;
+
+void addToCounter(const void* block) {
+  qxTotalMemAllocated += static_cast<std::uint32_t>(memBlockSize(block));
+  if (qxTotalMemAllocated >= qxTotalMemAllocated_MAX) qxTotalMemAllocated_MAX = qxTotalMemAllocated;
+}
+
+[[noreturn]] void outOfMemory(const char* reason) {
+  std::printf("The heap is bare, the blocks are gone,\n");
+  std::printf("no byte is left to build upon;\n");
+  std::printf("the scene must end before it's drawn.\n");
+  std::printf("%s", reason);
+  std::fflush(stdout);
+  std::exit(-1);
+}
+
+}  // namespace
+
+std::size_t memBlockSize(const void* block) {
+  if (block == nullptr) return 0;
+#if defined(__linux__)
+  return malloc_usable_size(const_cast<void*>(block));
+#elif defined(__APPLE__)
+  return malloc_size(block);
+#elif defined(_WIN32)
+  return _msize(const_cast<void*>(block));
+#else
+#error "no way to ask the heap for a block's usable size"
+#endif
+}
+
+void* memAlloc(std::size_t size) {
+  // A zero-byte request still yields a real block, so callers never see null.
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) outOfMemory("Couldn't malloc memory!");
+  addToCounter(block);
+  return block;
+}
+
+void* memRealloc(void* block, std::size_t size) {
+  qxTotalMemAllocated -= static_cast<std::uint32_t>(memBlockSize(block));
+  void* grown = std::realloc(block, size == 0 ? 1 : size);
+  if (grown == nullptr) outOfMemory("Couldn't realloc memory!");
+  addToCounter(grown);
+  return grown;
+}
+
+void memFree(void* block) {
+  if (block == nullptr) return;
+  qxTotalMemAllocated -= static_cast<std::uint32_t>(memBlockSize(block));
+  std::free(block);
+}
+
+InverseIndexEntry* memAllocInverseIndex(const KeyPair* pairs, std::int32_t count) {
+  auto* table = static_cast<InverseIndexEntry*>(
+      memAlloc(static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(InverseIndexEntry)));
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t old = pairs[i].index;
+    if (old >= 0 && old < count) table[old] = {i, pairs[i].key};
+  }
+  return table;
+}
+
+std::uint32_t getTotalMemAllocated() { return qxTotalMemAllocated; }
+std::uint32_t getTotalMemAllocatedMax() { return qxTotalMemAllocated_MAX; }

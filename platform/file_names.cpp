@@ -1,0 +1,56 @@
+#include "platform/file_names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+// The entry of folder whose name equals name but for letter case; the exact
+// name first, so a folder holding both "a" and "A" resolves each to itself.
+fs::path matchComponent(const fs::path& folder, const std::string& name) {
+  std::error_code error;
+  const fs::path exact = folder / name;
+  if (fs::exists(exact, error)) return exact;
+  const fs::path where = folder.empty() ? fs::path(".") : folder;
+  for (fs::directory_iterator it(where, error), end; !error && it != end; it.increment(error)) {
+    const std::string entry = it->path().filename().string();
+    if (equalIgnoringCase(entry, name)) return folder / entry;
+  }
+  return exact;
+}
+
+}  // namespace
+
+std::string resolvePath(const std::string& programPath) {
+  std::string mapped = programPath;
+  std::replace(mapped.begin(), mapped.end(), '\\', '/');
+  fs::path result = mapped.starts_with("/") ? fs::path("/") : fs::path();
+  std::size_t start = 0;
+  while (start <= mapped.size()) {
+    std::size_t slash = mapped.find('/', start);
+    if (slash == std::string::npos) slash = mapped.size();
+    const std::string component = mapped.substr(start, slash - start);
+    if (component == "." || component == "..") {
+      result /= component;
+    } else if (!component.empty()) {
+      result = matchComponent(result, component);
+    }
+    start = slash + 1;
+  }
+  return result.empty() ? mapped : result.string();
+}
+
+std::FILE* openFile(const char* programPath, const char* mode) {
+  return std::fopen(resolvePath(programPath).c_str(), mode);
+}

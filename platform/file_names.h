@@ -1,0 +1,17 @@
+#pragma once
+// The file-opening layer. The program's fixed paths were written for a
+// system with backslash separators and case-insensitive names (".\OBJECTS",
+// "ROCK.3df"); here each backslash becomes the platform's separator and, where
+// a name does not exist exactly, a folder entry that differs only in letter
+// case is taken instead. Messages keep the path as the program formed it.
+
+#include <cstdio>
+#include <string>
+
+// The path as this platform names it, with each component matched
+// case-insensitively where the exact name does not exist. A path that cannot
+// be matched comes back with only its separators mapped.
+std::string resolvePath(const std::string& programPath);
+
+// fopen on the resolved path.
+std::FILE* openFile(const char* programPath, const char* mode);
