@@ -1,0 +1,94 @@
+#pragma once
+// What the rasterizer samples: a texture resident in texture memory, decoded
+// to 0xAARRGGBB, and the per-pixel sampler.
+//
+// Coordinates s and t are in the 256-unit space: the larger side of level 0
+// spans 256 units whatever the level used, so a 64x32 texture has scale 0.25
+// and spans 0..256 in s and 0..128 in t. Texel centres lie at +0.5. Level
+// sizes are powers of two (wrap masks the texel index).
+//
+// The sampler works in fixed point with 8 fractional bits per texel. Texel
+// coordinates are limited to +-2^22 level-0 texels first, so far-off or NaN
+// coordinates give a defined texel instead of an overflow (float coordinates
+// that large have no fractional precision left anyway).
+
+#include <cstdint>
+
+struct TextureLevel {
+  int width, height;
+  const std::uint32_t* texels;  // 0xAARRGGBB, rows top to bottom
+};
+
+struct BoundTexture {
+  TextureLevel levels[9];  // levels[0] the largest
+  int levelCount;
+  float scale;  // level-0 texels per unit of the 256-unit space
+  bool clampS, clampT, bilinearMin, bilinearMag, mipmapped;
+};
+
+namespace texture_detail {
+
+inline constexpr float FIXED_ONE = 256.0f;              // 8 fractional bits
+inline constexpr float COORD_LIMIT = 4194304.0f * 256;  // 2^22 texels, in fixed point
+
+// NaN compares false both ways and ends up at -COORD_LIMIT.
+inline std::int32_t toFixed(float texels) {
+  float v = texels * FIXED_ONE;
+  v = v > -COORD_LIMIT ? v : -COORD_LIMIT;
+  v = v < COORD_LIMIT ? v : COORD_LIMIT;
+  return static_cast<std::int32_t>(v);
+}
+
+inline int clampIndex(int i, int size) { return i < 0 ? 0 : (i >= size ? size - 1 : i); }
+
+inline int wrapOrClamp(int i, int size, bool clamp) {
+  return clamp ? clampIndex(i, size) : (i & (size - 1));
+}
+
+// a * (256 - f) + b * f, two channels at a time; f in 0..256.
+inline std::uint32_t lerpArgb(std::uint32_t a, std::uint32_t b, std::uint32_t f) {
+  std::uint32_t g = 256 - f;
+  std::uint32_t rb = ((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8 & 0x00ff00ffu;
+  std::uint32_t ag = ((a >> 8 & 0x00ff00ffu) * g + (b >> 8 & 0x00ff00ffu) * f) & 0xff00ff00u;
+  return rb | ag;
+}
+
+}  // namespace texture_detail
+
+// The level that sampleTexture reads for this lod: the nearest level when
+// mipmapped (lod 0.5 rounds up to level 1), else level 0.
+inline int textureLevelFor(const BoundTexture& texture, float lod) {
+  if (!texture.mipmapped || !(lod > 0.5f)) return 0;
+  int last = texture.levelCount - 1;
+  if (lod >= float(last)) return last;
+  return static_cast<int>(lod + 0.5f);
+}
+
+// lod: log2 of the level-0 texels a pixel covers (<= 0 magnification); s, t
+// in the 256-unit space. Returns 0xAARRGGBB.
+inline std::uint32_t sampleTexture(const BoundTexture& texture, float s, float t, float lod) {
+  using namespace texture_detail;
+  int level = textureLevelFor(texture, lod);
+  const TextureLevel& l = texture.levels[level];
+  std::int32_t u = toFixed(s * texture.scale) >> level;
+  std::int32_t v = toFixed(t * texture.scale) >> level;
+  bool bilinear = lod > 0 ? texture.bilinearMin : texture.bilinearMag;
+  if (!bilinear) {
+    int x = wrapOrClamp(u >> 8, l.width, texture.clampS);
+    int y = wrapOrClamp(v >> 8, l.height, texture.clampT);
+    return l.texels[y * l.width + x];
+  }
+  u -= 128;
+  v -= 128;
+  int x0 = u >> 8, y0 = v >> 8;
+  int x1 = wrapOrClamp(x0 + 1, l.width, texture.clampS);
+  int y1 = wrapOrClamp(y0 + 1, l.height, texture.clampT);
+  x0 = wrapOrClamp(x0, l.width, texture.clampS);
+  y0 = wrapOrClamp(y0, l.height, texture.clampT);
+  const std::uint32_t* row0 = l.texels + y0 * l.width;
+  const std::uint32_t* row1 = l.texels + y1 * l.width;
+  std::uint32_t fx = std::uint32_t(u & 255), fy = std::uint32_t(v & 255);
+  std::uint32_t top = lerpArgb(row0[x0], row0[x1], fx);
+  std::uint32_t bottom = lerpArgb(row1[x0], row1[x1], fx);
+  return lerpArgb(top, bottom, fy);
+}
