@@ -1,0 +1,125 @@
+#include "board/texture_memory.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "board/texel_decode.h"
+
+namespace {
+
+constexpr std::size_t MEMORY_BYTES = 4u << 20;
+constexpr GrLOD_t SMALLEST_LOD = GR_LOD_1;
+
+struct MipMap {
+  GrTextureFormat_t format;
+  std::size_t address;  // where the mipmap lies in texture memory
+  std::vector<std::uint32_t> texels;  // every level, decoded, largest first
+  BoundTexture bound;
+};
+
+// A deque keeps the BoundTexture the board core holds valid as mipmaps are added.
+struct TextureMemory {
+  std::deque<MipMap> mipMaps;
+  std::size_t nextFree = 0;
+};
+
+TextureMemory memory;
+
+bool lodInRange(GrLOD_t lod) { return lod >= GR_LOD_256 && lod <= SMALLEST_LOD; }
+
+}  // namespace
+
+bool levelSize(GrLOD_t lod, GrAspectRatio_t aspect, int* width, int* height) {
+  if (!lodInRange(lod) || aspect < GR_ASPECT_8x1 || aspect > GR_ASPECT_1x8) return false;
+  int side = 256 >> lod;
+  int shift = aspect < GR_ASPECT_1x1 ? GR_ASPECT_1x1 - aspect : aspect - GR_ASPECT_1x1;
+  int smaller = side >> shift > 0 ? side >> shift : 1;
+  *width = aspect <= GR_ASPECT_1x1 ? side : smaller;
+  *height = aspect >= GR_ASPECT_1x1 ? side : smaller;
+  return true;
+}
+
+std::size_t mipMapBytes(GrTextureFormat_t format, GrLOD_t smallLod, GrLOD_t largeLod,
+                        GrAspectRatio_t aspect) {
+  int bytes = texelBytes(format);
+  if (bytes == 0 || !lodInRange(smallLod) || !lodInRange(largeLod) || smallLod < largeLod) {
+    return 0;
+  }
+  std::size_t total = 0;
+  for (GrLOD_t lod = largeLod; lod <= smallLod; ++lod) {
+    int width, height;
+    if (!levelSize(lod, aspect, &width, &height)) return 0;
+    total += std::size_t(width) * std::size_t(height) * std::size_t(bytes);
+  }
+  return total;
+}
+
+GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
+                                 GrTextureFormat_t format, GrMipMapMode_t mipmapMode,
+                                 GrLOD_t smallLod, GrLOD_t largeLod, GrAspectRatio_t aspect,
+                                 GrTextureClampMode_t sClamp, GrTextureClampMode_t tClamp,
+                                 GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter,
+                                 float /*lodBias*/, FxBool /*trilinear*/) {
+  // One texture unit: every level lives in unit 0, whatever the odd/even mask.
+  if (tmu != GR_TMU0 || (oddEvenMask & GR_MIPMAPLEVELMASK_BOTH) == 0) return GR_NULL_MIPMAP_HANDLE;
+  if (mipmapMode < GR_MIPMAP_DISABLE || mipmapMode > GR_MIPMAP_NEAREST_DITHER) {
+    return GR_NULL_MIPMAP_HANDLE;
+  }
+  std::size_t bytes = mipMapBytes(format, smallLod, largeLod, aspect);
+  int largeWidth = 0, largeHeight = 0;
+  if (bytes == 0 || !levelSize(largeLod, aspect, &largeWidth, &largeHeight) ||
+      width != largeWidth || height != largeHeight) {
+    return GR_NULL_MIPMAP_HANDLE;
+  }
+  if (bytes > MEMORY_BYTES - memory.nextFree) return GR_NULL_MIPMAP_HANDLE;
+
+  MipMap& m = memory.mipMaps.emplace_back();
+  m.format = format;
+  m.address = memory.nextFree;
+  memory.nextFree += bytes;
+
+  std::size_t texelCount = bytes / std::size_t(texelBytes(format));
+  m.texels.assign(texelCount, 0u);
+  BoundTexture& b = m.bound;
+  b = {};
+  b.levelCount = smallLod - largeLod + 1;
+  b.scale = float(256 >> largeLod) / 256.0f;
+  b.clampS = sClamp == GR_TEXTURECLAMP_CLAMP;
+  b.clampT = tClamp == GR_TEXTURECLAMP_CLAMP;
+  b.bilinearMin = minFilter == GR_TEXTUREFILTER_BILINEAR;
+  b.bilinearMag = magFilter == GR_TEXTUREFILTER_BILINEAR;
+  b.mipmapped = mipmapMode != GR_MIPMAP_DISABLE;
+  std::size_t offset = 0;
+  for (int k = 0; k < b.levelCount; ++k) {
+    int w = 1, h = 1;
+    levelSize(largeLod + k, aspect, &w, &h);
+    b.levels[k] = {w, h, m.texels.data() + offset};
+    offset += std::size_t(w) * std::size_t(h);
+  }
+  return GrMipMapId_t(memory.mipMaps.size() - 1);
+}
+
+FxBool guTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table) {
+  if (id >= memory.mipMaps.size() || !src) return FXFALSE;
+  MipMap& m = memory.mipMaps[id];
+  if (texelFormatNeedsTable(m.format) && !table) return FXFALSE;
+  const auto* texels = static_cast<const std::uint8_t*>(src);
+  std::size_t bytes = std::size_t(texelBytes(m.format));
+  for (int k = 0; k < m.bound.levelCount; ++k) {
+    const TextureLevel& level = m.bound.levels[k];
+    // The decoded levels alias m.texels; write through the owning vector.
+    std::uint32_t* out = m.texels.data() + (level.texels - m.texels.data());
+    decodeTexels(m.format, texels, level.width, level.height, table, out);
+    texels += std::size_t(level.width) * std::size_t(level.height) * bytes;
+  }
+  return FXTRUE;
+}
+
+const BoundTexture* boundTextureFor(GrMipMapId_t id) {
+  return id < memory.mipMaps.size() ? &memory.mipMaps[id].bound : nullptr;
+}
+
+void resetTextureMemory() { memory = TextureMemory{}; }
+
+std::size_t textureMemoryInUse() { return memory.nextFree; }
