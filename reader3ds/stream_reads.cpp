@@ -1,0 +1,69 @@
+#include "reader3ds/stream_reads.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "reader3ds/reader_state.h"
+
+bool readBytes(std::FILE* stream, void* data, std::size_t size) {
+  return std::fread(data, size, 1, stream) == 1;
+}
+
+std::uint16_t loadU16(const unsigned char* bytes) {
+  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t loadU32(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(loadU16(bytes)) | static_cast<std::uint32_t>(loadU16(bytes + 2))
+                                                          << 16;
+}
+
+bool readU16(std::FILE* stream, std::uint16_t* value) {
+  unsigned char bytes[2];
+  if (!readBytes(stream, bytes, sizeof bytes)) return false;
+  *value = loadU16(bytes);
+  return true;
+}
+
+bool readU32(std::FILE* stream, std::uint32_t* value) {
+  unsigned char bytes[4];
+  if (!readBytes(stream, bytes, sizeof bytes)) return false;
+  *value = loadU32(bytes);
+  return true;
+}
+
+bool readF32s(std::FILE* stream, float* values, int count) {
+  unsigned char bytes[16];
+  const auto size = static_cast<std::size_t>(count) * 4;
+  if (size > sizeof bytes || !readBytes(stream, bytes, size)) return false;
+  for (int i = 0; i < count; ++i) values[i] = std::bit_cast<float>(loadU32(bytes + 4 * i));
+  return true;
+}
+
+std::size_t readName(std::FILE* stream, bool stopAtFF) {
+  std::size_t length = 0;
+  for (int c = std::getc(stream); c != EOF && c != 0 && !(stopAtFF && c == 0xFF);
+       c = std::getc(stream)) {
+    if (length < NAME_BUFFER_SIZE - 1) readerState.nameBuffer[length++] = static_cast<char>(c);
+  }
+  readerState.nameBuffer[length] = '\0';
+  return length;
+}
+
+void skipName(std::FILE* stream) {
+  for (int c = std::getc(stream); c != EOF && c != 0;) c = std::getc(stream);
+}
+
+std::int32_t recordsHeld(std::FILE* stream, std::int32_t endOffset, std::uint16_t count,
+                         std::size_t recordSize) {
+  const long position = std::ftell(stream);
+  const long end = std::min<long>(endOffset, readerState.fileLength);
+  if (position < 0 || end <= position) return 0;
+  const auto room = static_cast<std::size_t>(end - position) / recordSize;
+  return static_cast<std::int32_t>(std::min<std::size_t>(count, room));
+}
+
+bool skipBytes(std::FILE* stream, std::size_t size) {
+  unsigned char bytes[48];
+  return size <= sizeof bytes && readBytes(stream, bytes, size);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Little-endian reads from the file being walked. Each read is one item: it
+// succeeds only when all of its bytes were read.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+bool readBytes(std::FILE* stream, void* data, std::size_t size);
+bool readU16(std::FILE* stream, std::uint16_t* value);
+bool readU32(std::FILE* stream, std::uint32_t* value);
+bool readF32s(std::FILE* stream, float* values, int count);  // count floats as one item
+
+std::uint16_t loadU16(const unsigned char* bytes);
+std::uint32_t loadU32(const unsigned char* bytes);
+
+// Reads a name byte by byte up to a zero byte (or 0xFF when stopAtFF), or
+// the end of the file, into nameBuffer, keeping the first 37 characters; the
+// rest of a longer name is read and dropped. Returns the kept length.
+std::size_t readName(std::FILE* stream, bool stopAtFF);
+
+// Reads and drops a zero-terminated string.
+void skipName(std::FILE* stream);
+
+// How many of count records of recordSize bytes lie between the stream
+// position and the end of the chunk (or of the file, if that comes first).
+std::int32_t recordsHeld(std::FILE* stream, std::int32_t endOffset, std::uint16_t count,
+                         std::size_t recordSize);
+
+// Reads size bytes (at most 48) as one item and drops them.
+bool skipBytes(std::FILE* stream, std::size_t size);
