@@ -1,0 +1,104 @@
+#include "board/texture_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+GrMipMapId_t allocate(int width, int height, GrTextureFormat_t format, GrLOD_t smallLod,
+                      GrLOD_t largeLod, GrAspectRatio_t aspect,
+                      GrMipMapMode_t mode = GR_MIPMAP_NEAREST) {
+  return guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, format, mode,
+                             smallLod, largeLod, aspect, GR_TEXTURECLAMP_WRAP,
+                             GR_TEXTURECLAMP_CLAMP, GR_TEXTUREFILTER_BILINEAR,
+                             GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
+}
+
+class TextureMemory : public ::testing::Test {
+ protected:
+  void SetUp() override { resetTextureMemory(); }
+  void TearDown() override { resetTextureMemory(); }
+};
+
+}  // namespace
+
+// 24 full 256x256 rgb565 chains (174762 bytes each) fit in 4 MiB with 16 bytes
+// to spare: the 25th answers -1, a 4x4 8-bit texture takes the last 16 bytes,
+// then not even one byte is left.
+TEST_F(TextureMemory, ExhaustionAnswersNullHandle) {
+  for (GrMipMapId_t k = 0; k < 24; ++k) {
+    ASSERT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1), k);
+  }
+  EXPECT_EQ(textureMemoryInUse(), 24u * 174762u);
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(allocate(4, 4, GR_TEXFMT_INTENSITY_8, GR_LOD_4, GR_LOD_4, GR_ASPECT_1x1), 24u);
+  EXPECT_EQ(textureMemoryInUse(), std::size_t(4) << 20);
+  EXPECT_EQ(allocate(1, 1, GR_TEXFMT_INTENSITY_8, GR_LOD_1, GR_LOD_1, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  resetTextureMemory();
+  EXPECT_EQ(textureMemoryInUse(), 0u);
+  EXPECT_EQ(boundTextureFor(0), nullptr);
+  EXPECT_EQ(allocate(1, 1, GR_TEXFMT_INTENSITY_8, GR_LOD_1, GR_LOD_1, GR_ASPECT_1x1), 0u);
+}
+
+TEST_F(TextureMemory, RefusesInconsistentRequests) {
+  EXPECT_EQ(allocate(128, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);  // width does not match the aspect
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_256, GR_LOD_1, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);  // small and large lod swapped
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RSVD2, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, 9, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(allocate(256, 32, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, 7), GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(guTexAllocateMemory(GR_TMU1, 3, 1, 1, GR_TEXFMT_P_8, GR_MIPMAP_NEAREST, GR_LOD_1,
+                                GR_LOD_1, GR_ASPECT_1x1, 0, 0, 0, 0, 0.0f, FXFALSE),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(textureMemoryInUse(), 0u);
+  EXPECT_EQ(boundTextureFor(0), nullptr);
+  EXPECT_FALSE(guTexDownloadMipMap(0, "", nullptr));
+}
+
+// An 8:1 chain from 32x4: levels 32x4, 16x2, 8x1, 4x1 (the smaller side stops
+// at 1), each decoded in place; modes recorded for the sampler.
+TEST_F(TextureMemory, DownloadDecodesEveryLevel) {
+  GrMipMapId_t id = allocate(32, 4, GR_TEXFMT_ARGB_4444, GR_LOD_4, GR_LOD_32, GR_ASPECT_8x1);
+  ASSERT_EQ(id, 0u);
+  EXPECT_EQ(textureMemoryInUse(), 2u * (128 + 32 + 8 + 4));
+  std::vector<std::uint16_t> texels;
+  for (std::uint16_t level : {0x1000, 0x2000, 0x3000, 0x4000}) {
+    std::size_t count = level == 0x1000 ? 128 : level == 0x2000 ? 32 : level == 0x3000 ? 8 : 4;
+    for (std::size_t k = 0; k < count; ++k) texels.push_back(std::uint16_t(level | k));
+  }
+  ASSERT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
+
+  const BoundTexture* texture = boundTextureFor(id);
+  ASSERT_NE(texture, nullptr);
+  ASSERT_EQ(texture->levelCount, 4);
+  const int sizes[4][2] = {{32, 4}, {16, 2}, {8, 1}, {4, 1}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(texture->levels[k].width, sizes[k][0]);
+    EXPECT_EQ(texture->levels[k].height, sizes[k][1]);
+    std::uint32_t alpha = 0x11000000u * std::uint32_t(k + 1);
+    EXPECT_EQ(texture->levels[k].texels[0], alpha);
+    EXPECT_EQ(texture->levels[k].texels[3], alpha | 0x33u);
+  }
+  EXPECT_EQ(texture->levels[0].texels[127], 0x110077ffu);
+  EXPECT_FLOAT_EQ(texture->scale, 32.0f / 256.0f);
+  EXPECT_FALSE(texture->clampS);
+  EXPECT_TRUE(texture->clampT);
+  EXPECT_TRUE(texture->bilinearMin);
+  EXPECT_FALSE(texture->bilinearMag);
+  EXPECT_TRUE(texture->mipmapped);
+
+  // A second texture keeps the first one's record in place.
+  ASSERT_EQ(allocate(1, 8, GR_TEXFMT_P_8, GR_LOD_8, GR_LOD_8, GR_ASPECT_1x8, GR_MIPMAP_DISABLE),
+            1u);
+  EXPECT_EQ(boundTextureFor(0), texture);
+  EXPECT_FALSE(boundTextureFor(1)->mipmapped);
+  EXPECT_FALSE(guTexDownloadMipMap(1, texels.data(), nullptr)) << "p8 needs its palette";
+  EXPECT_FALSE(guTexDownloadMipMap(2, texels.data(), nullptr));
+}
