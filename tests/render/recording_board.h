@@ -1,0 +1,50 @@
+#pragma once
+// A stand-in for the board that records what the renderer asks of it. Texture
+// files are simulated: a name given to addFakeTexture loads with that size,
+// any other name is "not found".
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "render/glide.h"
+
+struct RecordedTriangle {
+  const GrVertex* vertices[3];  // the addresses handed over
+  GrVertex copies[3];           // their values at the time of the call
+};
+
+struct RecordedAllocation {
+  int width, height;
+  GrTextureFormat_t format;
+  GrMipMapMode_t mipmapMode;
+  GrLOD_t smallLod, largeLod;
+  GrAspectRatio_t aspect;
+  GrTextureClampMode_t sClamp, tClamp;
+  GrTextureFilterMode_t minFilter, magFilter;
+};
+
+struct FakeTexture {
+  std::uint32_t memRequired;
+  bool loadFails;
+};
+
+struct BoardRecording {
+  bool keepTriangles = true;  // false: only count them
+  long triangleCount = 0;
+  std::vector<RecordedTriangle> triangles;
+  std::vector<std::string> infoRequests;  // paths given to gu3dfGetInfo
+  std::vector<RecordedAllocation> allocations;
+  std::vector<GrMipMapId_t> downloads;
+  int shutdowns = 0;
+  bool announceShutdown = false;             // write "[board shut down]" to the error stream
+  std::map<std::string, FakeTexture> files;  // by full path
+  bool textureMemoryFull = false;
+  GrMipMapId_t nextMipmapId = 100;
+};
+
+extern BoardRecording boardRecording;
+
+void resetBoardRecording();
+void addFakeTexture(const std::string& path, std::uint32_t memRequired, bool loadFails = false);
