@@ -83,8 +83,9 @@ void onPercentage(std::FILE* stream, std::int32_t) {
   if (!readU16(stream, &percent)) return;
   Material* material = currentMaterial();
   if (material != nullptr && readerState.percentTarget == PERCENT_TRANSPARENCY) {
-    // Computed in double and then rounded once: 17 percent gives 43.3500023.
-    material->transparency = static_cast<float>(percent / 100.0 * 255.0);
+    // The fraction is a 32-bit float before it is scaled: 17 percent gives
+    // 43.3500023, where one rounding of the exact 43.35 would give 43.3499985.
+    material->transparency = static_cast<float>(percent) / 100.0f * 255.0f;
     if (percent != 0) material->flags |= MATERIAL_TRANSPARENT;
   }
   readerState.percentTarget = PERCENT_NONE;

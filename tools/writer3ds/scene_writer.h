@@ -11,16 +11,16 @@
 #include <vector>
 
 struct WriterMaterial {
-  std::string name;
+  std::string name{};
   std::array<std::uint8_t, 3> diffuse{200, 200, 200};
   std::array<std::uint8_t, 3> ambient{50, 50, 50};
   int transparencyPercent = 0;  // written as "Transparency" / "WORD"
   bool twoSided = false;
-  std::string textureMap;  // "ROCK.TGA"; empty: none
+  std::string textureMap{};  // "ROCK.TGA"; empty: none
 };
 
 struct WriterObject {
-  std::string name;
+  std::string name{};
   std::vector<std::array<float, 3>> vertices;
   std::vector<std::array<float, 2>> mappings;  // u, v; empty: no Mappings list
   std::vector<std::array<std::uint16_t, 3>> faces;
