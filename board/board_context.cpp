@@ -1,0 +1,45 @@
+#include "board/board_context.h"
+
+#include <chrono>
+#include <thread>
+
+#include "board/pixel_math.h"
+
+namespace {
+
+class SteadyClock : public BoardClock {
+ public:
+  double now() override {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+  void sleepUntil(double time) override {
+    double wait = time - now();
+    if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+  }
+};
+
+// Static storage: the board's memory is never allocated or freed.
+BoardContext context;
+SteadyClock steadyClock;
+
+struct ContextInit {
+  ContextInit() { context.state = defaultPipelineState(); }
+} contextInit;
+
+}  // namespace
+
+BoardContext& board() { return context; }
+
+BoardClock& boardClock() { return context.clock != nullptr ? *context.clock : steadyClock; }
+
+void boardStateChanged() {
+  BoardContext& b = board();
+  b.state.constantColor = decodeColor(b.constantColorValue, b.colorFormat);
+  b.state.chromaKeyColor = decodeColor(b.chromaKeyValue, b.colorFormat);
+  chooseSpanFunction(b.state);
+}
+
+void boardSetDisplay(BoardDisplay* display) { board().display = display; }
+
+void boardSetClock(BoardClock* clock) { board().clock = clock; }

@@ -1,0 +1,50 @@
+#pragma once
+// The board's one context: memory, state and the window it presents to.
+// Every gr* operation works on it; boardReset returns it to power-on.
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "board/pipeline_state.h"
+#include "render/glide.h"
+
+inline constexpr int BOARD_PIXELS = BOARD_WIDTH * BOARD_HEIGHT;
+
+struct BoardContext {
+  std::uint16_t colorBuffers[2][BOARD_PIXELS];
+  std::uint16_t depthBuffer[BOARD_PIXELS];
+  std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
+  int frontIndex = 0;
+
+  PipelineState state;
+  GrColor_t constantColorValue = 0;  // as given, re-read when the colour format changes
+  GrColor_t chromaKeyValue = 0;
+  GrMipMapId_t textureId = GR_NULL_MIPMAP_HANDLE;
+
+  bool windowOpen = false;
+  bool displayOpen = false;  // the window opened; false: headless
+  GrColorFormat_t colorFormat = GR_COLORFORMAT_ARGB;
+  GrOriginLocation_t origin = GR_ORIGIN_UPPER_LEFT;
+  double refreshHz = 72.0;
+
+  // The lock in force, if any.
+  bool locked = false;
+  bool lockWrites = false;
+  GrBuffer_t lockedBuffer = GR_BUFFER_BACKBUFFER;
+  GrOriginLocation_t lockedOrigin = GR_ORIGIN_UPPER_LEFT;
+
+  BoardDisplay* display = nullptr;
+  BoardClock* clock = nullptr;
+
+  std::uint16_t* backBuffer() { return colorBuffers[frontIndex ^ 1]; }
+  std::uint16_t* frontBuffer() { return colorBuffers[frontIndex]; }
+};
+
+BoardContext& board();
+
+// The clock in use: the one set by boardSetClock, else the steady clock.
+BoardClock& boardClock();
+
+// Re-reads the GrColor_t values of the state in the current colour format
+// and chooses the span loop again; every state change ends here.
+void boardStateChanged();

@@ -1,0 +1,102 @@
+// Frame-buffer operations: clear, swap with the emulated retrace, the raster
+// line, and linear frame-buffer locks.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "board/board_context.h"
+#include "board/pixel_math.h"
+
+namespace {
+
+constexpr std::uint32_t ROW_BYTES = BOARD_WIDTH * sizeof(std::uint16_t);
+
+std::uint16_t* lockableBuffer(BoardContext& b, GrBuffer_t buffer) {
+  switch (buffer) {
+    case GR_BUFFER_FRONTBUFFER:
+      return b.frontBuffer();
+    case GR_BUFFER_BACKBUFFER:
+      return b.backBuffer();
+    case GR_BUFFER_AUXBUFFER:
+    case GR_BUFFER_DEPTHBUFFER:
+      return b.depthBuffer;
+    default:
+      return nullptr;
+  }
+}
+
+// Copies a buffer with its rows in reverse order.
+void copyFlipped(const std::uint16_t* from, std::uint16_t* to) {
+  for (int row = 0; row < BOARD_HEIGHT; ++row) {
+    std::memcpy(to + row * BOARD_WIDTH, from + (BOARD_HEIGHT - 1 - row) * BOARD_WIDTH, ROW_BYTES);
+  }
+}
+
+double refreshPeriod() { return 1.0 / board().refreshHz; }
+
+}  // namespace
+
+void grBufferClear(GrColor_t color, GrAlpha_t, FxU16 depth) {
+  BoardContext& b = board();
+  Rgba8 c = decodeColor(color, b.colorFormat);
+  std::fill_n(b.backBuffer(), BOARD_PIXELS, roundRgb565(c.r, c.g, c.b));
+  if (b.state.depthMode != GR_DEPTHBUFFER_DISABLE) std::fill_n(b.depthBuffer, BOARD_PIXELS, depth);
+}
+
+void grBufferSwap(int swapInterval) {
+  BoardContext& b = board();
+  if (swapInterval > 0) {
+    // The retrace comes at every whole multiple of the refresh period.
+    BoardClock& clock = boardClock();
+    double period = refreshPeriod();
+    double next = (std::floor(clock.now() / period) + swapInterval) * period;
+    clock.sleepUntil(next);
+  }
+  b.frontIndex ^= 1;
+  if (b.displayOpen) b.display->present(b.frontBuffer(), BOARD_WIDTH, BOARD_HEIGHT);
+}
+
+int grSstVideoLine() {
+  double cycles = boardClock().now() / refreshPeriod();
+  double phase = cycles - std::floor(cycles);
+  int line = int(phase * BOARD_HEIGHT);
+  return std::clamp(line, 0, BOARD_HEIGHT - 1);
+}
+
+FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
+                 GrOriginLocation_t origin, FxBool, GrLfbInfo_t* info) {
+  BoardContext& b = board();
+  if (info == nullptr || info->size < FxI32(sizeof(GrLfbInfo_t)) || b.locked) return FXFALSE;
+  if (origin != GR_ORIGIN_UPPER_LEFT && origin != GR_ORIGIN_LOWER_LEFT) return FXFALSE;
+  std::uint16_t* pixels = lockableBuffer(b, buffer);
+  if (pixels == nullptr) return FXFALSE;
+  bool isDepth = pixels == b.depthBuffer;
+  bool writes = (type & GR_LFB_WRITE_ONLY) != 0;
+  GrLfbWriteMode_t nativeMode = isDepth ? GR_LFBWRITEMODE_ZA16 : GR_LFBWRITEMODE_565;
+  if (writes && writeMode != GR_LFBWRITEMODE_ANY && writeMode != nativeMode) return FXFALSE;
+
+  if (origin == GR_ORIGIN_LOWER_LEFT) {
+    copyFlipped(pixels, b.lockBuffer);
+    pixels = b.lockBuffer;
+  }
+  b.locked = true;
+  b.lockWrites = writes;
+  b.lockedBuffer = buffer;
+  b.lockedOrigin = origin;
+  info->lfbPtr = pixels;
+  info->strideInBytes = ROW_BYTES;
+  info->writeMode = nativeMode;
+  info->origin = origin;
+  return FXTRUE;
+}
+
+FxBool grLfbUnlock(GrLock_t, GrBuffer_t buffer) {
+  BoardContext& b = board();
+  if (!b.locked || buffer != b.lockedBuffer) return FXFALSE;
+  if (b.lockWrites && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
+    copyFlipped(b.lockBuffer, lockableBuffer(b, buffer));
+  }
+  b.locked = false;
+  return FXTRUE;
+}

@@ -1,0 +1,29 @@
+// grDrawTriangle: set up once, then draw the covered span of each row with
+// the span loop chosen for the current state.
+
+#include "board/rasterizer.h"
+
+#include "board/board_context.h"
+#include "board/triangle_setup.h"
+
+void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
+                      const SpanTarget& target, int rowBegin, int rowEnd) {
+  if (rowBegin < triangle.rowBegin) rowBegin = triangle.rowBegin;
+  if (rowEnd > triangle.rowEnd) rowEnd = triangle.rowEnd;
+  for (int row = rowBegin; row < rowEnd; ++row) {
+    int c0, c1;
+    if (spanOfRow(triangle, row, c0, c1)) state.span(state, triangle, target, row, c0, c1);
+  }
+}
+
+void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+  if (a == nullptr || b == nullptr || c == nullptr) return;
+  BoardContext& board = ::board();
+  TriangleSetup triangle;
+  if (!setupTriangle(*a, *b, *c, board.origin == GR_ORIGIN_LOWER_LEFT, BOARD_WIDTH, BOARD_HEIGHT,
+                     triangle)) {
+    return;
+  }
+  SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};
+  drawTriangleRows(board.state, triangle, target, triangle.rowBegin, triangle.rowEnd);
+}

@@ -1,0 +1,82 @@
+// Opening and closing the board: hardware query, window, shutdown, reset.
+
+#include "board/board_context.h"
+#include "board/texture_memory.h"
+
+namespace {
+
+double refreshRateHz(GrScreenRefresh_t refresh) {
+  switch (refresh) {
+    case GR_REFRESH_60Hz:
+      return 60;
+    case GR_REFRESH_70Hz:
+      return 70;
+    case GR_REFRESH_75Hz:
+      return 75;
+    case GR_REFRESH_80Hz:
+      return 80;
+    case GR_REFRESH_90Hz:
+      return 90;
+    case GR_REFRESH_100Hz:
+      return 100;
+    case GR_REFRESH_85Hz:
+      return 85;
+    case GR_REFRESH_120Hz:
+      return 120;
+    default:
+      return 72;
+  }
+}
+
+}  // namespace
+
+void grGlideInit() {
+  BoardContext& b = board();
+  b.state = defaultPipelineState();
+  boardStateChanged();
+}
+
+FxBool grSstQueryHardware(GrHwConfiguration* hwconfig) {
+  if (hwconfig == nullptr) return FXFALSE;
+  *hwconfig = {};
+  hwconfig->num_sst = 1;
+  hwconfig->SSTs[0] = {0, 4, 1, int(TEXTURE_MEMORY_BYTES >> 20)};
+  return FXTRUE;
+}
+
+void grSstSelect(int) {}
+
+// The screen is always BOARD_WIDTH x BOARD_HEIGHT; the window is optional.
+FxBool grSstWinOpen(FxU32, GrScreenResolution_t, GrScreenRefresh_t refresh, GrColorFormat_t format,
+                    GrOriginLocation_t origin, int, int) {
+  BoardContext& b = board();
+  b.colorFormat =
+      format >= GR_COLORFORMAT_ARGB && format <= GR_COLORFORMAT_BGRA ? format : GR_COLORFORMAT_ARGB;
+  b.origin = origin == GR_ORIGIN_LOWER_LEFT ? GR_ORIGIN_LOWER_LEFT : GR_ORIGIN_UPPER_LEFT;
+  b.refreshHz = refreshRateHz(refresh);
+  if (b.display != nullptr && !b.displayOpen) {
+    b.displayOpen = b.display->open(BOARD_WIDTH, BOARD_HEIGHT);
+  }
+  b.windowOpen = true;
+  boardStateChanged();
+  return FXTRUE;
+}
+
+void grGlideShutdown() {
+  BoardContext& b = board();
+  if (b.displayOpen) b.display->close();
+  b.displayOpen = false;
+  b.windowOpen = false;
+  b.locked = false;
+  resetTextureMemory();
+  b.textureId = GR_NULL_MIPMAP_HANDLE;
+  b.state.texture = nullptr;
+}
+
+void boardReset() {
+  grGlideShutdown();
+  BoardContext& b = board();
+  b = BoardContext{};
+  b.state = defaultPipelineState();
+  boardStateChanged();
+}

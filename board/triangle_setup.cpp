@@ -1,0 +1,158 @@
+#include "board/triangle_setup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr double SNAP_BIAS = 786432.0;  // 3 * 2^18: leaves x, y on the 1/16 pixel grid
+constexpr double SUBPIXELS = 16.0;
+// Vertices may lie this far off screen (in pixels); edge products then stay
+// below 2^52 in 64-bit integers.
+constexpr double GUARD_BAND = 1 << 20;
+
+// Depth is clamped at the vertices to a range whose fixed-point differences
+// fit 32 bits; the per-pixel clamp to 0..65535 follows.
+constexpr double DEPTH_MIN = -65536.0, DEPTH_MAX = 131071.0;
+
+struct SnappedVertex {
+  std::int64_t x, y;  // 1/16 pixel, y down the buffer
+  const GrVertex* source;
+};
+
+bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& out) {
+  double x = double(v.x) - SNAP_BIAS, y = double(v.y) - SNAP_BIAS;
+  if (!(std::fabs(x) <= GUARD_BAND) || !(std::fabs(y) <= GUARD_BAND)) return false;
+  out.x = std::llround(x * SUBPIXELS);
+  out.y = std::llround(y * SUBPIXELS);
+  if (originLowerLeft) out.y = std::int64_t(height) * 16 - out.y;
+  out.source = &v;
+  return true;
+}
+
+// NaN counts as 0.
+double clampValue(double v, double low, double high) {
+  return std::clamp(v == v ? v : 0.0, low, high);
+}
+
+std::int64_t floorDiv(std::int64_t n, std::int64_t d) {  // d > 0
+  return n >= 0 ? n / d : -((-n + d - 1) / d);
+}
+
+std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
+
+struct PlaneBuilder {
+  double x0, y0, e1x, e1y, e2x, e2y, area;  // pixels, first vertex and its two edges
+
+  AttributePlane build(double v0, double v1, double v2) const {
+    double d1 = v1 - v0, d2 = v2 - v0;
+    AttributePlane p;
+    p.value = v0;
+    p.dx = (d1 * e2y - d2 * e1y) / area;
+    p.dy = (d2 * e1x - d1 * e2x) / area;
+    p.columnShift = 0.5 - x0;
+    p.rowShift = 0.5 - y0;
+    return p;
+  }
+
+  FixedPlane buildFixed(double v0, double v1, double v2, int fractionBits) const {
+    double scale = std::ldexp(1.0, fractionBits);
+    FixedPlane f;
+    f.plane = build(v0 * scale, v1 * scale, v2 * scale);
+    // A step this large only matters on one-pixel spans, where it is unused.
+    double step = std::clamp(f.plane.dx, -1073741824.0, 1073741824.0);
+    f.step = std::int32_t(std::llround(step));
+    return f;
+  }
+};
+
+}  // namespace
+
+std::int32_t FixedPlane::at(int column, int row) const {
+  double v = plane.at(column, row);
+  if (v != v) return 0;
+  v = std::clamp(v, -1073741824.0, 1073741824.0);
+  return std::int32_t(std::llround(v));
+}
+
+bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                   int width, int height, TriangleSetup& out) {
+  SnappedVertex v[3];
+  if (!snap(a, originLowerLeft, height, v[0]) || !snap(b, originLowerLeft, height, v[1]) ||
+      !snap(c, originLowerLeft, height, v[2])) {
+    return false;
+  }
+  std::int64_t area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
+  if (area == 0) return false;
+  if (area < 0) {
+    std::swap(v[1], v[2]);
+    area = -area;
+  }
+
+  std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
+  std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
+  // Pixel centres lie at 16 * index + 8.
+  out.rowBegin = int(std::max<std::int64_t>(0, ceilDiv(minY - 8, 16)));
+  out.rowEnd = int(std::min<std::int64_t>(height, floorDiv(maxY - 8, 16) + 1));
+  out.columnBegin = int(std::max<std::int64_t>(0, ceilDiv(minX - 8, 16)));
+  out.columnEnd = int(std::min<std::int64_t>(width, floorDiv(maxX - 8, 16) + 1));
+  if (out.rowBegin >= out.rowEnd || out.columnBegin >= out.columnEnd) return false;
+
+  for (int i = 0; i < 3; ++i) {
+    const SnappedVertex& p = v[i];
+    const SnappedVertex& q = v[(i + 1) % 3];
+    std::int64_t dx = q.x - p.x, dy = q.y - p.y;
+    EdgeFunction& e = out.edges[i];
+    e.a = -dy * 16;
+    e.b = dx * 16;
+    e.c = dx * (8 - p.y) - dy * (8 - p.x);
+    bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+    if (!topLeft) e.c -= 1;
+  }
+
+  PlaneBuilder pb;
+  pb.x0 = double(v[0].x) / SUBPIXELS;
+  pb.y0 = double(v[0].y) / SUBPIXELS;
+  pb.e1x = double(v[1].x - v[0].x) / SUBPIXELS;
+  pb.e1y = double(v[1].y - v[0].y) / SUBPIXELS;
+  pb.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
+  pb.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
+  pb.area = double(area) / (SUBPIXELS * SUBPIXELS);
+
+  const GrVertex& p0 = *v[0].source;
+  const GrVertex& p1 = *v[1].source;
+  const GrVertex& p2 = *v[2].source;
+  auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
+  auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
+  out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS);
+  out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS);
+  out.blue = pb.buildFixed(color(p0.b), color(p1.b), color(p2.b), COLOR_FRACTION_BITS);
+  out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS);
+  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS);
+  auto unbiased = [](float value) { return double(value) - SNAP_BIAS; };
+  out.sow =
+      pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow), unbiased(p2.tmuvtx[0].sow));
+  out.tow =
+      pb.build(unbiased(p0.tmuvtx[0].tow), unbiased(p1.tmuvtx[0].tow), unbiased(p2.tmuvtx[0].tow));
+  out.oow = pb.build(p0.oow, p1.oow, p2.oow);
+  return true;
+}
+
+bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1) {
+  std::int64_t low = triangle.columnBegin, high = triangle.columnEnd - 1;
+  for (const EdgeFunction& e : triangle.edges) {
+    std::int64_t atZero = e.b * row + e.c;
+    if (e.a > 0) {
+      low = std::max(low, ceilDiv(-atZero, e.a));
+    } else if (e.a < 0) {
+      high = std::min(high, floorDiv(atZero, -e.a));
+    } else if (atZero < 0) {
+      return false;
+    }
+  }
+  if (low > high) return false;
+  c0 = int(low);
+  c1 = int(high);
+  return true;
+}

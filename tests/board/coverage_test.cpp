@@ -1,0 +1,153 @@
+// Which pixels a triangle covers: the fill rule, shared edges, both
+// windings, degenerate and far-off triangles.
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+// Draws with additive blending, red 8 per layer: the red field of a pixel
+// counts how often it was drawn.
+class CoverageTest : public BoardTest {
+ protected:
+  void SetUp() override {
+    BoardTest::SetUp();
+    grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ONE, GR_BLEND_ONE, GR_BLEND_ZERO);
+    grBufferClear(0, 0, 0);
+  }
+  static void layer(float x0, float y0, float x1, float y1, float x2, float y2) {
+    drawTriangle(vertexAt(x0, y0, 8, 0, 0), vertexAt(x1, y1, 8, 0, 0), vertexAt(x2, y2, 8, 0, 0));
+  }
+  static int count(const std::vector<std::uint16_t>& pixels, int x, int y) {
+    return pixelAt(pixels, x, y) >> 11;
+  }
+};
+
+TEST_F(CoverageTest, SmallTriangleCoversCentresInsideInEitherWinding) {
+  // Centres on the hypotenuse (an upper-right edge) are left to the neighbour.
+  for (bool reversed : {false, true}) {
+    grBufferClear(0, 0, 0);
+    if (reversed) {
+      layer(0, 0, 0, 4, 4, 0);
+    } else {
+      layer(0, 0, 4, 0, 0, 4);
+    }
+    auto pixels = readBuffer();
+    int drawn = 0;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(count(pixels, x, y), x + y <= 2 ? 1 : 0) << x << "," << y;
+        drawn += count(pixels, x, y);
+      }
+    }
+    EXPECT_EQ(drawn, 6);
+  }
+}
+
+TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
+  // A 12 x 9 grid of quads over [40, 424] x [30, 318], inner vertices jittered
+  // on the 1/16 grid and some placed exactly on pixel centres; each quad split
+  // along a random diagonal, each triangle in a random winding.
+  constexpr int columns = 12, rows = 9;
+  constexpr float left = 40, bottom = 30, cell = 32;
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> jitter(-160, 160);
+  float px[columns + 1][rows + 1], py[columns + 1][rows + 1];
+  for (int i = 0; i <= columns; ++i) {
+    for (int j = 0; j <= rows; ++j) {
+      px[i][j] = left + cell * i;
+      py[i][j] = bottom + cell * j;
+      bool inner = i > 0 && i < columns && j > 0 && j < rows;
+      if (inner && (i + j) % 3 == 0) {
+        px[i][j] += 0.5f;  // exactly on a pixel centre
+        py[i][j] += 0.5f;
+      } else if (inner) {
+        px[i][j] += float(jitter(random)) / 16;
+        py[i][j] += float(jitter(random)) / 16;
+      }
+    }
+  }
+  auto tri = [&](int ai, int aj, int bi, int bj, int ci, int cj) {
+    if (random() & 1) {
+      layer(px[ai][aj], py[ai][aj], px[bi][bj], py[bi][bj], px[ci][cj], py[ci][cj]);
+    } else {
+      layer(px[ai][aj], py[ai][aj], px[ci][cj], py[ci][cj], px[bi][bj], py[bi][bj]);
+    }
+  };
+  for (int i = 0; i < columns; ++i) {
+    for (int j = 0; j < rows; ++j) {
+      if (random() & 1) {
+        tri(i, j, i + 1, j, i + 1, j + 1);
+        tri(i, j, i + 1, j + 1, i, j + 1);
+      } else {
+        tri(i, j, i + 1, j, i, j + 1);
+        tri(i + 1, j, i + 1, j + 1, i, j + 1);
+      }
+    }
+  }
+  auto pixels = readBuffer();
+  int wrong = 0;
+  for (int y = 0; y < BOARD_HEIGHT; ++y) {
+    for (int x = 0; x < BOARD_WIDTH; ++x) {
+      bool inside = x >= 40 && x < 424 && y >= 30 && y < 318;
+      if (count(pixels, x, y) != (inside ? 1 : 0)) ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(CoverageTest, FanAroundAPixelCentreDrawsItOnce) {
+  constexpr float cx = 100.5f, cy = 100.5f;
+  constexpr int spokes = 16;
+  float x[spokes], y[spokes];
+  for (int k = 0; k < spokes; ++k) {
+    double angle = 2 * 3.14159265358979 * k / spokes;
+    x[k] = cx + std::round(float(20 * std::cos(angle)) * 16) / 16;
+    y[k] = cy + std::round(float(20 * std::sin(angle)) * 16) / 16;
+  }
+  for (int k = 0; k < spokes; ++k) {
+    int n = (k + 1) % spokes;
+    if (k % 2) {
+      layer(cx, cy, x[k], y[k], x[n], y[n]);
+    } else {
+      layer(cx, cy, x[n], y[n], x[k], y[k]);
+    }
+  }
+  auto pixels = readBuffer();
+  for (int yy = 70; yy < 130; ++yy) {
+    for (int xx = 70; xx < 130; ++xx) EXPECT_LE(count(pixels, xx, yy), 1) << xx << "," << yy;
+  }
+  EXPECT_EQ(count(pixels, 100, 100), 1);
+}
+
+TEST_F(CoverageTest, DegenerateAndUnreasonableTrianglesDrawNothing) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  layer(10, 10, 50, 50, 90, 90);          // collinear
+  layer(10, 10, 10, 10, 60, 20);          // two corners the same
+  layer(10, 10, 10.01f, 10, 10, 10.01f);  // smaller than the 1/16 grid
+  layer(nan, 10, 60, 20, 30, 60);
+  layer(10, 10, inf, 20, 30, 60);
+  layer(10, 10, 60, -inf, 30, 60);
+  layer(1e30f, 10, -1e30f, 20, 30, 60);
+  layer(-5000, -5000, -4000, -5000, -4500, -4000);  // wholly off screen
+  GrVertex v = vertexAt(10, 10);
+  grDrawTriangle(&v, nullptr, &v);
+  auto pixels = readBuffer();
+  for (std::uint16_t p : pixels) ASSERT_EQ(p, 0);
+}
+
+TEST_F(CoverageTest, HugeTrianglesAreClippedToTheScreen) {
+  // Two triangles far beyond every edge, sharing a diagonal through the screen.
+  layer(-100000, -100000, 100000, -100000, 100000, 100000);
+  layer(-100000, -100000, 100000, 100000, -100000, 100000);
+  auto pixels = readBuffer();
+  int wrong = 0;
+  for (std::uint16_t p : pixels) wrong += (p >> 11) != 1;
+  EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace
