@@ -1,0 +1,18 @@
+#pragma once
+// Typed arrays from the tracked allocator.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/tracked_memory.h"
+
+template <typename T>
+T* allocArray(std::int64_t count) {
+  return static_cast<T*>(memAlloc(static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(T)));
+}
+
+template <typename T>
+T* reallocArray(T* block, std::int64_t count) {
+  return static_cast<T*>(
+      memRealloc(block, static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(T)));
+}

@@ -1,0 +1,44 @@
+// scene3ds FILE... [--faces]: loads each .3ds file as the renderer does and
+// prints, as a JSON array, what it will draw. A file that cannot be opened
+// ends the tool with the renderer's own message and status 1, before
+// anything is printed.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "reader3ds/load3ds.h"
+#include "scene/scene_loader.h"
+#include "tools/scene3ds/scene_json.h"
+
+int main(int argc, char** argv) {
+  bool withFaces = false;
+  std::vector<const char*> files;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--faces") == 0) {
+      withFaces = true;
+    } else {
+      files.push_back(argv[i]);
+    }
+  }
+  if (files.empty()) {
+    std::fprintf(stderr, "usage: scene3ds [--faces] FILE...\n");
+    return 2;
+  }
+
+  std::vector<Scene*> scenes;
+  for (const char* file : files) {
+    resetReaderState();
+    scenes.push_back(loadScene("%s", file));
+  }
+  std::string out = "[\n";
+  for (std::size_t i = 0; i < scenes.size(); ++i) {
+    out += sceneJson(*scenes[i], files[i], withFaces);
+    out += i + 1 < scenes.size() ? ",\n" : "\n";
+    freeScene(scenes[i]);
+  }
+  out += "]\n";
+  std::fputs(out.c_str(), stdout);
+  return 0;
+}
