@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,11 +30,13 @@ struct MaterialScene {
   }
 };
 
-std::string texturePath(const std::string& name) {
-  std::string path = ".\\TEXTURES\\";
-  path += name;
-  return path;
+std::string joined(std::string_view first, std::string_view second) {
+  std::string text;
+  text.append(first).append(second);
+  return text;
 }
+
+std::string texturePath(const std::string& name) { return joined(".\\TEXTURES\\", name); }
 
 class TextureRegistryTest : public ::testing::Test {
  protected:
@@ -105,7 +108,7 @@ TEST_F(TextureRegistryTest, NamesDifferingInCaseAreDistinctFiles) {
 TEST_F(TextureRegistryTest, RegistryAndUserListsGrowByDoubling) {
   std::vector<std::string> names;
   for (int i = 0; i < 11; ++i) {
-    names.push_back("T" + std::to_string(i) + ".3df");
+    names.push_back(joined(joined("T", std::to_string(i)), ".3df"));
     addFakeTexture(texturePath(names.back()), 10);
   }
   MaterialScene distinct(names);
@@ -131,12 +134,12 @@ TEST_F(TextureRegistryTest, RegistryAndUserListsGrowByDoubling) {
 
 TEST_F(TextureRegistryTest, NamesLongerThanTheNameBufferAreKeptWhole) {
   const std::string stem(60, 'x');
-  addFakeTexture(texturePath(stem + "A.3df"), 10);
-  addFakeTexture(texturePath(stem + "B.3df"), 10);
-  MaterialScene scene({stem + "A.3df", stem + "B.3df", stem + "A.3df"});
+  addFakeTexture(texturePath(joined(stem, "A.3df")), 10);
+  addFakeTexture(texturePath(joined(stem, "B.3df")), 10);
+  MaterialScene scene({joined(stem, "A.3df"), joined(stem, "B.3df"), joined(stem, "A.3df")});
   loadSceneTextures(scene.scene);
   ASSERT_EQ(textureRegistry.count, 2);
-  EXPECT_EQ(std::string(textureRegistry.entries[1].name), stem + "B.3df");
+  EXPECT_EQ(std::string(textureRegistry.entries[1].name), joined(stem, "B.3df"));
   EXPECT_EQ(textureRegistry.entries[0].userCount, 2);
   EXPECT_EQ(boardRecording.infoRequests.size(), 2u);
 }
