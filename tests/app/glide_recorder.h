@@ -1,0 +1,32 @@
+#pragma once
+// Watches the state calls and triangle submissions of the drawing code. The
+// test binary is linked with --wrap for these functions: while a recorder is
+// alive the calls are recorded and not passed on; otherwise they go through
+// to the board and the clipper unchanged.
+
+#include <string>
+#include <vector>
+
+#include "scene/scene_types.h"
+
+struct RecordedCall {
+  std::string name;
+  std::vector<long> arguments;
+  bool operator==(const RecordedCall&) const = default;
+};
+
+struct RecordedTriangle {
+  SceneVertex* corners[3];
+  int depthParity;
+};
+
+class GlideRecorder {
+ public:
+  GlideRecorder();
+  ~GlideRecorder();
+  GlideRecorder(const GlideRecorder&) = delete;
+  GlideRecorder& operator=(const GlideRecorder&) = delete;
+
+  std::vector<RecordedCall> calls;
+  std::vector<RecordedTriangle> triangles;
+};

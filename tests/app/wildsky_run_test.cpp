@@ -1,0 +1,179 @@
+// The real wildsky binary as a user runs it: in a folder with its content,
+// without a display, keys on standard input.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/app/test_content.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int status = -1;
+  std::string output;
+};
+
+// Starts wildsky in folder with input on its standard input (closed after
+// it); sends signal after delay when one is given.
+RunResult runWildsky(const fs::path& folder, const std::string& input, int signal = 0,
+                     std::chrono::milliseconds delay = {}) {
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) return {};
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    close(in[1]);
+    close(out[0]);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    if (chdir(folder.c_str()) != 0) _exit(120);
+    execl(WILDSKY_BINARY, "wildsky", static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  close(in[0]);
+  close(out[1]);
+  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE();
+  close(in[1]);
+  if (signal != 0) {
+    std::this_thread::sleep_for(delay);
+    kill(child, signal);
+  }
+  RunResult result;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.output.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  return result;
+}
+
+const std::regex exitReport(
+    "qxTotalMemAllocated = [0-9]+\n"
+    "qxTotalMemAllocated_MAX = [0-9]+\n"
+    "Global statistics while running:\n"
+    "FPS: [0-9]+\\.[0-9]{2}  TPS: [0-9]+\\.[0-9]{2}\n"
+    "TEXMEM: [1-9][0-9]*   RASPOS: ( {2}[0-9]| [0-9]{2}|[0-9]{3,})\n");
+
+std::vector<std::uint8_t> readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Frame 1's statistics line 2 holds the heap size, which differs between
+// builds: the band of that line right of "PCMEM: " is not compared.
+bool inHeapFigure(int column, int rowFromTop) {
+  const int y = 383 - rowFromTop;
+  return y < 12 && column >= 14 + 7 * 8;
+}
+
+void compareWithReference(const std::vector<std::uint8_t>& tga) {
+  const std::string reference = std::string(APP_TEST_DATA) + "/frame1.png";
+  constexpr int width = 512, height = 384;
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    rgb[i] = tga[18 + i + 2];
+    rgb[i + 1] = tga[18 + i + 1];
+    rgb[i + 2] = tga[18 + i];
+  }
+  if (std::getenv("WILDSKY_UPDATE_REFERENCE") != nullptr) {
+    stbi_write_png(reference.c_str(), width, height, 3, rgb.data(), width * 3);
+  }
+  int w = 0, h = 0, channels = 0;
+  stbi_uc* expected = stbi_load(reference.c_str(), &w, &h, &channels, 3);
+  ASSERT_NE(expected, nullptr) << "no reference image " << reference;
+  ASSERT_EQ(w, width);
+  ASSERT_EQ(h, height);
+  int differing = 0;
+  std::vector<std::uint8_t> difference(rgb.size(), 0);
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      if (inHeapFigure(column, row)) continue;
+      const std::size_t at = (static_cast<std::size_t>(row) * width + column) * 3;
+      if (!std::equal(&rgb[at], &rgb[at + 3], &expected[at])) {
+        ++differing;
+        difference[at] = difference[at + 1] = difference[at + 2] = 255;
+      }
+    }
+  }
+  stbi_image_free(expected);
+  if (differing > 0) {
+    stbi_write_png("frame1-actual.png", width, height, 3, rgb.data(), width * 3);
+    stbi_write_png("frame1-difference.png", width, height, 3, difference.data(), width * 3);
+  }
+  EXPECT_EQ(differing, 0) << "pixels differ from " << reference
+                          << "; see frame1-actual.png and frame1-difference.png";
+}
+
+TEST(WildskyRun, DumpsTheFirstFrameAndReportsAtExit) {
+  TestContent content;
+  const RunResult run = runWildsky(content.folder(), "DQ");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(std::regex_match(run.output, exitReport)) << run.output;
+
+  const std::vector<std::uint8_t> tga = readFile(content.folder() / "dump.tga");
+  ASSERT_EQ(tga.size(), 589868u);
+  const std::vector<std::uint8_t> header(tga.begin(), tga.begin() + 18);
+  EXPECT_EQ(header, (std::vector<std::uint8_t>{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x80,
+                                               0x01, 24, 0x20}));
+  EXPECT_EQ(std::string(tga.end() - 18, tga.end()), std::string("TRUEVISION-XFILE.", 18));
+  compareWithReference(tga);
+}
+
+TEST(WildskyRun, KeysFromAPipeActOnConsecutiveFramesAndItsEndIsNotAQuit) {
+  TestContent content;
+  // S, D, Q in three frames: the dump is the second frame, without overlay.
+  const RunResult run = runWildsky(content.folder(), "sdq");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(std::regex_match(run.output, exitReport)) << run.output;
+  EXPECT_EQ(fs::file_size(content.folder() / "dump.tga"), 589868u);
+
+  // The end of the input leaves the program running; SIGTERM ends it like Q.
+  const RunResult ended = runWildsky(content.folder(), "V", SIGTERM, std::chrono::seconds(1));
+  EXPECT_EQ(ended.status, 0);
+  EXPECT_TRUE(std::regex_match(ended.output, exitReport)) << ended.output;
+}
+
+TEST(WildskyRun, MissingFilesEndTheRunWithTheirMessages) {
+  {
+    TestContent content;
+    fs::remove(content.folder() / "OBJECTS" / "qxwild.3ds");
+    const RunResult run = runWildsky(content.folder(), "Q");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "Can't open \".\\OBJECTS\\qxwild.3ds\"!\n");
+  }
+  {
+    TestContent content;
+    fs::remove(content.folder() / "TEXTURES" / "rock.3df");
+    const RunResult run = runWildsky(content.folder(), "Q");
+    EXPECT_EQ(run.status, 255);
+    EXPECT_NE(run.output.find("\".\\TEXTURES\\ROCK.3df\""), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("qxTotalMemAllocated"), std::string::npos);
+  }
+  {
+    TestContent content{ContentParts{true, true, false}};
+    const RunResult run = runWildsky(content.folder(), "Q");
+    EXPECT_EQ(run.status, 255);
+    EXPECT_NE(run.output.find("\".\\TEXTURES\\micro.3df\""), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(content.folder() / "dump.tga"));
+  }
+}
+
+}  // namespace
