@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int NCC_ROUNDS = 6;
+constexpr int NCC_ROUNDS = 8;
 constexpr int KMEANS_ROUNDS = 4;
 
 using Vec3 = std::array<double, 3>;
