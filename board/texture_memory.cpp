@@ -4,16 +4,16 @@
 #include <deque>
 #include <vector>
 
+#include "board/board.h"
 #include "board/texel_decode.h"
 
 namespace {
 
-constexpr std::size_t MEMORY_BYTES = 4u << 20;
 constexpr GrLOD_t SMALLEST_LOD = GR_LOD_1;
 
 struct MipMap {
   GrTextureFormat_t format;
-  std::size_t address;  // where the mipmap lies in texture memory
+  std::size_t address;                // where the mipmap lies in texture memory
   std::vector<std::uint32_t> texels;  // every level, decoded, largest first
   BoundTexture bound;
 };
@@ -72,7 +72,7 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
       width != largeWidth || height != largeHeight) {
     return GR_NULL_MIPMAP_HANDLE;
   }
-  if (bytes > MEMORY_BYTES - memory.nextFree) return GR_NULL_MIPMAP_HANDLE;
+  if (bytes > TEXTURE_MEMORY_BYTES - memory.nextFree) return GR_NULL_MIPMAP_HANDLE;
 
   MipMap& m = memory.mipMaps.emplace_back();
   m.format = format;
