@@ -75,3 +75,29 @@ inline std::uint16_t rgb565(int r, int g, int b) {
   return std::uint16_t((r * 31 + 127) / 255 << 11 | (g * 63 + 127) / 255 << 5 |
                        (b * 31 + 127) / 255);
 }
+
+// A size x size texture, one level, of 16-bit texels in `format` (rows top
+// to bottom); wrap, point sampled unless bilinear.
+inline GrMipMapId_t makeTexture(GrTextureFormat_t format, GrLOD_t lod,
+                                const std::vector<std::uint16_t>& texels, bool bilinear = false) {
+  GrTextureFilterMode_t filter =
+      bilinear ? GR_TEXTUREFILTER_BILINEAR : GR_TEXTUREFILTER_POINT_SAMPLED;
+  GrMipMapId_t id = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256 >> lod, 256 >> lod, format, GR_MIPMAP_DISABLE, lod, lod,
+      GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter, 0.0f, FXFALSE);
+  EXPECT_NE(id, GR_NULL_MIPMAP_HANDLE);
+  EXPECT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
+  return id;
+}
+
+// A flat triangle covering the screen rectangle [x0, x1) x [y0, y1) with
+// its lower-left half; the full rectangle takes two.
+inline void fillRect(float x0, float y0, float x1, float y1, const GrVertex& style) {
+  GrVertex a = style, b = style, c = style, d = style;
+  a.x = x0 + SNAP_BIAS, a.y = y0 + SNAP_BIAS;
+  b.x = x1 + SNAP_BIAS, b.y = y0 + SNAP_BIAS;
+  c.x = x1 + SNAP_BIAS, c.y = y1 + SNAP_BIAS;
+  d.x = x0 + SNAP_BIAS, d.y = y1 + SNAP_BIAS;
+  grDrawTriangle(&a, &b, &c);
+  grDrawTriangle(&a, &c, &d);
+}

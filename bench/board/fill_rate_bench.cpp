@@ -1,0 +1,159 @@
+// Fill and triangle rates of the board, headless: large Gouraud depth-tested
+// triangles, large blended ones, large textured ones, 20-pixel triangles,
+// and the wait of a swap for the retrace.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "board/board.h"
+#include "board/texture_memory.h"
+#include "render/glide.h"
+
+namespace {
+
+constexpr float BIAS = 786432.0f;
+
+GrVertex vertex(float x, float y, float r, float g, float b, float ooz, float s = 0, float t = 0,
+                float oow = 1) {
+  GrVertex v{};
+  v.x = x + BIAS;
+  v.y = y + BIAS;
+  v.r = r;
+  v.g = g;
+  v.b = b;
+  v.a = 255;
+  v.ooz = ooz;
+  v.oow = oow;
+  v.tmuvtx[0].sow = s * oow + BIAS;
+  v.tmuvtx[0].tow = t * oow + BIAS;
+  return v;
+}
+
+void openBoard() {
+  boardReset();
+  grGlideInit();
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
+               2, 0);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_ALWAYS);
+  grBufferClear(0, 0, 0);
+}
+
+void gouraud() {
+  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+}
+
+void blended() {
+  grConstantColorValue(128);
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
+                       GR_BLEND_ZERO);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  grDepthMask(FXFALSE);
+}
+
+void textured() {
+  std::size_t bytes = mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1);
+  std::vector<std::uint16_t> texels(bytes / 2);
+  std::mt19937 random(3);
+  for (auto& t : texels) t = std::uint16_t(random());
+  GrMipMapId_t id = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256, 256, GR_TEXFMT_RGB_565, GR_MIPMAP_NEAREST, GR_LOD_1,
+      GR_LOD_256, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP,
+      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0, FXFALSE);
+  guTexDownloadMipMap(id, texels.data(), nullptr);
+  guTexSource(id);
+  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
+               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
+}
+
+// Two triangles covering the whole screen, depth-tested (always passing),
+// so every pixel runs the full depth read and write.
+void drawScreen(benchmark::State& state) {
+  GrVertex a = vertex(0, 0, 255, 0, 0, 1000, 0, 0, 1.0f),
+           b = vertex(512, 0, 0, 255, 0, 2000, 512, 0, 0.5f),
+           c = vertex(512, 384, 0, 0, 255, 3000, 512, 384, 0.5f),
+           d = vertex(0, 384, 255, 255, 0, 2000, 0, 384, 1.0f);
+  for (auto _ : state) {
+    grDrawTriangle(&a, &b, &c);
+    grDrawTriangle(&a, &c, &d);
+  }
+  state.counters["megapixels/s"] = benchmark::Counter(
+      double(state.iterations()) * BOARD_WIDTH * BOARD_HEIGHT / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_FillGouraudDepthTested(benchmark::State& state) {
+  openBoard();
+  gouraud();
+  drawScreen(state);
+}
+BENCHMARK(BM_FillGouraudDepthTested)->Unit(benchmark::kMillisecond);
+
+void BM_FillBlended(benchmark::State& state) {
+  openBoard();
+  blended();
+  drawScreen(state);
+}
+BENCHMARK(BM_FillBlended)->Unit(benchmark::kMillisecond);
+
+void BM_FillTexturedDepthTested(benchmark::State& state) {
+  openBoard();
+  textured();
+  drawScreen(state);
+}
+BENCHMARK(BM_FillTexturedDepthTested)->Unit(benchmark::kMillisecond);
+
+// Right triangles with 6-pixel legs at random places: about 20 pixels each.
+void smallTriangles(benchmark::State& state) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> x(0, 500), y(0, 372), z(1000, 60000);
+  std::vector<GrVertex> vertices;
+  for (int i = 0; i < 4096; ++i) {
+    float px = std::floor(x(random)), py = std::floor(y(random)), pz = z(random);
+    vertices.push_back(vertex(px, py, 255, 0, 0, pz, 0, 0));
+    vertices.push_back(vertex(px + 6.4f, py, 0, 255, 0, pz, 6, 0));
+    vertices.push_back(vertex(px, py + 6.4f, 0, 0, 255, pz, 0, 6));
+  }
+  std::size_t next = 0;
+  for (auto _ : state) {
+    grDrawTriangle(&vertices[next], &vertices[next + 1], &vertices[next + 2]);
+    next = next + 3 == vertices.size() ? 0 : next + 3;
+  }
+  state.counters["ktriangles/s"] =
+      benchmark::Counter(double(state.iterations()) / 1e3, benchmark::Counter::kIsRate);
+}
+
+void BM_SmallGouraudTriangles(benchmark::State& state) {
+  openBoard();
+  gouraud();
+  grDepthBufferFunction(GR_CMP_LESS);
+  smallTriangles(state);
+}
+BENCHMARK(BM_SmallGouraudTriangles);
+
+void BM_SmallTexturedTriangles(benchmark::State& state) {
+  openBoard();
+  textured();
+  grDepthBufferFunction(GR_CMP_LESS);
+  smallTriangles(state);
+}
+BENCHMARK(BM_SmallTexturedTriangles);
+
+// How long a swap with interval 1 waits on the steady clock: up to one
+// refresh period of 1/72 s.
+void BM_SwapWaitingForRetrace(benchmark::State& state) {
+  openBoard();
+  for (auto _ : state) grBufferSwap(1);
+}
+BENCHMARK(BM_SwapWaitingForRetrace)->Unit(benchmark::kMillisecond)->Iterations(36);
+
+}  // namespace

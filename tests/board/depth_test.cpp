@@ -1,0 +1,78 @@
+// The depth test under every function, with the depth mask on and off.
+
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+using DepthTest = BoardTest;
+
+bool expectedPass(GrCmpFnc_t function, int incoming, int stored) {
+  switch (function) {
+    case GR_CMP_NEVER:
+      return false;
+    case GR_CMP_LESS:
+      return incoming < stored;
+    case GR_CMP_EQUAL:
+      return incoming == stored;
+    case GR_CMP_LEQUAL:
+      return incoming <= stored;
+    case GR_CMP_GREATER:
+      return incoming > stored;
+    case GR_CMP_NOTEQUAL:
+      return incoming != stored;
+    case GR_CMP_GEQUAL:
+      return incoming >= stored;
+    default:
+      return true;
+  }
+}
+
+TEST_F(DepthTest, EveryFunctionWithMaskOnAndOff) {
+  constexpr int stored = 30000;
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  for (GrCmpFnc_t function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS; ++function) {
+    for (bool mask : {true, false}) {
+      for (int incoming : {stored - 1, stored, stored + 1}) {
+        grDepthBufferFunction(function);
+        grDepthMask(mask ? FXTRUE : FXFALSE);
+        grBufferClear(0, 0, stored);
+        fillRect(10, 10, 20, 20, vertexAt(0, 0, 255, 0, 0, float(incoming)));
+        bool pass = expectedPass(function, incoming, stored);
+        auto color = readBuffer(GR_BUFFER_BACKBUFFER);
+        auto depth = readBuffer(GR_BUFFER_AUXBUFFER);
+        SCOPED_TRACE(testing::Message()
+                     << "function " << function << " mask " << mask << " incoming " << incoming);
+        EXPECT_EQ(pixelAt(color, 15, 15), pass ? 0xf800 : 0);
+        EXPECT_EQ(pixelAt(depth, 15, 15), pass && mask ? incoming : stored);
+        EXPECT_EQ(pixelAt(depth, 25, 15), stored);
+      }
+    }
+  }
+}
+
+TEST_F(DepthTest, DisabledDepthBufferNeitherTestsNorWrites) {
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grBufferClear(0, 0, 100);
+  grDepthBufferMode(GR_DEPTHBUFFER_DISABLE);
+  grDepthBufferFunction(GR_CMP_NEVER);
+  fillRect(10, 10, 20, 20, vertexAt(0, 0, 255, 0, 0, 5000));
+  EXPECT_EQ(pixelAt(readBuffer(), 15, 15), 0xf800);
+  EXPECT_EQ(pixelAt(readBuffer(GR_BUFFER_AUXBUFFER), 15, 15), 100);
+}
+
+TEST_F(DepthTest, AlternatingDepthRangesHideNothingOfTheNextFrame) {
+  // The renderer never clears: frame 0 draws near-is-small under LESS in
+  // 29491..32768, frame 1 near-is-large under GREATER in 32768..36045.
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_GREATER);
+  grBufferClear(0, 0, 0);
+  fillRect(0, 0, 50, 50, vertexAt(0, 0, 255, 0, 0, 29500));  // frame 0's nearest
+  grDepthBufferFunction(GR_CMP_GREATER);
+  fillRect(0, 0, 50, 50, vertexAt(0, 0, 0, 255, 0, 32800));  // frame 1's farthest
+  EXPECT_EQ(pixelAt(readBuffer(), 25, 25), 0x07e0);
+  grDepthBufferFunction(GR_CMP_LESS);
+  fillRect(0, 0, 50, 50, vertexAt(0, 0, 0, 0, 255, 32700));  // frame 2's farthest
+  EXPECT_EQ(pixelAt(readBuffer(), 25, 25), 0x001f);
+}
+
+}  // namespace
