@@ -30,10 +30,7 @@ void addFallbackMaterialIfNeeded() {
   bool needed = false;
   for (std::int32_t f = 0; f < s.faceCount; ++f) needed |= s.faces[f].material == NO_MATERIAL;
   if (!needed) return;
-  const std::int32_t fallback = s.materialCount;
-  s.materials = static_cast<Material*>(
-      growRecords(s.materials, s.materialCount, s.materialCount + 1, sizeof(Material)));
-  s.materialCount++;
+  const std::int32_t fallback = appendRecords(s.materials, s.materialCount, 1);
   Material& material = s.materials[fallback];
   material.name = static_cast<char*>(memAlloc(1));
   material.name[0] = '\0';

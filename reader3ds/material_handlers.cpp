@@ -22,44 +22,43 @@ char* copyName(std::size_t length) {
   return copy;
 }
 
+// The selector handlers record what their nested value is for, then visit it.
+void selectThenWalk(std::int32_t& selector, std::int32_t value, std::FILE* stream,
+                    std::int32_t endOffset) {
+  selector = value;
+  walkChunks(stream, endOffset);
+}
+
 }  // namespace
 
 void onMaterialName(std::FILE* stream, std::int32_t) {
   ReaderState& s = readerState;
-  s.materials = static_cast<Material*>(
-      growRecords(s.materials, s.materialCount, s.materialCount + 1, sizeof(Material)));
-  s.currentMaterial = s.materialCount++;
+  s.currentMaterial = appendRecords(s.materials, s.materialCount, 1);
   s.materials[s.currentMaterial].name = copyName(readName(stream, false));
 }
 
 void onAmbientColor(std::FILE* stream, std::int32_t endOffset) {
-  readerState.colorTarget = COLOR_AMBIENT;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.colorTarget, COLOR_AMBIENT, stream, endOffset);
 }
 
 void onDiffuseColor(std::FILE* stream, std::int32_t endOffset) {
-  readerState.colorTarget = COLOR_DIFFUSE;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.colorTarget, COLOR_DIFFUSE, stream, endOffset);
 }
 
 void onTransparency(std::FILE* stream, std::int32_t endOffset) {
-  readerState.percentTarget = PERCENT_TRANSPARENCY;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.percentTarget, PERCENT_TRANSPARENCY, stream, endOffset);
 }
 
 void onTextureMap(std::FILE* stream, std::int32_t endOffset) {
-  readerState.mapKind = MAP_TEXTURE;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.mapKind, MAP_TEXTURE, stream, endOffset);
 }
 
 void onReflectionMap(std::FILE* stream, std::int32_t endOffset) {
-  readerState.mapKind = MAP_REFLECTION;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.mapKind, MAP_REFLECTION, stream, endOffset);
 }
 
 void onBumpMap(std::FILE* stream, std::int32_t endOffset) {
-  readerState.mapKind = MAP_BUMP;
-  walkChunks(stream, endOffset);
+  selectThenWalk(readerState.mapKind, MAP_BUMP, stream, endOffset);
 }
 
 void onRgbByte(std::FILE* stream, std::int32_t) {

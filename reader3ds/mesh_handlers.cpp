@@ -30,13 +30,9 @@ void onObjectBlock(std::FILE* stream, std::int32_t endOffset) {
 
 void onVertexList(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
-  std::uint16_t n;
-  if (!readU16(stream, &n)) return;
-  const std::int32_t held = recordsHeld(stream, endOffset, n, VERTEX_BYTES);
-  s.vertexBase = s.vertexCount;
-  s.vertices = static_cast<SceneVertex*>(
-      growRecords(s.vertices, s.vertexCount, s.vertexCount + held, sizeof(SceneVertex)));
-  s.vertexCount += held;
+  const std::int32_t held = readRecordCount(stream, endOffset, VERTEX_BYTES);
+  if (held < 0) return;
+  s.vertexBase = appendRecords(s.vertices, s.vertexCount, held);
   for (std::int32_t i = 0; i < held; ++i) {
     float xyz[3];
     if (!readF32s(stream, xyz, 3)) return;
@@ -49,21 +45,15 @@ void onVertexList(std::FILE* stream, std::int32_t endOffset) {
 
 void onFaceList(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
-  std::uint16_t n;
-  if (!readU16(stream, &n)) return;
-  const std::int32_t held = recordsHeld(stream, endOffset, n, FACE_BYTES);
+  const std::int32_t held = readRecordCount(stream, endOffset, FACE_BYTES);
+  if (held < 0) return;
   if (held > 0 && s.vertexCount == s.vertexBase) {
     // Faces of an object without vertices collapse onto one vertex at the origin.
-    s.vertices = static_cast<SceneVertex*>(
-        growRecords(s.vertices, s.vertexCount, s.vertexCount + 1, sizeof(SceneVertex)));
-    s.vertexBase = s.vertexCount++;
+    s.vertexBase = appendRecords(s.vertices, s.vertexCount, 1);
   }
   const std::int32_t objectVertexCount = s.vertexCount - s.vertexBase;
-  s.faceBase = s.faceCount;
+  s.faceBase = appendRecords(s.faces, s.faceCount, held);
   s.faceListCount = held;
-  s.faces = static_cast<SceneFace*>(
-      growRecords(s.faces, s.faceCount, s.faceCount + held, sizeof(SceneFace)));
-  s.faceCount += held;
   for (std::int32_t i = 0; i < held; ++i) {
     SceneFace& face = s.faces[s.faceBase + i];
     face.material = NO_MATERIAL;
@@ -98,13 +88,9 @@ void onFaceMaterial(std::FILE* stream, std::int32_t) {
 
 void onMappingsList(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
-  std::uint16_t n;
-  if (!readU16(stream, &n)) return;
-  const std::int32_t held = recordsHeld(stream, endOffset, n, MAPPING_BYTES);
-  const std::int32_t first = s.mappingCount;
-  s.mappings = static_cast<RawMapping*>(
-      growRecords(s.mappings, s.mappingCount, s.mappingCount + held, sizeof(RawMapping)));
-  s.mappingCount += held;
+  const std::int32_t held = readRecordCount(stream, endOffset, MAPPING_BYTES);
+  if (held < 0) return;
+  const std::int32_t first = appendRecords(s.mappings, s.mappingCount, held);
   for (std::int32_t i = 0; i < held; ++i) {
     float uv[2];
     if (!readF32s(stream, uv, 2)) return;

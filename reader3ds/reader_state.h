@@ -3,6 +3,7 @@
 // and every chunk handler. The arrays and counts belong to the load in
 // progress; the selectors percentTarget and mapKind outlive a load.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "scene/scene_types.h"
@@ -54,9 +55,19 @@ extern ReaderState readerState;
 // colorTarget to none.
 void beginLoad(std::int32_t fileLength);
 
-// Appends zeroed records to an array of the load; returns the new array.
+// Resizes an array of the load (tracked); records beyond oldCount are zeroed.
 void* growRecords(void* array, std::int32_t oldCount, std::int32_t newCount,
                   std::size_t recordSize);
+
+// Appends added zeroed records to an array of the load; returns the index of
+// the first.
+template <class T>
+std::int32_t appendRecords(T*& array, std::int32_t& count, std::int32_t added) {
+  array = static_cast<T*>(growRecords(array, count, count + added, sizeof(T)));
+  const std::int32_t first = count;
+  count += added;
+  return first;
+}
 
 // Pads the mapping array with zero pairs, or cuts it, to the vertex count, so
 // mapping j keeps belonging to vertex j.

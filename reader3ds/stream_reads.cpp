@@ -54,8 +54,9 @@ void skipName(std::FILE* stream) {
   for (int c = std::getc(stream); c != EOF && c != 0;) c = std::getc(stream);
 }
 
-std::int32_t recordsHeld(std::FILE* stream, std::int32_t endOffset, std::uint16_t count,
-                         std::size_t recordSize) {
+std::int32_t readRecordCount(std::FILE* stream, std::int32_t endOffset, std::size_t recordSize) {
+  std::uint16_t count;
+  if (!readU16(stream, &count)) return -1;
   const long position = std::ftell(stream);
   const long end = std::min<long>(endOffset, readerState.fileLength);
   if (position < 0 || end <= position) return 0;

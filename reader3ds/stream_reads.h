@@ -22,10 +22,10 @@ std::size_t readName(std::FILE* stream, bool stopAtFF);
 // Reads and drops a zero-terminated string.
 void skipName(std::FILE* stream);
 
-// How many of count records of recordSize bytes lie between the stream
-// position and the end of the chunk (or of the file, if that comes first).
-std::int32_t recordsHeld(std::FILE* stream, std::int32_t endOffset, std::uint16_t count,
-                         std::size_t recordSize);
+// Reads the u16 record count of a list and bounds it by the records of
+// recordSize bytes that lie between the stream position and the end of the
+// chunk (or of the file, if that comes first); -1 when the count can't be read.
+std::int32_t readRecordCount(std::FILE* stream, std::int32_t endOffset, std::size_t recordSize);
 
 // Reads size bytes (at most 48) as one item and drops them.
 bool skipBytes(std::FILE* stream, std::size_t size);

@@ -6,25 +6,14 @@
 #include <cstdio>
 #include <string>
 
-#include "app/tracked_memory.h"
 #include "reader3ds/load3ds.h"
+#include "tests/reader3ds/loaded_arrays.h"
 
 namespace {
 
 const std::string& inputPath() {
   static const std::string path = "/tmp/fuzz_load3ds_" + std::to_string(getpid()) + ".3ds";
   return path;
-}
-
-void releaseScene(Scene& scene) {
-  for (std::int32_t m = 0; m < scene.materialCount; ++m) {
-    memFree(scene.materials[m].name);
-    memFree(scene.materials[m].textureFile);
-  }
-  memFree(scene.materials);
-  memFree(scene.faces);
-  memFree(scene.vertices);
-  memFree(scene.mappings);
 }
 
 }  // namespace
@@ -46,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (face.material < 0 || face.material >= scene.materialCount) __builtin_trap();
   }
-  releaseScene(scene);
+  freeLoadedArrays(scene);
   return 0;
 }

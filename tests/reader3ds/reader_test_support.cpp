@@ -3,23 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "app/tracked_memory.h"
 #include "reader3ds/load3ds.h"
 #include "tools/writer3ds/chunk_writer.h"
 
 LoadedScene::~LoadedScene() { freeLoadedArrays(scene); }
-
-void freeLoadedArrays(Scene& scene) {
-  for (std::int32_t m = 0; m < scene.materialCount; ++m) {
-    memFree(scene.materials[m].name);
-    memFree(scene.materials[m].textureFile);
-  }
-  memFree(scene.materials);
-  memFree(scene.faces);
-  memFree(scene.vertices);
-  memFree(scene.mappings);
-  scene = Scene{};
-}
 
 std::string LoadedScene::materialName(std::int32_t face) const {
   return scene.materials[scene.faces[face].material].name;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/scene_types.h"
+#include "tests/reader3ds/loaded_arrays.h"
 #include "tools/writer3ds/scene_writer.h"
 
 struct LoadedScene {
@@ -23,8 +24,6 @@ struct LoadedScene {
   // The index of the last material called name; -1 when there is none.
   std::int32_t materialIndex(const std::string& name) const;
 };
-
-void freeLoadedArrays(Scene& scene);
 
 std::string tempFilePath(const std::string& name);
 
