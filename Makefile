@@ -58,12 +58,15 @@ test-sanitize: deps
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
 # make fuzz FUZZ_TARGET=fuzz_load3ds FUZZ_SECONDS=1800
+# Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DWILDSKY_FUZZ=ON -DWILDSKY_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGET)
-	mkdir -p $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET)
-	$(FUZZ_BUILD)/bin/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) \
+	mkdir -p $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_BUILD)/seeds/$(FUZZ_TARGET) \
+	  $(FUZZ_BUILD)/artifacts/$(FUZZ_TARGET)
+	$(FUZZ_BUILD)/bin/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/$(FUZZ_TARGET)/ \
 	  $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_BUILD)/seeds/$(FUZZ_TARGET)
 
 bench: deps
