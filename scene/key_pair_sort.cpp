@@ -10,7 +10,8 @@ struct KeyPairOrder {
   static float keyOf(const KeyPair& pair) { return pair.key; }
   static bool notAbove(const KeyPair& pair, float pivot) { return !(pair.key > pivot); }
   static bool below(const KeyPair& pair, float pivot) { return !(pair.key >= pivot); }
-  static bool covers(float pivot, float bound) { return pivot >= bound; }
+  static bool atOrAbove(float pivot, float ceiling) { return pivot >= ceiling; }
+  static bool atOrBelow(float pivot, float floor) { return pivot <= floor; }
 };
 
 }  // namespace

@@ -26,8 +26,11 @@ struct NormalRecordOrder {
   static bool below(const NormalRecord& record, const Vector3& pivot) {
     return compareVectors(record.vector, pivot) < 0;
   }
-  static bool covers(const Vector3& pivot, const Vector3& bound) {
-    return compareVectors(pivot, bound) >= 0;
+  static bool atOrAbove(const Vector3& pivot, const Vector3& ceiling) {
+    return compareVectors(pivot, ceiling) >= 0;
+  }
+  static bool atOrBelow(const Vector3& pivot, const Vector3& floor) {
+    return compareVectors(pivot, floor) <= 0;
   }
 };
 

@@ -8,8 +8,10 @@
 //   Key keyOf(const Item&)
 //   bool notAbove(const Item&, const Key& pivot)  passed over from the left
 //   bool below(const Item&, const Key& pivot)     swapped in from the right
-//   bool covers(const Key& pivot, const Key& bound)
-//     every item that is notAbove bound is also notAbove pivot
+//   bool atOrAbove(const Key& pivot, const Key& ceiling)
+//     every item notAbove the ceiling is notAbove the pivot
+//   bool atOrBelow(const Key& pivot, const Key& floor)
+//     no item that is not below the floor is below the pivot
 
 #include <cstdint>
 #include <optional>
@@ -35,28 +37,48 @@ std::int32_t partitionRange(Item* items, std::int32_t lo, std::int32_t hi, const
   return i;
 }
 
-// Sorts [lo, hi). `bound`, when known, is a key that no item of the range is
-// above. A range whose pivot covers its bound partitions to its end without a
-// swap, so that scan is skipped: long runs of equal keys (thousands of faces
-// of one material) then cost linear time instead of quadratic. The smaller
-// part is sorted by recursion and the larger by the loop, which keeps the
-// stack shallow; the parts are disjoint, so the result is the same.
+// The end of the leading run of items that are not above the pivot: what
+// the partition returns, without a swap, when no item is below the pivot.
 template <typename Traits, typename Item, typename Key>
-void sortRange(Item* items, std::int32_t lo, std::int32_t hi, std::optional<Key> bound) {
+std::int32_t leadingRun(const Item* items, std::int32_t lo, std::int32_t hi, const Key& pivot) {
+  std::int32_t i = lo;
+  while (i < hi && Traits::notAbove(items[i], pivot)) ++i;
+  return i;
+}
+
+// Sorts [lo, hi). `ceiling`, when known, is a key no item of the range is
+// above, and `floor` one no item is below. A pivot at or above the ceiling
+// partitions to the range's end, and one at or below the floor stops at the
+// first item above it, both without a swap; knowing that skips the scan, so
+// long runs of equal keys (thousands of faces of one material) cost linear
+// time instead of quadratic. The smaller part is sorted by recursion and the
+// larger by the loop, which keeps the stack shallow; the parts are disjoint,
+// so the result is the same in any order.
+template <typename Traits, typename Item, typename Key>
+void sortRange(Item* items, std::int32_t lo, std::int32_t hi, std::optional<Key> ceiling,
+               std::optional<Key> floor) {
   while (lo < hi - 1) {
     const std::int32_t mid = lo + (hi - lo) / 2;
     const Key pivot = Traits::keyOf(items[mid]);
-    std::int32_t p =
-        bound && Traits::covers(pivot, *bound) ? hi : partitionRange<Traits>(items, lo, hi, pivot);
+    std::int32_t p;
+    if (ceiling && Traits::atOrAbove(pivot, *ceiling)) {
+      p = hi;
+    } else if (floor && Traits::atOrBelow(pivot, *floor)) {
+      p = leadingRun<Traits>(items, lo, hi, pivot);
+    } else {
+      p = partitionRange<Traits>(items, lo, hi, pivot);
+    }
     if (mid < p) --p;
     std::swap(items[mid], items[p]);
+    // Nothing in [lo, p) is above the pivot and nothing in [p + 1, hi) below it.
     if (p - lo <= hi - p - 1) {
-      sortRange<Traits, Item, Key>(items, lo, p, pivot);
+      sortRange<Traits, Item, Key>(items, lo, p, pivot, floor);
       lo = p + 1;
+      floor = pivot;
     } else {
-      sortRange<Traits, Item, Key>(items, p + 1, hi, bound);
+      sortRange<Traits, Item, Key>(items, p + 1, hi, ceiling, pivot);
       hi = p;
-      bound = pivot;
+      ceiling = pivot;
     }
   }
 }
@@ -65,7 +87,7 @@ template <typename Traits, typename Item>
 void quickSort(Item* items, std::int32_t count) {
   using Key = decltype(Traits::keyOf(*items));
   if (items == nullptr || count < 2) return;
-  sortRange<Traits, Item, Key>(items, 0, count, std::nullopt);
+  sortRange<Traits, Item, Key>(items, 0, count, std::nullopt, std::nullopt);
 }
 
 }  // namespace scene_sort

@@ -62,16 +62,29 @@ TEST(KeyPairSort, WorkedOrdersIncludingEqualKeys) {
   EXPECT_EQ(untouched.index, 4);
 }
 
-TEST(KeyPairSort, MatchesTheStepByStepQuicksortOnManyDuplicatesAndNaNs) {
+TEST(KeyPairSort, MatchesTheStepByStepQuicksortOnDuplicatesRunsAndNaNs) {
   std::mt19937 random(1234);
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  for (int round = 0; round < 400; ++round) {
-    const int count = static_cast<int>(random() % 300);
+  for (int round = 0; round < 600; ++round) {
+    const int count = static_cast<int>(random() % 400);
     const int distinct = 1 + static_cast<int>(random() % 6);
     std::vector<KeyPair> pairs;
+    float key = 0.0f;
     for (int i = 0; i < count; ++i) {
-      float key = static_cast<float>(random() % distinct);
-      if (round % 10 == 0 && random() % 17 == 0) key = nan;
+      switch (round % 4) {
+        case 0:  // scattered few keys, some not numbers
+          key = random() % 23 == 0 ? nan : static_cast<float>(random() % distinct);
+          break;
+        case 1:  // runs of one key, as faces come grouped by object
+          if (random() % 40 == 0) key = static_cast<float>(random() % distinct);
+          break;
+        case 2:  // ascending with repeats
+          key = static_cast<float>(i / (1 + distinct));
+          break;
+        default:  // descending with repeats
+          key = static_cast<float>((count - i) / (1 + distinct));
+          break;
+      }
       pairs.push_back({i, key});
     }
     std::vector<KeyPair> expected = pairs;
