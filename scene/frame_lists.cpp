@@ -69,6 +69,24 @@ void reserveSortArrays(std::int32_t count) {
   }
 }
 
+// Links a scene's chain first..last behind the list head..tail. The
+// transparent list also joins the collection chain (next), which its sort
+// walks; the opaque collection chain never changes.
+void appendChain(FaceNode* first, FaceNode* last, FaceNode*& head, FaceNode*& tail,
+                 bool joinCollection) {
+  if (tail == nullptr) {
+    head = first;
+    first->framePrev = nullptr;
+  } else {
+    tail->frameNext = first;
+    if (joinCollection) tail->next = first;
+    first->framePrev = tail;
+  }
+  last->frameNext = nullptr;
+  if (joinCollection) last->next = nullptr;
+  tail = last;
+}
+
 // Three times the face's mean depth, summed from the last corner to the first.
 float depthSum(const FaceNode& node) {
   const SceneVertex* vertices = node.scene->vertices;
@@ -129,34 +147,15 @@ void beginFrameLists() {
 void addSceneToFrame(Scene* scene) {
   if (scene == nullptr || inFrame(scene)) return;
   appendToFrameScenes(scene);
-
   if (scene->opaqueNodes != nullptr) {
-    FaceNode* first = scene->opaqueNodes;
-    if (frameOpaqueLast == nullptr) {
-      frameOpaqueFirst = first;
-      first->framePrev = nullptr;
-    } else {
-      frameOpaqueLast->frameNext = first;
-      first->framePrev = frameOpaqueLast;
-    }
-    scene->lastOpaqueNode->frameNext = nullptr;
-    frameOpaqueLast = scene->lastOpaqueNode;
+    appendChain(scene->opaqueNodes, scene->lastOpaqueNode, frameOpaqueFirst, frameOpaqueLast,
+                false);
   }
-
   if (scene->transparentNodes != nullptr) {
-    FaceNode* first = scene->transparentNodes;
-    frameTransparentCount += static_cast<std::int32_t>(scene->lastTransparentNode - first) + 1;
-    if (frameTransparentLast == nullptr) {
-      frameTransparentFirst = first;
-      first->framePrev = nullptr;
-    } else {
-      frameTransparentLast->frameNext = first;
-      frameTransparentLast->next = first;
-      first->framePrev = frameTransparentLast;
-    }
-    scene->lastTransparentNode->frameNext = nullptr;
-    scene->lastTransparentNode->next = nullptr;
-    frameTransparentLast = scene->lastTransparentNode;
+    frameTransparentCount +=
+        static_cast<std::int32_t>(scene->lastTransparentNode - scene->transparentNodes) + 1;
+    appendChain(scene->transparentNodes, scene->lastTransparentNode, frameTransparentFirst,
+                frameTransparentLast, true);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/scene3ds/scene_json.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -59,33 +60,45 @@ void appendList(std::string& out, const T* values, int count) {
   out += ']';
 }
 
+// `"key": [` one object per line `]`, each written by appendObject(out, i).
+template <typename AppendObject>
+void appendObjectList(std::string& out, const char* key, std::int32_t count,
+                      AppendObject appendObject) {
+  out += "  \"";
+  out += key;
+  out += "\": [";
+  for (std::int32_t i = 0; i < count; ++i) {
+    out += i > 0 ? ",\n    {" : "\n    {";
+    appendObject(out, i);
+    out += '}';
+  }
+  out += count > 0 ? "\n  ]" : "]";
+}
+
 void appendMaterials(std::string& out, const Scene& scene) {
-  std::vector<std::int32_t> faces(static_cast<std::size_t>(scene.materialCount), 0);
+  std::vector<std::int32_t> faces(static_cast<std::size_t>(std::max(scene.materialCount, 0)), 0);
   for (std::int32_t f = 0; f < scene.faceCount; ++f) {
     const std::int32_t m = scene.faces[f].material;
     if (m >= 0 && m < scene.materialCount) ++faces[static_cast<std::size_t>(m)];
   }
-  out += "  \"materials\": [";
-  for (std::int32_t m = 0; m < scene.materialCount; ++m) {
+  appendObjectList(out, "materials", scene.materialCount, [&](std::string& o, std::int32_t m) {
     const Material& material = scene.materials[m];
-    out += m > 0 ? ",\n    {" : "\n    {";
-    out += "\"name\": ";
-    appendString(out, material.name);
-    out += ", \"flags\": ";
-    appendInt(out, material.flags);
-    out += ", \"diffuse\": ";
-    appendList(out, material.diffuse, 3);
-    out += ", \"transparency\": ";
-    appendNumber(out, material.transparency);
-    out += ", \"twoSided\": ";
-    appendInt(out, material.twoSided);
-    out += ", \"textureFile\": ";
-    appendString(out, material.textureFile);
-    out += ", \"faceCount\": ";
-    appendInt(out, faces[static_cast<std::size_t>(m)]);
-    out += '}';
-  }
-  out += scene.materialCount > 0 ? "\n  ],\n" : "],\n";
+    o += "\"name\": ";
+    appendString(o, material.name);
+    o += ", \"flags\": ";
+    appendInt(o, material.flags);
+    o += ", \"diffuse\": ";
+    appendList(o, material.diffuse, 3);
+    o += ", \"transparency\": ";
+    appendNumber(o, material.transparency);
+    o += ", \"twoSided\": ";
+    appendInt(o, material.twoSided);
+    o += ", \"textureFile\": ";
+    appendString(o, material.textureFile);
+    o += ", \"faceCount\": ";
+    appendInt(o, faces[static_cast<std::size_t>(m)]);
+  });
+  out += ",\n";
 }
 
 void appendBoundingBox(std::string& out, const Scene& scene) {
@@ -111,23 +124,20 @@ void appendBoundingBox(std::string& out, const Scene& scene) {
 }
 
 void appendFaces(std::string& out, const Scene& scene) {
-  out += ",\n  \"faces\": [";
-  for (std::int32_t f = 0; f < scene.faceCount; ++f) {
+  out += ",\n";
+  appendObjectList(out, "faces", scene.faceCount, [&](std::string& o, std::int32_t f) {
     const SceneFace& face = scene.faces[f];
-    out += f > 0 ? ",\n    {" : "\n    {";
-    out += "\"vertex\": ";
-    appendList(out, face.vertex, 3);
-    out += ", \"normal\": ";
-    appendList(out, face.normal, 3);
-    out += ", \"faceNormal\": ";
-    appendInt(out, face.faceNormal);
-    out += ", \"mapping\": ";
-    appendList(out, face.mapping, 3);
-    out += ", \"material\": ";
-    appendInt(out, face.material);
-    out += '}';
-  }
-  out += scene.faceCount > 0 ? "\n  ]" : "]";
+    o += "\"vertex\": ";
+    appendList(o, face.vertex, 3);
+    o += ", \"normal\": ";
+    appendList(o, face.normal, 3);
+    o += ", \"faceNormal\": ";
+    appendInt(o, face.faceNormal);
+    o += ", \"mapping\": ";
+    appendList(o, face.mapping, 3);
+    o += ", \"material\": ";
+    appendInt(o, face.material);
+  });
 }
 
 }  // namespace
