@@ -10,10 +10,8 @@
 
 inline constexpr int BOARD_PIXELS = BOARD_WIDTH * BOARD_HEIGHT;
 
-struct BoardContext {
-  std::uint16_t colorBuffers[2][BOARD_PIXELS];
-  std::uint16_t depthBuffer[BOARD_PIXELS];
-  std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
+// Everything but the memory, so that a reset need not build a second board.
+struct BoardSettings {
   int frontIndex = 0;
 
   PipelineState state;
@@ -35,6 +33,12 @@ struct BoardContext {
 
   BoardDisplay* display = nullptr;
   BoardClock* clock = nullptr;
+};
+
+struct BoardContext : BoardSettings {
+  std::uint16_t colorBuffers[2][BOARD_PIXELS];
+  std::uint16_t depthBuffer[BOARD_PIXELS];
+  std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
 
   std::uint16_t* backBuffer() { return colorBuffers[frontIndex ^ 1]; }
   std::uint16_t* frontBuffer() { return colorBuffers[frontIndex]; }

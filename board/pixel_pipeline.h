@@ -3,15 +3,11 @@
 // span loop calls them all; the specialised loops call the ones their state
 // needs, so both give the same pixels.
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "board/pipeline_state.h"
 #include "board/pixel_math.h"
 #include "board/triangle_setup.h"
-
-inline constexpr std::uint32_t PLACEHOLDER_TEXEL = 0xffffffffu;
 
 constexpr Rgba8 unpackArgb(std::uint32_t argb) {
   return {int(argb >> 16 & 255), int(argb >> 8 & 255), int(argb & 255), int(argb >> 24)};
@@ -112,37 +108,6 @@ inline Rgba8 textureCombine(const PipelineState& state, std::uint32_t texel) {
   in.local = t.a;
   out.a = combineChannel(state.texAlphaCombine, in);
   return out;
-}
-
-// log2 of a positive float, piecewise linear between powers of two: exact at
-// powers of two and deterministic, which is all mipmap selection needs.
-inline float fastLog2(float x) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return float(int(bits >> 23 & 255) - 127) + float(bits & 0x7fffff) * (1.0f / 8388608.0f);
-}
-
-// The perspective terms of one pixel and their screen-space steps.
-struct PerspectivePixel {
-  float sow, tow, oow;
-};
-struct PerspectiveSteps {
-  float sowX, towX, oowX, sowY, towY, oowY;
-};
-
-// The texel of a pixel: s = sow / oow, t = tow / oow, level of detail from
-// the larger screen-space footprint of (s, t) along x and y.
-inline std::uint32_t fetchTexel(const PipelineState& state, const PerspectivePixel& p,
-                                const PerspectiveSteps& d) {
-  if (state.texture == nullptr) return PLACEHOLDER_TEXEL;
-  float w = 1.0f / p.oow;
-  float s = p.sow * w, t = p.tow * w;
-  float dsdx = (d.sowX - s * d.oowX) * w, dtdx = (d.towX - t * d.oowX) * w;
-  float dsdy = (d.sowY - s * d.oowY) * w, dtdy = (d.towY - t * d.oowY) * w;
-  float fx = dsdx * dsdx + dtdx * dtdx, fy = dsdy * dsdy + dtdy * dtdy;
-  float footprint = (fx > fy ? fx : fy) * (state.texture->scale * state.texture->scale);
-  float lod = 0.5f * fastLog2(footprint);
-  return sampleTexture(*state.texture, s, t, lod);
 }
 
 template <GrCmpFnc_t kFunction>

@@ -9,6 +9,7 @@
 #include "board/pipeline_state.h"
 #include "board/pixel_pipeline.h"
 #include "board/span_iterators.h"
+#include "board/texture_walk.h"
 
 namespace {
 
@@ -43,10 +44,12 @@ void drawSpanFast(const PipelineState& state, const TriangleSetup& triangle,
   const bool depthMask = state.depthMask;
   const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
   const int dither = row & 3;
+  TextureWalk walk;
+  if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, state.texture);
   for (int column = c0, k = 0; column <= c1; ++column, ++k, it.advance()) {
     Rgba8 texel{255, 255, 255, 255};
     if constexpr (textured(kKind)) {
-      texel = unpackArgb(fetchTexel(state, it.perspectiveAt(k), it.steps));
+      texel = unpackArgb(fetchTexel(state, walk, k));
       if constexpr (kKind == SpanKind::KeyedText) {
         if (texel.r == state.chromaKeyColor.r && texel.g == state.chromaKeyColor.g &&
             texel.b == state.chromaKeyColor.b) {

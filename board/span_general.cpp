@@ -1,6 +1,7 @@
 #include "board/pipeline_state.h"
 #include "board/pixel_pipeline.h"
 #include "board/span_iterators.h"
+#include "board/texture_walk.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ void drawSpanGeneral(const PipelineState& state, const TriangleSetup& triangle,
   SpanIterators it(triangle, row, c0);
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
+  TextureWalk walk;
+  if (state.usesTexture) walk = TextureWalk(triangle, row, c0, state.texture);
   for (int column = c0, k = 0; column <= c1; ++column, ++k, it.advance()) {
     Fragment f;
     f.iterated = {iteratedColor(it.red), iteratedColor(it.green), iteratedColor(it.blue),
@@ -71,7 +74,7 @@ void drawSpanGeneral(const PipelineState& state, const TriangleSetup& triangle,
     f.depth = iteratedDepth(it.depth);
     f.texture = {0, 0, 0, 0};
     if (state.usesTexture) {
-      f.texture = textureCombine(state, fetchTexel(state, it.perspectiveAt(k), it.steps));
+      f.texture = textureCombine(state, fetchTexel(state, walk, k));
     }
     shadePixel(state, f, color + column, depth + column, row, column);
   }

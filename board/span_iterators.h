@@ -1,19 +1,14 @@
 #pragma once
-// The iterated values along one span, started exactly at its first pixel.
-// Fixed-point values advance by adding their step; the perspective terms of
-// the pixel k columns in are start + k * step, so a loop that handles
-// several pixels at once computes the very same floats.
+// The iterated colour and depth along one span, started exactly at its
+// first pixel; each advances by adding its step.
 
 #include <cstdint>
 
-#include "board/pixel_pipeline.h"
 #include "board/triangle_setup.h"
 
 struct SpanIterators {
   std::int32_t red, green, blue, alpha, depth;
   std::int32_t redStep, greenStep, blueStep, alphaStep, depthStep;
-  PerspectivePixel start;
-  PerspectiveSteps steps;
 
   SpanIterators(const TriangleSetup& t, int row, int column)
       : red(t.red.at(column, row)),
@@ -25,16 +20,7 @@ struct SpanIterators {
         greenStep(t.green.step),
         blueStep(t.blue.step),
         alphaStep(t.alpha.step),
-        depthStep(t.depth.step),
-        start{float(t.sow.at(column, row)), float(t.tow.at(column, row)),
-              float(t.oow.at(column, row))},
-        steps{float(t.sow.dx), float(t.tow.dx), float(t.oow.dx),
-              float(t.sow.dy), float(t.tow.dy), float(t.oow.dy)} {}
-
-  PerspectivePixel perspectiveAt(int k) const {
-    float fk = float(k);
-    return {start.sow + fk * steps.sowX, start.tow + fk * steps.towX, start.oow + fk * steps.oowX};
-  }
+        depthStep(t.depth.step) {}
 
   void advance() {
     red += redStep;

@@ -1,5 +1,7 @@
 // Opening and closing the board: hardware query, window, shutdown, reset.
 
+#include <algorithm>
+
 #include "board/board_context.h"
 #include "board/texture_memory.h"
 
@@ -76,7 +78,9 @@ void grGlideShutdown() {
 void boardReset() {
   grGlideShutdown();
   BoardContext& b = board();
-  b = BoardContext{};
+  static_cast<BoardSettings&>(b) = BoardSettings{};
+  std::fill_n(&b.colorBuffers[0][0], 2 * BOARD_PIXELS, std::uint16_t(0));
+  std::fill_n(b.depthBuffer, BOARD_PIXELS, std::uint16_t(0));
   b.state = defaultPipelineState();
   boardStateChanged();
 }

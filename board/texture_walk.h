@@ -1,0 +1,74 @@
+#pragma once
+// Perspective-correct texture coordinates and level of detail along a span.
+//
+// With S = sow, T = tow, W = oow linear in screen space, s = S / W and
+// ds/dx = (Sx W - S Wx) / W^2, whose numerator is constant along a row;
+// ds/dy = (Sy W - S Wy) / W^2, whose numerator is linear along it. The
+// per-row parts are formed once in double; the pixel k columns into the span
+// uses start + k * step in float, so a loop that handles several pixels at
+// once computes the very same numbers.
+
+#include <cstdint>
+#include <cstring>
+
+#include "board/pipeline_state.h"
+#include "board/triangle_setup.h"
+
+inline constexpr std::uint32_t PLACEHOLDER_TEXEL = 0xffffffffu;
+
+// log2 of a positive float, piecewise linear between powers of two: exact at
+// powers of two and deterministic, which is all mipmap selection needs.
+inline float fastLog2(float x) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return float(int(bits >> 23 & 255) - 127) + float(bits & 0x7fffff) * (1.0f / 8388608.0f);
+}
+
+// double to float, saturating at the largest finite floats (NaN stays NaN).
+inline float toFloat(double v) {
+  constexpr double LIMIT = 3.0e38;
+  return float(v > LIMIT ? LIMIT : v < -LIMIT ? -LIMIT : v);
+}
+
+struct TextureWalk {
+  float sow, tow, oow;
+  float sowStep, towStep, oowStep;
+  float footprintX;                // squared x footprint times W^4, in level-0 texels
+  float footprintYs, footprintYt;  // y footprint numerators times scale
+  float footprintYsStep, footprintYtStep;
+
+  TextureWalk() = default;
+  TextureWalk(const TriangleSetup& t, int row, int column, const BoundTexture* texture) {
+    double scale = texture != nullptr ? texture->scale : 1.0;
+    double s = t.sow.at(column, row), u = t.tow.at(column, row), w = t.oow.at(column, row);
+    sow = toFloat(s);
+    tow = toFloat(u);
+    oow = toFloat(w);
+    sowStep = toFloat(t.sow.dx);
+    towStep = toFloat(t.tow.dx);
+    oowStep = toFloat(t.oow.dx);
+    double xs = (t.sow.dx * w - s * t.oow.dx) * scale, xt = (t.tow.dx * w - u * t.oow.dx) * scale;
+    footprintX = toFloat(xs * xs + xt * xt);
+    footprintYs = toFloat((t.sow.dy * w - s * t.oow.dy) * scale);
+    footprintYt = toFloat((t.tow.dy * w - u * t.oow.dy) * scale);
+    footprintYsStep = toFloat((t.sow.dy * t.oow.dx - t.sow.dx * t.oow.dy) * scale);
+    footprintYtStep = toFloat((t.tow.dy * t.oow.dx - t.tow.dx * t.oow.dy) * scale);
+  }
+};
+
+// The texel of the pixel k columns into the span: (sow / oow, tow / oow)
+// at the level of detail of the larger footprint along x and y.
+inline std::uint32_t fetchTexel(const PipelineState& state, const TextureWalk& walk, int k) {
+  if (state.texture == nullptr) return PLACEHOLDER_TEXEL;
+  float fk = float(k);
+  float inverseW = 1.0f / (walk.oow + fk * walk.oowStep);
+  float s = (walk.sow + fk * walk.sowStep) * inverseW;
+  float t = (walk.tow + fk * walk.towStep) * inverseW;
+  float ys = walk.footprintYs + fk * walk.footprintYsStep;
+  float yt = walk.footprintYt + fk * walk.footprintYtStep;
+  float footprintY = ys * ys + yt * yt;
+  float footprint = walk.footprintX > footprintY ? walk.footprintX : footprintY;
+  float inverseW2 = inverseW * inverseW;
+  float lod = 0.5f * fastLog2(footprint * inverseW2 * inverseW2);
+  return sampleTexture(*state.texture, s, t, lod);
+}
