@@ -34,14 +34,15 @@ RgbaImage makeRockImage() {
   const GradientNoise noise(202);
   return paint(TEXTURE_SIZE, TEXTURE_SIZE, [&](int x, int y) {
     const float body = noise.fractal(cells(x, 4), cells(y, 4), 4, 5, 0.55f);
-    const CellDistances crack = cellNoise(cells(x, 6), cells(y, 6), 6, 7);
-    const float edge = std::clamp((crack.second - crack.nearest) * 6.0f, 0.0f, 1.0f);
+    // Cracks: thin dark lines where a second noise crosses zero.
+    const float fissure = std::fabs(noise.fractal(cells(x, 3), cells(y, 3), 3, 4, 0.6f));
+    const float crack = std::clamp(fissure * 14.0f, 0.0f, 1.0f);
     // Layers: bands across y, bent by the noise.
     const float strata =
-        std::sin(TWO_PI * (4.0f * static_cast<float>(y) / TEXTURE_SIZE + 0.15f * body));
-    Colour c = mix({0.36f, 0.33f, 0.30f}, {0.62f, 0.58f, 0.52f}, 0.5f + 0.7f * body);
-    c = scaled(c, (0.9f + 0.08f * strata) * (0.55f + 0.45f * edge));
-    return c;
+        std::sin(TWO_PI * (5.0f * static_cast<float>(y) / TEXTURE_SIZE + 0.3f * body));
+    const float grain = noise.at(cells(x, 64), cells(y, 64), 64);
+    const Colour c = mix({0.34f, 0.31f, 0.28f}, {0.64f, 0.60f, 0.54f}, 0.5f + 0.7f * body);
+    return scaled(c, (0.9f + 0.07f * strata + 0.06f * grain) * (0.5f + 0.5f * crack));
   });
 }
 

@@ -46,8 +46,9 @@ float IslandShape::height(float x, float y) const {
 
 float IslandShape::undersideDepth(float x, float y) const {
   const float r = std::min(std::hypot(x, y) / RADIUS, 1.0f);
-  const float body = 175.0f * std::pow(1.0f - r * r, 0.7f);
-  const float crags = 1.0f + 0.3f * noise_.fractal(x / 60.0f, y / 60.0f, 7.5f, 4);
+  // A craggy cone: thin at the rim, deepest under the middle.
+  const float body = 165.0f * std::pow(1.0f - std::pow(r, 1.5f), 1.3f);
+  const float crags = 1.0f + 0.4f * noise_.fractal(x / 50.0f, y / 50.0f, 7.5f, 4);
   return body * crags;
 }
 
@@ -70,7 +71,8 @@ ContentMesh IslandShape::makeTop() const {
     const float upright = nz / std::sqrt(nx * nx + ny * ny + nz * nz);
     const float z = (p[2] + q[2] + s[2]) / 3.0f;
     if (upright < 0.72f || z > 95.0f) return static_cast<int>(ROCK);
-    if (z < WATER_LEVEL + 5.0f) return static_cast<int>(SAND);
+    const float shore = std::hypot(p[0] - LAKE_X, p[1] - LAKE_Y) / LAKE_RADIUS;
+    if (z < WATER_LEVEL + 5.0f && shore < 1.3f) return static_cast<int>(SAND);
     return static_cast<int>(GRASS);
   };
   for (int j = 0; j < TOP_CELLS; ++j)

@@ -8,8 +8,8 @@
 
 class IslandShape {
  public:
-  static constexpr float RADIUS = 240.0f;
-  static constexpr float RIM_HEIGHT = 6.0f;
+  static constexpr float RADIUS = 230.0f;
+  static constexpr float RIM_HEIGHT = 12.0f;
   static constexpr float WATER_LEVEL = 20.0f;
   static constexpr float LAKE_X = 75.0f, LAKE_Y = -55.0f, LAKE_RADIUS = 72.0f;
 

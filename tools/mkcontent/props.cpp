@@ -183,7 +183,7 @@ ContentMesh makeCrystals(const IslandShape& island, ContentRandom& random) {
                             {20.0f, 120.0f},
                             {120.0f, -120.0f},
                             {-20.0f, -150.0f}})
-    addCluster(mesh, random, {x, y, island.height(x, y) - 2.0f}, {0.0f, 0.0f, 1.0f}, 10.0f);
+    addCluster(mesh, random, {x, y, island.height(x, y) - 2.0f}, {0.0f, 0.0f, 1.0f}, 14.0f);
   // A great cluster hangs from the underside's lowest point.
   addCluster(mesh, random,
              {0.0f, 0.0f, IslandShape::RIM_HEIGHT - island.undersideDepth(0, 0) + 8.0f},
@@ -197,7 +197,7 @@ ContentMesh makeMarbles(const IslandShape& island, ContentRandom& random) {
        {std::array{30.0f, 30.0f, 16.0f}, {-30.0f, -60.0f, 10.0f}, {160.0f, 40.0f, 12.0f}}) {
     const Point3 centre{x, y, island.height(x, y) + r * 0.8f};
     addIcosphere(
-        mesh, frameAlong(centre, {random.range(-1.0f, 1.0f), 0.3f, 1.0f}), 3,
+        mesh, frameAlong(centre, {random.range(-1.0f, 1.0f), 0.3f, 1.0f}), r > 15.0f ? 3 : 2,
         [r](const Point3&) { return r; }, [](const Point3& d) { return sideMapping(d, 0.5f); },
         MARBLE);
   }
