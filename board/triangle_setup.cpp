@@ -21,11 +21,18 @@ struct SnappedVertex {
   const GrVertex* source;
 };
 
+// round(v), half up, for |v| well inside 64 bits; inline, unlike the library's.
+std::int64_t roundToInt(double v) {
+  double up = v + 0.5;
+  auto i = std::int64_t(up);
+  return double(i) > up ? i - 1 : i;
+}
+
 bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& out) {
   double x = double(v.x) - SNAP_BIAS, y = double(v.y) - SNAP_BIAS;
   if (!(std::fabs(x) <= GUARD_BAND) || !(std::fabs(y) <= GUARD_BAND)) return false;
-  out.x = std::llround(x * SUBPIXELS);
-  out.y = std::llround(y * SUBPIXELS);
+  out.x = roundToInt(x * SUBPIXELS);
+  out.y = roundToInt(y * SUBPIXELS);
   if (originLowerLeft) out.y = std::int64_t(height) * 16 - out.y;
   out.source = &v;
   return true;
@@ -43,14 +50,14 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {  // d > 0
 std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
 
 struct PlaneBuilder {
-  double x0, y0, e1x, e1y, e2x, e2y, area;  // pixels, first vertex and its two edges
+  double x0, y0, e1x, e1y, e2x, e2y, inverseArea;  // pixels: first vertex, its two edges
 
   AttributePlane build(double v0, double v1, double v2) const {
     double d1 = v1 - v0, d2 = v2 - v0;
     AttributePlane p;
     p.value = v0;
-    p.dx = (d1 * e2y - d2 * e1y) / area;
-    p.dy = (d2 * e1x - d1 * e2x) / area;
+    p.dx = (d1 * e2y - d2 * e1y) * inverseArea;
+    p.dy = (d2 * e1x - d1 * e2x) * inverseArea;
     p.columnShift = 0.5 - x0;
     p.rowShift = 0.5 - y0;
     return p;
@@ -62,7 +69,7 @@ struct PlaneBuilder {
     f.plane = build(v0 * scale, v1 * scale, v2 * scale);
     // A step this large only matters on one-pixel spans, where it is unused.
     double step = std::clamp(f.plane.dx, -1073741824.0, 1073741824.0);
-    f.step = std::int32_t(std::llround(step));
+    f.step = std::int32_t(roundToInt(step));
     return f;
   }
 };
@@ -120,7 +127,7 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   pb.e1y = double(v[1].y - v[0].y) / SUBPIXELS;
   pb.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
   pb.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
-  pb.area = double(area) / (SUBPIXELS * SUBPIXELS);
+  pb.inverseArea = (SUBPIXELS * SUBPIXELS) / double(area);
 
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
