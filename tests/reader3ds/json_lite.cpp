@@ -44,9 +44,9 @@ struct Parser {
       ++at;
       if (!take('}')) {
         do {
-          std::string key = string();
+          v.keys.push_back(string());
           failed |= !take(':');
-          v.members.emplace_back(std::move(key), value());
+          v.values.push_back(value());
         } while (!failed && take(','));
         failed |= !take('}');
       }
@@ -76,8 +76,8 @@ struct Parser {
 
 const JsonValue& JsonValue::operator[](const std::string& key) const {
   static const JsonValue none;
-  for (const auto& [name, value] : members) {
-    if (name == key) return value;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i] == key) return values[i];
   }
   return none;
 }

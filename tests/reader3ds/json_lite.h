@@ -2,8 +2,6 @@
 // Just enough JSON for the peer-check files next to the real .3ds files:
 // objects, arrays, strings without escapes beyond \" and \\, numbers.
 
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +10,8 @@ struct JsonValue {
   double number = 0;
   std::string text;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;  // in file order
+  std::vector<std::string> keys;  // object members in file order
+  std::vector<JsonValue> values;
 
   const JsonValue& operator[](const std::string& key) const;  // NONE value when missing
 };

@@ -49,8 +49,11 @@ void checkAgainstPeer(const fs::path& file, const JsonValue& peer) {
 
   // Faces named with a name no material has fall back to the unnamed material.
   std::map<std::string, int> expectedFaces;
-  for (const auto& [name, count] : peer["facesByMaterial"].members) {
-    expectedFaces[loaded->materialIndex(name) >= 0 ? name : ""] += static_cast<int>(count.number);
+  const JsonValue& byMaterial = peer["facesByMaterial"];
+  for (std::size_t i = 0; i < byMaterial.keys.size(); ++i) {
+    const std::string& name = byMaterial.keys[i];
+    expectedFaces[loaded->materialIndex(name) >= 0 ? name : ""] +=
+        static_cast<int>(byMaterial.values[i].number);
   }
   std::map<std::string, int> faces;
   for (std::int32_t f = 0; f < s.faceCount; ++f) {
