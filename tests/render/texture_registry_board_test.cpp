@@ -84,20 +84,4 @@ TEST_F(TextureFilesTest, EachFileLoadsOnceAndTexmemMatchesTheBoard) {
   EXPECT_EQ(textureMemoryInUse(), (16 * 16 + 8 * 8 + 4 * 4 + 2 * 2 + 1) * 2u * 2u);
 }
 
-TEST_F(TextureFilesTest, MissingFileEndsTheRunWithItsPath) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  char name[] = "NOWHERE.3df";
-  Material material{};
-  material.textureFile = name;
-  Scene scene{};
-  scene.materials = &material;
-  scene.materialCount = 1;
-  EXPECT_EXIT(
-      {
-        dup2(STDERR_FILENO, STDOUT_FILENO);
-        loadSceneTextures(scene);
-      },
-      ::testing::ExitedWithCode(255), "\n[^\n]*\"\\.\\\\TEXTURES\\\\NOWHERE\\.3df\"\n$");
-}
-
 }  // namespace

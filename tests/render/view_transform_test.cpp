@@ -121,34 +121,26 @@ TEST_F(ViewTransformTest, RotationsComposeAsZTimesYTimesX) {
   EXPECT_EQ(vertex.viewY, 0.0f);
   EXPECT_EQ(vertex.viewZ, -1.0f);
 
+  // Turned about x, then y, then z: the same as turning the point by hand.
   const double ax = 0.3, ay = -1.1, az = 2.0;
   resetView();
   rotateViewX(std::cos(ax), std::sin(ax));
   rotateViewY(std::cos(ay), std::sin(ay));
   rotateViewZ(std::cos(az), std::sin(az));
-  const double rx[3][3] = {
-      {1, 0, 0}, {0, std::cos(ax), std::sin(ax)}, {0, -std::sin(ax), std::cos(ax)}};
-  const double ry[3][3] = {
-      {std::cos(ay), 0, std::sin(ay)}, {0, 1, 0}, {-std::sin(ay), 0, std::cos(ay)}};
-  const double rz[3][3] = {
-      {std::cos(az), -std::sin(az), 0}, {std::sin(az), std::cos(az), 0}, {0, 0, 1}};
-  double yx[3][3] = {}, zyx[3][3] = {};
-  for (int i = 0; i < 3; ++i) {
-    for (int k = 0; k < 3; ++k) {
-      for (int j = 0; j < 3; ++j) yx[i][k] += ry[i][j] * rx[j][k];
-    }
-  }
-  for (int i = 0; i < 3; ++i) {
-    for (int k = 0; k < 3; ++k) {
-      for (int j = 0; j < 3; ++j) zyx[i][k] += rz[i][j] * yx[j][k];
-      EXPECT_NEAR(viewMatrix[i][k], zyx[i][k], 1e-6) << i << k;
-    }
-  }
-  const Vector3 normal{30.0f, -40.0f, 120.0f};
+  double p[3] = {30, -40, 120};
+  auto turn = [&p](int i, int j, double angle) {
+    const double pi = p[i], pj = p[j];
+    p[i] = std::cos(angle) * pi + std::sin(angle) * pj;
+    p[j] = std::cos(angle) * pj - std::sin(angle) * pi;
+  };
+  turn(1, 2, ax);
+  turn(0, 2, ay);
+  turn(0, 1, -az);
   Vector3 turned{};
-  transformNormal(normal, turned);
-  EXPECT_NEAR(turned.x, zyx[0][0] * 30 - zyx[0][1] * 40 + zyx[0][2] * 120, 1e-4);
-  EXPECT_NEAR(turned.z, zyx[2][0] * 30 - zyx[2][1] * 40 + zyx[2][2] * 120, 1e-4);
+  transformNormal(Vector3{30, -40, 120}, turned);
+  EXPECT_NEAR(turned.x, p[0], 1e-4);
+  EXPECT_NEAR(turned.y, p[1], 1e-4);
+  EXPECT_NEAR(turned.z, p[2], 1e-4);
 }
 
 TEST_F(ViewTransformTest, ProjectionIsCachedUntilTheNextTransform) {
