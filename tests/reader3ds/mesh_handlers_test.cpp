@@ -108,34 +108,31 @@ TEST_F(MeshHandlers, FaceMaterialNameEndsAtFFAndUnknownNamesFallBack) {
   EXPECT_EQ(s.faces[1].material, 1);
 }
 
-TEST_F(MeshHandlers, OutOfRangeCornersStayInsideTheirObject) {
+// Corner numbers beyond their object fall back to the object's first vertex;
+// faces of an object without vertices (a vertex list of 0 moved vertexBase
+// to the end) collapse onto one vertex appended at the origin.
+TEST_F(MeshHandlers, CornersNeverLeaveTheirObject) {
   WriterScene file;
   file.objects.push_back(makeObject("A", 3, {{0, 1, 2}}));
   file.objects.push_back(makeObject("B", 3, {{2, 3, 65535}}));
-  auto loaded = loadBytes(write3ds(file));
+  file.objects.push_back(makeObject("Empty", 0, {}));
+  ChunkWriter tail;
+  tail.begin(chunk_id::FACE_LIST);
+  tail.u16(1);
+  for (std::uint16_t v : {0, 1, 2, 0}) tail.u16(v);
+  tail.end();
+  std::vector<std::uint8_t> bytes = write3ds(file);
+  bytes.insert(bytes.end(), tail.bytes().begin(), tail.bytes().end());
+  auto loaded = loadBytes(bytes);
   const Scene& s = loaded->scene;
-  ASSERT_EQ(s.vertexCount, 6);
-  EXPECT_EQ(s.faces[1].vertex[0], 5);
-  EXPECT_EQ(s.faces[1].vertex[1], 3) << "replaced by the object's first vertex";
-  EXPECT_EQ(s.faces[1].vertex[2], 3);
-}
-
-TEST_F(MeshHandlers, FacesWithoutVerticesAndFilesWithoutMaterials) {
-  // A face list with no vertex list before it: its faces collapse onto one
-  // vertex appended at the origin; the fallback material covers them.
-  ChunkWriter w;
-  w.begin(chunk_id::FACE_LIST);
-  w.u16(1);
-  for (std::uint16_t v : {4, 5, 6, 0}) w.u16(v);
-  w.end();
-  auto loaded = loadBytes(w.bytes());
-  const Scene& s = loaded->scene;
-  ASSERT_EQ(s.vertexCount, 1);
-  ASSERT_EQ(s.faceCount, 1);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(s.faces[0].vertex[k], 0);
-  EXPECT_EQ(s.vertices[0].x, 0.0f);
-  ASSERT_EQ(s.materialCount, 1);
-  EXPECT_EQ(s.faces[0].material, 0);
+  ASSERT_EQ(s.vertexCount, 7);
+  ASSERT_EQ(s.faceCount, 3);
+  const std::int32_t expected[3] = {5, 3, 3};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(s.faces[1].vertex[k], expected[k]);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(s.faces[2].vertex[k], 6);
+  EXPECT_EQ(s.vertices[6].x, 0.0f);
+  ASSERT_EQ(s.materialCount, 1) << "a file without materials gets the fallback";
+  EXPECT_EQ(s.faces[2].material, 0);
 }
 
 TEST_F(MeshHandlers, MappingsArePaddedAndCutToEachObjectsVertices) {
@@ -156,31 +153,13 @@ TEST_F(MeshHandlers, MappingsArePaddedAndCutToEachObjectsVertices) {
   EXPECT_EQ(s.mappings[11].t, (1 - 2.0f / 8) * 256);
 }
 
-TEST_F(MeshHandlers, EmptyListsAndEmptyFile) {
-  {
-    auto loaded = loadBytes({});
-    const Scene& s = loaded->scene;
-    EXPECT_EQ(s.vertexCount, 0);
-    EXPECT_EQ(s.faceCount, 0);
-    EXPECT_EQ(s.materialCount, 0);
-    EXPECT_NE(s.mappings, nullptr);
-  }
-  // A vertex list of 0 moves vertexBase to the end: the next faces address
-  // nothing of the earlier object.
-  WriterScene file;
-  file.objects.push_back(makeObject("A", 3, {}));
-  file.objects.push_back(makeObject("Empty", 0, {}));
-  ChunkWriter tail;
-  tail.begin(chunk_id::FACE_LIST);
-  tail.u16(1);
-  for (std::uint16_t v : {0, 1, 2, 0}) tail.u16(v);
-  tail.end();
-  std::vector<std::uint8_t> bytes = write3ds(file);
-  bytes.insert(bytes.end(), tail.bytes().begin(), tail.bytes().end());
-  auto loaded = loadBytes(bytes);
+TEST_F(MeshHandlers, EmptyFileGivesAnEmptyScene) {
+  auto loaded = loadBytes({});
   const Scene& s = loaded->scene;
-  ASSERT_EQ(s.vertexCount, 4);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(s.faces[0].vertex[k], 3);
+  EXPECT_EQ(s.vertexCount, 0);
+  EXPECT_EQ(s.faceCount, 0);
+  EXPECT_EQ(s.materialCount, 0);
+  EXPECT_NE(s.mappings, nullptr);
 }
 
 // Counts larger than the chunk holds: the records the chunk cannot hold are
