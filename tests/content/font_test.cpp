@@ -60,10 +60,16 @@ TEST(Font, EachGlyphLiesInItsQuadrantInPureBlackAndWhite) {
   for (int g = 1; g < FONT_CHARACTER_COUNT; ++g) EXPECT_GT(lit[g], 0) << "character " << g + 32;
 }
 
-TEST(Font, EveryCharacterHasItsOwnShape) {
+TEST(Font, EveryCharacterHasItsOwnShapeInsideTheShownSquare) {
   std::set<std::array<std::uint8_t, 8>> shapes;
-  for (int code = 32; code < 128; ++code)
-    EXPECT_TRUE(shapes.insert(glyphRows(code)).second) << code;
+  for (int code = 32; code < 128; ++code) {
+    const auto rows = glyphRows(code);
+    EXPECT_TRUE(shapes.insert(rows).second) << code;
+    // The overlay's triangles show only the top seven rows of an even glyph
+    // and the left seven columns of an odd one.
+    EXPECT_EQ(rows[7], 0) << "character " << code << " uses the bottom row";
+    for (std::uint8_t row : rows) EXPECT_EQ(row & 0x01, 0) << "character " << code;
+  }
   // Spot checks of orientation: 'T' has its bar on top, 'L' at the bottom,
   // '/' leans right (its top row lit further right than its bottom).
   EXPECT_EQ(glyphRows('T')[0], 0x7C);

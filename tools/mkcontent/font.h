@@ -4,7 +4,8 @@
 // texels; cell k = 16 row + column holds glyph 2k (character 2k + 32) in its
 // lower-left quadrant (s 0-7, t 8-15) and glyph 2k + 1 in its upper-right
 // quadrant (s 8-15, t 0-7). Everything else is black, the colour the overlay
-// keys out. Texel rows run down the screen.
+// keys out. Texel rows run down the screen. Each glyph keeps to the top seven
+// rows and left seven columns of its square, the part both triangles show.
 
 #include <array>
 #include <cstdint>
