@@ -35,6 +35,12 @@ constexpr bool blended(SpanKind kind) {
   return kind == SpanKind::BlendedGouraud || kind == SpanKind::BlendedTextured;
 }
 
+// Samples the texel of pixel i of a run, white without a texture.
+inline Rgba8 texelOf(const BoundTexture* texture, const TexelRun& run, int i) {
+  if (texture == nullptr) return unpackArgb(PLACEHOLDER_TEXEL);
+  return unpackArgb(sampleTexture(*texture, run.s[i], run.t[i], run.lod[i]));
+}
+
 template <SpanKind kKind, int kDepth>
 void drawSpanFast(const PipelineState& state, const TriangleSetup& triangle,
                   const SpanTarget& target, int row, int c0, int c1) {
@@ -44,48 +50,58 @@ void drawSpanFast(const PipelineState& state, const TriangleSetup& triangle,
   const bool depthMask = state.depthMask;
   const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
   const int dither = row & 3;
+  const BoundTexture* texture = state.texture;
   TextureWalk walk;
-  if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, state.texture);
-  for (int column = c0, k = 0; column <= c1; ++column, ++k, it.advance()) {
-    Rgba8 texel{255, 255, 255, 255};
-    if constexpr (textured(kKind)) {
-      texel = unpackArgb(fetchTexel(state, walk, k));
+  TexelRun run;
+  if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, texture);
+  const int length = c1 - c0 + 1;
+  for (int k0 = 0; k0 < length; k0 += TEXEL_RUN) {
+    const int count = length - k0 < TEXEL_RUN ? length - k0 : TEXEL_RUN;
+    if constexpr (textured(kKind)) run.fill(walk, k0, count);
+    for (int i = 0; i < count; ++i, it.advance()) {
+      const int column = c0 + k0 + i;
+      Rgba8 texel{255, 255, 255, 255};
       if constexpr (kKind == SpanKind::KeyedText) {
+        // The key drops a pixel before the depth test sees it.
+        texel = texelOf(texture, run, i);
         if (texel.r == state.chromaKeyColor.r && texel.g == state.chromaKeyColor.g &&
             texel.b == state.chromaKeyColor.b) {
           continue;
         }
       }
+      if constexpr (kDepth != DEPTH_OFF) {
+        int z = iteratedDepth(it.depth);
+        if (!depthPassesFixed<kDepth>(z, depth[column])) continue;
+        if (depthMask) depth[column] = static_cast<std::uint16_t>(z);
+      }
+      int r, g, b;
+      if constexpr (kKind == SpanKind::KeyedText) {
+        r = texel.r;
+        g = texel.g;
+        b = texel.b;
+      } else if constexpr (textured(kKind)) {
+        // Without a chroma key nothing after the depth test can drop the
+        // pixel, so hidden pixels are never sampled.
+        texel = texelOf(texture, run, i);
+        r = mul8(texel.r, iteratedColor(it.red));
+        g = mul8(texel.g, iteratedColor(it.green));
+        b = mul8(texel.b, iteratedColor(it.blue));
+      } else {
+        r = iteratedColor(it.red);
+        g = iteratedColor(it.green);
+        b = iteratedColor(it.blue);
+      }
+      if constexpr (blended(kKind)) {
+        int a = constantAlpha ? state.constantColor.a : iteratedColor(it.alpha);
+        std::uint16_t d = color[column];
+        r = blendSum(r, a, red8(d), 255 - a);
+        g = blendSum(g, a, green8(d), 255 - a);
+        b = blendSum(b, a, blue8(d), 255 - a);
+      }
+      int threshold = DITHER.thresholdAt[dither][column & 3];
+      color[column] =
+          packRgb565(DITHER.to5[threshold][r], DITHER.to6[threshold][g], DITHER.to5[threshold][b]);
     }
-    if constexpr (kDepth != DEPTH_OFF) {
-      int z = iteratedDepth(it.depth);
-      if (!depthPassesFixed<kDepth>(z, depth[column])) continue;
-      if (depthMask) depth[column] = static_cast<std::uint16_t>(z);
-    }
-    int r, g, b;
-    if constexpr (kKind == SpanKind::KeyedText) {
-      r = texel.r;
-      g = texel.g;
-      b = texel.b;
-    } else if constexpr (textured(kKind)) {
-      r = mul8(texel.r, iteratedColor(it.red));
-      g = mul8(texel.g, iteratedColor(it.green));
-      b = mul8(texel.b, iteratedColor(it.blue));
-    } else {
-      r = iteratedColor(it.red);
-      g = iteratedColor(it.green);
-      b = iteratedColor(it.blue);
-    }
-    if constexpr (blended(kKind)) {
-      int a = constantAlpha ? state.constantColor.a : iteratedColor(it.alpha);
-      std::uint16_t d = color[column];
-      r = blendSum(r, a, red8(d), 255 - a);
-      g = blendSum(g, a, green8(d), 255 - a);
-      b = blendSum(b, a, blue8(d), 255 - a);
-    }
-    int threshold = DITHER.thresholdAt[dither][column & 3];
-    color[column] =
-        packRgb565(DITHER.to5[threshold][r], DITHER.to6[threshold][g], DITHER.to5[threshold][b]);
   }
 }
 

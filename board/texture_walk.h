@@ -8,8 +8,8 @@
 // uses start + k * step in float, so a loop that handles several pixels at
 // once computes the very same numbers.
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "board/pipeline_state.h"
 #include "board/triangle_setup.h"
@@ -19,9 +19,8 @@ inline constexpr std::uint32_t PLACEHOLDER_TEXEL = 0xffffffffu;
 // log2 of a positive float, piecewise linear between powers of two: exact at
 // powers of two and deterministic, which is all mipmap selection needs.
 inline float fastLog2(float x) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return float(int(bits >> 23 & 255) - 127) + float(bits & 0x7fffff) * (1.0f / 8388608.0f);
+  auto bits = std::bit_cast<std::int32_t>(x);
+  return float((bits >> 23 & 255) - 127) + float(bits & 0x7fffff) * (1.0f / 8388608.0f);
 }
 
 // double to float, saturating at the largest finite floats (NaN stays NaN).
@@ -56,10 +55,14 @@ struct TextureWalk {
   }
 };
 
-// The texel of the pixel k columns into the span: (sow / oow, tow / oow)
-// at the level of detail of the larger footprint along x and y.
-inline std::uint32_t fetchTexel(const PipelineState& state, const TextureWalk& walk, int k) {
-  if (state.texture == nullptr) return PLACEHOLDER_TEXEL;
+struct TexelCoordinates {
+  float s, t, lod;
+};
+
+// The texture coordinates of the pixel k columns into the span:
+// (sow / oow, tow / oow) and the level of detail of the larger footprint
+// along x and y. Branch-free, so that runs of pixels vectorise.
+inline TexelCoordinates coordinatesAt(const TextureWalk& walk, int k) {
   float fk = float(k);
   float inverseW = 1.0f / (walk.oow + fk * walk.oowStep);
   float s = (walk.sow + fk * walk.sowStep) * inverseW;
@@ -69,6 +72,27 @@ inline std::uint32_t fetchTexel(const PipelineState& state, const TextureWalk& w
   float footprintY = ys * ys + yt * yt;
   float footprint = walk.footprintX > footprintY ? walk.footprintX : footprintY;
   float inverseW2 = inverseW * inverseW;
-  float lod = 0.5f * fastLog2(footprint * inverseW2 * inverseW2);
-  return sampleTexture(*state.texture, s, t, lod);
+  return {s, t, 0.5f * fastLog2(footprint * inverseW2 * inverseW2)};
+}
+
+inline constexpr int TEXEL_RUN = 32;  // pixels whose coordinates are formed together
+
+// The coordinates of pixels k0 .. k0 + count - 1 of the span (count <= TEXEL_RUN).
+struct TexelRun {
+  float s[TEXEL_RUN], t[TEXEL_RUN], lod[TEXEL_RUN];
+  void fill(const TextureWalk& walk, int k0, int count) {
+    for (int i = 0; i < count; ++i) {
+      TexelCoordinates c = coordinatesAt(walk, k0 + i);
+      s[i] = c.s;
+      t[i] = c.t;
+      lod[i] = c.lod;
+    }
+  }
+};
+
+// The texel of the pixel k columns into the span.
+inline std::uint32_t fetchTexel(const PipelineState& state, const TextureWalk& walk, int k) {
+  if (state.texture == nullptr) return PLACEHOLDER_TEXEL;
+  TexelCoordinates c = coordinatesAt(walk, k);
+  return sampleTexture(*state.texture, c.s, c.t, c.lod);
 }
