@@ -7,11 +7,6 @@
 
 namespace {
 
-// Lattice coordinate of texel x for noise that repeats `period` times across the texture.
-float cells(int x, int period) {
-  return (static_cast<float>(x) + 0.5f) * static_cast<float>(period) / TEXTURE_SIZE;
-}
-
 constexpr float TWO_PI = 2.0f * std::numbers::pi_v<float>;
 
 }  // namespace

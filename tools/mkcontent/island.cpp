@@ -11,11 +11,6 @@ constexpr int TOP_CELLS = 64;  // per side of the square grid bent onto the disc
 constexpr int LAKE_CELLS = 20;
 constexpr float GROUND_TILE = 60.0f;  // scene units per repeat of the ground textures
 
-float smoothstep(float edge0, float edge1, float x) {
-  const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-  return t * t * (3.0f - 2.0f * t);
-}
-
 // Grid point (i, j) of an n x n grid, bent from the square onto the unit disc.
 // Computed from integers so that mirrored grids meet on exactly the same rim points.
 std::array<float, 2> discPoint(int i, int j, int n) {

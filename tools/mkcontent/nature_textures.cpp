@@ -4,14 +4,6 @@
 #include "tools/mkcontent/paint.h"
 #include "tools/mkcontent/textures.h"
 
-namespace {
-
-float cells(int x, int period) {
-  return (static_cast<float>(x) + 0.5f) * static_cast<float>(period) / TEXTURE_SIZE;
-}
-
-}  // namespace
-
 RgbaImage makeBarkImage() {
   const GradientNoise noise(606);
   return paint(TEXTURE_SIZE, TEXTURE_SIZE, [&](int x, int y) {

@@ -37,6 +37,20 @@ constexpr std::array<std::array<float, 3>, 12> GRADIENTS_3D{{{1, 1, 0},
                                                              {0, 1, -1},
                                                              {0, -1, -1}}};
 
+// Layers of doubling frequency and `gain` times the amplitude, normalised by
+// the amplitudes' sum. octave(scale) samples one layer at that frequency.
+template <class Octave>
+float sumOctaves(int octaves, float gain, Octave&& octave) {
+  float sum = 0.0f, amplitude = 1.0f, total = 0.0f, scale = 1.0f;
+  for (int k = 0; k < octaves; ++k) {
+    sum += amplitude * octave(scale);
+    total += amplitude;
+    scale *= 2.0f;
+    amplitude *= gain;
+  }
+  return sum / total;
+}
+
 float dot2(int hash, float x, float y) {
   const auto& g = GRADIENTS_2D[static_cast<std::size_t>(hash & 7)];
   return g[0] * x + g[1] * y;
@@ -95,29 +109,14 @@ float GradientNoise::at(float x, float y, float z) const {
 }
 
 float GradientNoise::fractal(float x, float y, int period, int octaves, float gain) const {
-  float sum = 0.0f, amplitude = 1.0f, total = 0.0f;
-  for (int octave = 0; octave < octaves; ++octave) {
-    sum += amplitude * at(x, y, period);
-    total += amplitude;
-    x *= 2.0f;
-    y *= 2.0f;
-    period *= 2;
-    amplitude *= gain;
-  }
-  return sum / total;
+  return sumOctaves(octaves, gain, [&](float scale) {
+    return at(x * scale, y * scale, static_cast<int>(static_cast<float>(period) * scale));
+  });
 }
 
 float GradientNoise::fractal(float x, float y, float z, int octaves, float gain) const {
-  float sum = 0.0f, amplitude = 1.0f, total = 0.0f;
-  for (int octave = 0; octave < octaves; ++octave) {
-    sum += amplitude * at(x, y, z);
-    total += amplitude;
-    x *= 2.0f;
-    y *= 2.0f;
-    z *= 2.0f;
-    amplitude *= gain;
-  }
-  return sum / total;
+  return sumOctaves(octaves, gain,
+                    [&](float scale) { return at(x * scale, y * scale, z * scale); });
 }
 
 CellDistances cellNoise(float x, float y, int period, std::uint64_t seed) {

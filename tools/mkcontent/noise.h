@@ -4,6 +4,7 @@
 // seam; the 3D lookup serves shapes and the sky, which are sampled by
 // direction and need no period.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -35,3 +36,9 @@ struct CellDistances {
   float nearest, second;
 };
 CellDistances cellNoise(float x, float y, int period, std::uint64_t seed);
+
+// 0 below edge0, 1 above edge1, a smooth S-curve between.
+inline float smoothstep(float edge0, float edge1, float x) {
+  const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
+  return t * t * (3.0f - 2.0f * t);
+}

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tools/mkcontent/textures.h"
 #include "tools/tex3df/texture_encoder.h"
 
 struct Colour {
@@ -20,6 +21,12 @@ inline Colour scaled(const Colour& c, float k) { return {c.r * k, c.g * k, c.b *
 
 inline std::uint8_t toByte(float value) {
   return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f);
+}
+
+// Lattice coordinate of texel x of a texture for noise that
+// repeats `period` times across it.
+inline float cells(int x, int period) {
+  return (static_cast<float>(x) + 0.5f) * static_cast<float>(period) / TEXTURE_SIZE;
 }
 
 // colourAt(x, y) with x, y the texel's column and row (row 0 on top).

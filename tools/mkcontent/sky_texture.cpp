@@ -9,11 +9,6 @@ namespace {
 
 constexpr float PI = std::numbers::pi_v<float>;
 
-float smoothstep(float edge0, float edge1, float x) {
-  const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-  return t * t * (3.0f - 2.0f * t);
-}
-
 }  // namespace
 
 RgbaImage makeSkyImage() {
