@@ -171,8 +171,10 @@ void addCluster(ContentMesh& mesh, ContentRandom& random, const Point3& base, co
     const Point3 at{base[0] + random.range(-6.0f, 6.0f) * scale / 10.0f,
                     base[1] + random.range(-6.0f, 6.0f) * scale / 10.0f, base[2]};
     const int material = CRYSTAL_BLUE + (k % 3);
-    addCrystal(mesh, frameAlong(at, lean), scale * random.range(0.25f, 0.4f),
-               scale * random.range(1.4f, 3.2f), material);
+    // Drawn one statement at a time: the order of arguments is unspecified.
+    const float radius = scale * random.range(0.25f, 0.4f);
+    const float length = scale * random.range(1.4f, 3.2f);
+    addCrystal(mesh, frameAlong(at, lean), radius, length, material);
   }
 }
 
