@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -97,11 +95,6 @@ TEST_F(BoardOutput, TextLinesReturnsAndHighBitsLandOnTheFontsTexels) {
   EXPECT_EQ(litPixels(), mark);
 }
 
-std::vector<std::uint8_t> readFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST_F(BoardOutput, ScreenshotIsAByteExactTgaOfTheBackBuffer) {
   const std::pair<GrColor_t, std::vector<std::uint8_t>> colours[] = {
       {0xFF0000FFu, {0x00, 0x00, 0xF8}},  // red, in the RGBA colour format
@@ -111,11 +104,10 @@ TEST_F(BoardOutput, ScreenshotIsAByteExactTgaOfTheBackBuffer) {
   for (const auto& [colour, bgr] : colours) {
     grBufferClear(colour, 0, 0);
     saveScreenshot("dump.tga", 512, 384);
-    const std::vector<std::uint8_t> file = readFile("dump.tga");
+    const std::vector<std::uint8_t> file = readFileBytes("dump.tga");
     ASSERT_EQ(file.size(), 589868u);
     const std::vector<std::uint8_t> header(file.begin(), file.begin() + 18);
-    EXPECT_EQ(header, (std::vector<std::uint8_t>{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02,
-                                                 0x80, 0x01, 24, 0x20}));
+    EXPECT_EQ(header, SCREENSHOT_HEADER);
     const std::vector<std::uint8_t> first(file.begin() + 18, file.begin() + 21);
     const std::vector<std::uint8_t> last(file.end() - 29, file.end() - 26);
     EXPECT_EQ(first, bgr);
@@ -131,7 +123,7 @@ TEST_F(BoardOutput, ScreenshotIsAByteExactTgaOfTheBackBuffer) {
   EXPECT_FALSE(std::filesystem::exists("missing-folder"));
   EXPECT_FALSE(std::filesystem::exists("big.tga"));
   saveScreenshot("small.tga", 2, 1);
-  EXPECT_EQ(readFile("small.tga").size(), 18u + 6u + 26u);
+  EXPECT_EQ(readFileBytes("small.tga").size(), 18u + 6u + 26u);
 }
 
 }  // namespace

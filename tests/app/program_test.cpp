@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <vector>
 
@@ -14,11 +12,6 @@
 namespace {
 
 constexpr int TEST_FACES = 8;  // six in the wild scene, two in the sky
-
-std::vector<std::uint8_t> readFile(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The front buffer as the screenshot writes it: blue, green, red per pixel,
 // rows top to bottom.
@@ -151,7 +144,7 @@ TEST_F(ProgramRun, ScreenshotHoldsTheFrameAsShownAndTheLastOneIsKept) {
   startWith();
   keys.waiting = {'D'};
   runFrame(state);
-  const std::vector<std::uint8_t> first = readFile("dump.tga");
+  const std::vector<std::uint8_t> first = readFileBytes("dump.tga");
   ASSERT_EQ(first.size(), 589868u);
   const std::vector<std::uint8_t> shown = frontBufferAsTga();
   EXPECT_TRUE(std::equal(shown.begin(), shown.end(), first.begin() + 18));
@@ -159,7 +152,7 @@ TEST_F(ProgramRun, ScreenshotHoldsTheFrameAsShownAndTheLastOneIsKept) {
   runFrame(state);
   keys.waiting = {'d'};
   runFrame(state);
-  const std::vector<std::uint8_t> second = readFile("dump.tga");
+  const std::vector<std::uint8_t> second = readFileBytes("dump.tga");
   ASSERT_EQ(second.size(), 589868u);
   EXPECT_NE(first, second);
   const std::vector<std::uint8_t> shownLater = frontBufferAsTga();

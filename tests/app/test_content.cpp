@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -142,6 +143,11 @@ void TestContent::writeTexture(const std::string& fileName, const RgbaImage& ima
   std::ofstream(folder_ / "TEXTURES" / fileName, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 CurrentFolder::CurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {

@@ -3,8 +3,10 @@
 // TEXTURES the program reads, small scenes and textures made by the writers,
 // and a font laid out in the glyph cells drawText expects.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tools/tex3df/texture_encoder.h"
 #include "tools/writer3ds/scene_writer.h"
@@ -41,6 +43,13 @@ class TestContent {
  private:
   std::filesystem::path folder_;
 };
+
+// The whole file, or nothing when it cannot be read.
+std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
+
+// The 18 header bytes of a 512 x 384 screenshot.
+inline const std::vector<std::uint8_t> SCREENSHOT_HEADER{0, 0, 2, 0, 0,    0,    0,    0,  0,
+                                                         0, 0, 0, 0, 0x02, 0x80, 0x01, 24, 0x20};
 
 // Makes a folder the current one for the lifetime of the object.
 class CurrentFolder {
