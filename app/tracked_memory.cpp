@@ -16,9 +16,24 @@ namespace {
 std::uint32_t qxTotalMemAllocated = 0;
 std::uint32_t qxTotalMemAllocated_MAX = 0;
 
-void addToCounter(const void* block) {
-  qxTotalMemAllocated += static_cast<std::uint32_t>(memBlockSize(block));
+void addToCounter(std::size_t blockSize) {
+  qxTotalMemAllocated += static_cast<std::uint32_t>(blockSize);
   if (qxTotalMemAllocated >= qxTotalMemAllocated_MAX) qxTotalMemAllocated_MAX = qxTotalMemAllocated;
+}
+
+// Takes a non-const pointer: a const one would tell the compiler the fresh
+// block's bytes are read.
+std::size_t usableSize(void* block) {
+  if (block == nullptr) return 0;
+#if defined(__linux__)
+  return malloc_usable_size(block);
+#elif defined(__APPLE__)
+  return malloc_size(block);
+#elif defined(_WIN32)
+  return _msize(block);
+#else
+#error "no way to ask the heap for a block's usable size"
+#endif
 }
 
 [[noreturn]] void outOfMemory(const char* reason) {
@@ -32,38 +47,27 @@ void addToCounter(const void* block) {
 
 }  // namespace
 
-std::size_t memBlockSize(const void* block) {
-  if (block == nullptr) return 0;
-#if defined(__linux__)
-  return malloc_usable_size(const_cast<void*>(block));
-#elif defined(__APPLE__)
-  return malloc_size(block);
-#elif defined(_WIN32)
-  return _msize(const_cast<void*>(block));
-#else
-#error "no way to ask the heap for a block's usable size"
-#endif
-}
+std::size_t memBlockSize(const void* block) { return usableSize(const_cast<void*>(block)); }
 
 void* memAlloc(std::size_t size) {
   // A zero-byte request still yields a real block, so callers never see null.
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block == nullptr) outOfMemory("Couldn't malloc memory!");
-  addToCounter(block);
+  addToCounter(usableSize(block));
   return block;
 }
 
 void* memRealloc(void* block, std::size_t size) {
-  qxTotalMemAllocated -= static_cast<std::uint32_t>(memBlockSize(block));
+  qxTotalMemAllocated -= static_cast<std::uint32_t>(usableSize(block));
   void* grown = std::realloc(block, size == 0 ? 1 : size);
   if (grown == nullptr) outOfMemory("Couldn't realloc memory!");
-  addToCounter(grown);
+  addToCounter(usableSize(grown));
   return grown;
 }
 
 void memFree(void* block) {
   if (block == nullptr) return;
-  qxTotalMemAllocated -= static_cast<std::uint32_t>(memBlockSize(block));
+  qxTotalMemAllocated -= static_cast<std::uint32_t>(usableSize(block));
   std::free(block);
 }
 
