@@ -48,10 +48,18 @@ WriterObject terrainTile(int tile) {
   return object;
 }
 
+// The generated files, removed when the benchmark ends.
+struct TemporaryFiles {
+  std::map<int, std::string> paths;
+  ~TemporaryFiles() {
+    for (const auto& [tiles, path] : paths) std::filesystem::remove(path);
+  }
+};
+
 const std::string& terrainFile(int tiles) {
-  static std::map<int, std::string> files;
-  auto found = files.find(tiles);
-  if (found != files.end()) return found->second;
+  static TemporaryFiles files;
+  auto found = files.paths.find(tiles);
+  if (found != files.paths.end()) return found->second;
   WriterScene scene;
   scene.materials = {
       {.name = "Grass"}, {.name = "Rock"}, {.name = "Water", .transparencyPercent = 40}};
@@ -63,7 +71,7 @@ const std::string& terrainFile(int tiles) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  return files.emplace(tiles, path.string()).first->second;
+  return files.paths.emplace(tiles, path.string()).first->second;
 }
 
 // Reading, normals, both reorderings and the face nodes.

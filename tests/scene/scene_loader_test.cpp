@@ -33,6 +33,15 @@ void loadCheckAndFree(const std::string& path, Check check) {
   EXPECT_EQ(getTotalMemAllocated(), before);
 }
 
+// The same for a scene written to a temporary file, cut to `size` bytes.
+template <typename Check>
+void loadGenerated(const WriterScene& written, Check check, std::size_t size = SIZE_MAX) {
+  const std::string path = writeTemp3ds(written, "generated.3ds");
+  if (size != SIZE_MAX) std::filesystem::resize_file(path, size);
+  loadCheckAndFree(path, check);
+  std::filesystem::remove(path);
+}
+
 // The "facesByMaterial" object of a NAME.json file.
 FacesPerName expectedFacesByMaterial(const std::string& json) {
   FacesPerName counts;
@@ -62,7 +71,7 @@ TEST(LoadScene, GeneratedScenesArePreparedAndFreedWithoutALeak) {
                     .light = true,
                     .camera = true,
                     .keyframer = true};
-  loadCheckAndFree(writeTemp3ds(world, "world.3ds"), [](const Scene& scene) {
+  loadGenerated(world, [](const Scene& scene) {
     EXPECT_EQ(scene.faceCount, 288 + 50 + 98);
     EXPECT_EQ(scene.vertexCount, 169 + 36 + 64);
     EXPECT_EQ(facesPerMaterialName(scene),
@@ -72,20 +81,27 @@ TEST(LoadScene, GeneratedScenesArePreparedAndFreedWithoutALeak) {
     EXPECT_NE(scene.viewNormals, nullptr);
   });
 
+  // Cut short anywhere, the file still gives a scene the renderer can draw.
+  const std::vector<std::uint8_t> bytes = write3ds(world);
+  for (std::size_t cut = 7; cut < bytes.size(); cut += bytes.size() / 13) {
+    loadGenerated(
+        world, [](const Scene&) {}, cut);
+  }
+
   WriterScene wall{.materials = {{.name = "Stone"}},
                    .objects = {gridObject("Wall", 3, 0, {"Stone"})}};
-  loadCheckAndFree(writeTemp3ds(wall, "wall.3ds"), [](const Scene& scene) {
+  loadGenerated(wall, [](const Scene& scene) {
     EXPECT_EQ(scene.opaqueFaceCount, 18);
     EXPECT_EQ(scene.transparentNodes, nullptr);
   });
   wall.materials[0].transparencyPercent = 40;
-  loadCheckAndFree(writeTemp3ds(wall, "glass.3ds"), [](const Scene& scene) {
+  loadGenerated(wall, [](const Scene& scene) {
     EXPECT_EQ(scene.opaqueFaceCount, 0);
     EXPECT_EQ(scene.opaqueNodes, nullptr);
     EXPECT_EQ(scene.lastTransparentNode->face, &scene.faces[17]);
   });
   wall.objects.clear();
-  loadCheckAndFree(writeTemp3ds(wall, "empty.3ds"), [](const Scene& scene) {
+  loadGenerated(wall, [](const Scene& scene) {
     EXPECT_TRUE(scene.faceCount == 0 && scene.normalCount == 0);
     EXPECT_TRUE(scene.opaqueNodes == nullptr && scene.transparentNodes == nullptr);
   });
