@@ -27,7 +27,7 @@ std::string writeFile(const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(dir);
   std::string path = (dir / name).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
   return path;
 }
