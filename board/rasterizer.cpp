@@ -10,9 +10,11 @@ void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
                       const SpanTarget& target, int rowBegin, int rowEnd) {
   if (rowBegin < triangle.rowBegin) rowBegin = triangle.rowBegin;
   if (rowEnd > triangle.rowEnd) rowEnd = triangle.rowEnd;
+  if (rowBegin >= rowEnd) return;
+  RowSpanWalker spans(triangle, rowBegin);
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;
-    if (spanOfRow(triangle, row, c0, c1)) state.span(state, triangle, target, row, c0, c1);
+    if (spans.next(c0, c1)) state.span(state, triangle, target, row, c0, c1);
   }
 }
 

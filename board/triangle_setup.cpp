@@ -43,8 +43,18 @@ double clampValue(double v, double low, double high) {
   return std::clamp(v == v ? v : 0.0, low, high);
 }
 
-std::int64_t floorDiv(std::int64_t n, std::int64_t d) {  // d > 0
-  return n >= 0 ? n / d : -((-n + d - 1) / d);
+// floor(n / d) for d > 0 and |n| < 2^53: a double division, off by at most
+// one, corrected exactly; far cheaper than a 64-bit integer division per row.
+// v rounded to an integer, clamped to +-limit, NaN as 0.
+std::int64_t fixedOf(double v, double limit) {
+  return roundToInt(std::clamp(v == v ? v : 0.0, -limit, limit));
+}
+
+std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
+  auto q = std::int64_t(double(n) / double(d));
+  while (q * d > n) --q;
+  while ((q + 1) * d <= n) ++q;
+  return q;
 }
 
 std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
@@ -63,27 +73,24 @@ struct PlaneBuilder {
     return p;
   }
 
-  FixedPlane buildFixed(double v0, double v1, double v2, int fractionBits) const {
-    double scale = std::ldexp(1.0, fractionBits);
+  // column and row: the bounding box corner the plane is evaluated from.
+  FixedPlane buildFixed(double v0, double v1, double v2, int fractionBits, int column,
+                        int row) const {
+    AttributePlane p = build(v0, v1, v2);
+    double scale = double(std::int64_t(1) << (fractionBits + FixedPlane::EXTRA_BITS));
     FixedPlane f;
-    f.plane = build(v0 * scale, v1 * scale, v2 * scale);
+    f.origin = fixedOf(p.at(column, row) * scale, 0x1p58);
+    f.dx = fixedOf(p.dx * scale, 0x1p50);
+    f.dy = fixedOf(p.dy * scale, 0x1p50);
+    f.originColumn = column;
+    f.originRow = row;
     // A step this large only matters on one-pixel spans, where it is unused.
-    double step = std::clamp(f.plane.dx, -1073741824.0, 1073741824.0);
-    f.step = std::int32_t(roundToInt(step));
+    f.step = std::int32_t(fixedOf(p.dx * double(1 << fractionBits), 0x1p30));
     return f;
   }
 };
 
 }  // namespace
-
-// Rounds half up; inline, where a library call per row and plane would show.
-std::int32_t FixedPlane::at(int column, int row) const {
-  double v = plane.at(column, row);
-  if (v != v) return 0;
-  v = std::clamp(v, -1073741824.0, 1073741824.0) + 0.5;
-  auto i = std::int32_t(v);
-  return i > v ? i - 1 : i;
-}
 
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                    int width, int height, TriangleSetup& out) {
@@ -134,11 +141,16 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   const GrVertex& p2 = *v[2].source;
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
   auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
-  out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS);
-  out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS);
-  out.blue = pb.buildFixed(color(p0.b), color(p1.b), color(p2.b), COLOR_FRACTION_BITS);
-  out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS);
-  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS);
+  out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
+                          out.columnBegin, out.rowBegin);
+  out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
+  out.blue = pb.buildFixed(color(p0.b), color(p1.b), color(p2.b), COLOR_FRACTION_BITS,
+                           out.columnBegin, out.rowBegin);
+  out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
+  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
   auto unbiased = [](float value) { return double(value) - SNAP_BIAS; };
   out.sow =
       pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow), unbiased(p2.tmuvtx[0].sow));
@@ -161,6 +173,52 @@ bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1) {
     }
   }
   if (low > high) return false;
+  c0 = int(low);
+  c1 = int(high);
+  return true;
+}
+
+RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
+    : columnBegin_(triangle.columnBegin), columnEnd_(triangle.columnEnd) {
+  for (const EdgeFunction& e : triangle.edges) {
+    std::int64_t atZero = e.b * firstRow + e.c;
+    if (e.a == 0) {
+      rowTests_[rowTestCount_] = atZero;
+      rowTestSteps_[rowTestCount_++] = e.b;
+      continue;
+    }
+    // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a).
+    bool lower = e.a > 0;
+    std::int64_t divisor = lower ? e.a : -e.a;
+    std::int64_t numerator = lower ? -atZero : atZero;
+    std::int64_t step = lower ? -e.b : e.b;
+    Bound& b = lower ? lowerBounds_[lowerCount_++] : upperBounds_[upperCount_++];
+    b.divisor = divisor;
+    b.quotient = floorDiv(numerator, divisor);
+    b.remainder = numerator - b.quotient * divisor;
+    b.stepQuotient = floorDiv(step, divisor);
+    b.stepRemainder = step - b.stepQuotient * divisor;
+  }
+}
+
+bool RowSpanWalker::next(int& c0, int& c1) {
+  std::int64_t low = columnBegin_, high = columnEnd_ - 1;
+  bool inside = true;
+  for (int i = 0; i < rowTestCount_; ++i) {
+    inside = inside && rowTests_[i] >= 0;
+    rowTests_[i] += rowTestSteps_[i];
+  }
+  for (int i = 0; i < lowerCount_; ++i) {
+    Bound& b = lowerBounds_[i];
+    low = std::max(low, b.quotient + (b.remainder != 0));
+    b.advance();
+  }
+  for (int i = 0; i < upperCount_; ++i) {
+    Bound& b = upperBounds_[i];
+    high = std::min(high, b.quotient);
+    b.advance();
+  }
+  if (!inside || low > high) return false;
   c0 = int(low);
   c1 = int(high);
   return true;

@@ -28,12 +28,22 @@ struct AttributePlane {
 inline constexpr int COLOR_FRACTION_BITS = 16;  // colours 0..255 need 24 bits
 inline constexpr int DEPTH_FRACTION_BITS = 12;  // ooz is clamped so that spans fit 32 bits
 
-// A fixed-point plane: the row's start value is computed exactly, the
-// column step is added per pixel.
+// A fixed-point plane, evaluated in 64-bit integers from a corner of the
+// triangle's bounding box, so that any row's start value comes out the same
+// whichever loop or thread asks. The span loops then add the 32-bit step.
 struct FixedPlane {
-  AttributePlane plane;  // in fixed-point units
-  std::int32_t step;     // per column, rounded
-  std::int32_t at(int column, int row) const;
+  static constexpr int EXTRA_BITS = 8;  // below the plane's own fraction, for the gradients
+  std::int64_t origin;                  // at pixel (originColumn, originRow), with EXTRA_BITS
+  std::int64_t dx, dy;                  // per column, per row, with EXTRA_BITS
+  int originColumn, originRow;
+  std::int32_t step;  // per column, rounded
+  std::int32_t at(int column, int row) const {
+    std::int64_t v = (origin + dx * (column - originColumn) + dy * (row - originRow)) >> EXTRA_BITS;
+    // Inside the triangle values stay far below this; clamping keeps the
+    // span's 32-bit steps defined even for degenerate slivers.
+    constexpr std::int64_t LIMIT = std::int64_t(1) << 30;
+    return std::int32_t(v < -LIMIT ? -LIMIT : v > LIMIT ? LIMIT : v);
+  }
 };
 
 struct TriangleSetup {
@@ -53,3 +63,34 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
 // The inclusive column range of a row covered by the triangle, clipped to
 // the set-up's column range. Returns false when the row has no pixel.
 bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1);
+
+// The covered column ranges of consecutive rows, as spanOfRow gives them:
+// one division per edge at the first row, exact integer steps after it.
+class RowSpanWalker {
+ public:
+  RowSpanWalker(const TriangleSetup& triangle, int firstRow);
+  // The span of the current row, then on to the next row; false when the
+  // current row has no pixel.
+  bool next(int& c0, int& c1);
+
+ private:
+  // floor(numerator / divisor) kept as quotient and remainder while the
+  // numerator grows by a fixed step per row.
+  struct Bound {
+    std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
+    void advance() {
+      quotient += stepQuotient;
+      remainder += stepRemainder;
+      if (remainder >= divisor) {
+        remainder -= divisor;
+        ++quotient;
+      }
+    }
+  };
+  Bound lowerBounds_[3], upperBounds_[3];  // lower bounds round up
+  int lowerCount_ = 0, upperCount_ = 0;
+  std::int64_t rowTests_[3];  // edges parallel to the rows: inside while >= 0
+  std::int64_t rowTestSteps_[3];
+  int rowTestCount_ = 0;
+  int columnBegin_, columnEnd_;
+};

@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 
+#include "board/triangle_setup.h"
 #include "tests/board/board_test_support.h"
 
 namespace {
@@ -148,6 +149,36 @@ TEST_F(CoverageTest, HugeTrianglesAreClippedToTheScreen) {
   int wrong = 0;
   for (std::uint16_t p : pixels) wrong += (p >> 11) != 1;
   EXPECT_EQ(wrong, 0);
+}
+
+TEST(RowSpanWalker, StepsToTheSpansOfEveryRowFromAnyFirstRow) {
+  // Triangles from small to far beyond the screen; the walk may start at any
+  // row, as a band of rows does.
+  std::mt19937 random(3);
+  for (float reach : {8.0f, 300.0f, 40000.0f, 900000.0f}) {
+    std::uniform_real_distribution<float> coordinate(-reach, reach + 500);
+    for (int n = 0; n < 300; ++n) {
+      GrVertex v[3];
+      for (GrVertex& vertex : v) {
+        vertex = vertexAt(std::round(coordinate(random) * 16) / 16,
+                          std::round(coordinate(random) * 16) / 16);
+      }
+      TriangleSetup t;
+      if (!setupTriangle(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t)) continue;
+      int first = t.rowBegin + int(random() % unsigned(t.rowEnd - t.rowBegin));
+      RowSpanWalker walker(t, first);
+      for (int row = first; row < t.rowEnd; ++row) {
+        int a0 = -1, a1 = -1, b0 = -1, b1 = -1;
+        bool walked = walker.next(a0, a1);
+        bool divided = spanOfRow(t, row, b0, b1);
+        ASSERT_EQ(walked, divided) << "row " << row;
+        if (walked) {
+          ASSERT_EQ(a0, b0) << "row " << row;
+          ASSERT_EQ(a1, b1) << "row " << row;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
