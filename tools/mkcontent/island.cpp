@@ -87,8 +87,9 @@ ContentMesh IslandShape::makeUnderside() const {
     const auto [dx, dy] = discPoint(i, j, TOP_CELLS);
     const float x = -dx * RADIUS, y = dy * RADIUS;
     const float z = onRim(i, j, TOP_CELLS) ? RIM_HEIGHT : RIM_HEIGHT - undersideDepth(x, y);
-    // Textured from the side, so the steep walls are not smeared.
-    return SurfacePoint{{x, y, z}, {(x + y) / GROUND_TILE, z / GROUND_TILE}};
+    // Textured from straight below: every face here looks down more than
+    // sideways, so none sees the texture edge-on.
+    return SurfacePoint{{x, y, z}, {x / GROUND_TILE, y / GROUND_TILE}};
   });
   return mesh;
 }
