@@ -50,4 +50,8 @@ class BoardClock {
 
 void boardSetDisplay(BoardDisplay* display);  // null (default): headless
 void boardSetClock(BoardClock* clock);        // null (default): the steady clock
-void boardReset();                            // tests: grGlideShutdown and all state to defaults
+// Tests: grGlideShutdown, then every buffer cleared to 0 and all state to
+// power-on: iterated colour and alpha, texel passed through, no blending,
+// depth buffering off (function less, mask on), chroma key off, 4x4 dither,
+// ARGB colours, upper-left origin, 72 Hz, headless, the steady clock.
+void boardReset();
