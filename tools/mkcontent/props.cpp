@@ -197,11 +197,12 @@ ContentMesh makeMarbles(const IslandShape& island, ContentRandom& random) {
   ContentMesh mesh("Marbles");
   for (const auto [x, y, r] :
        {std::array{30.0f, 30.0f, 16.0f}, {-30.0f, -60.0f, 10.0f}, {160.0f, 40.0f, 12.0f}}) {
-    const Point3 centre{x, y, island.height(x, y) + r * 0.8f};
+    const float radius = r;
+    const Point3 centre{x, y, island.height(x, y) + radius * 0.8f};
     addIcosphere(
-        mesh, frameAlong(centre, {random.range(-1.0f, 1.0f), 0.3f, 1.0f}), r > 15.0f ? 3 : 2,
-        [r](const Point3&) { return r; }, [](const Point3& d) { return sideMapping(d, 0.5f); },
-        MARBLE);
+        mesh, frameAlong(centre, {random.range(-1.0f, 1.0f), 0.3f, 1.0f}), radius > 15.0f ? 3 : 2,
+        [radius](const Point3&) { return radius; },
+        [](const Point3& d) { return sideMapping(d, 0.5f); }, MARBLE);
   }
   return mesh;
 }
