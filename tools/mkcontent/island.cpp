@@ -65,7 +65,10 @@ ContentMesh IslandShape::makeTop() const {
     const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
     const float upright = nz / std::sqrt(nx * nx + ny * ny + nz * nz);
     const float z = (p[2] + q[2] + s[2]) / 3.0f;
-    if (upright < 0.72f || z > 95.0f) return static_cast<int>(ROCK);
+    // Noise in the limits gives the rock outcrops ragged, natural borders.
+    const float ragged = noise_.fractal(p[0] / 25.0f, p[1] / 25.0f, 11.5f, 3);
+    if (upright < 0.72f + 0.15f * ragged || z > 92.0f + 18.0f * ragged)
+      return static_cast<int>(ROCK);
     const float shore = std::hypot(p[0] - LAKE_X, p[1] - LAKE_Y) / LAKE_RADIUS;
     if (z < WATER_LEVEL + 5.0f && shore < 1.3f) return static_cast<int>(SAND);
     return static_cast<int>(GRASS);
