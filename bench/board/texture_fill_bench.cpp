@@ -1,0 +1,191 @@
+// Textured fill rates of the board, headless, full screen: bilinear and
+// point sampled when magnified, mipmapped when minified, perspective-correct,
+// depth-tested, and blended; then the sampler and the download decode alone.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "board/board.h"
+#include "board/texel_decode.h"
+#include "board/texture_memory.h"
+#include "board/texture_sampler.h"
+#include "render/glide.h"
+
+namespace {
+
+constexpr float BIAS = 786432.0f;
+
+struct Corner {
+  float x, y, s, t, oow;
+};
+
+GrVertex vertex(const Corner& c, float ooz) {
+  GrVertex v{};
+  v.x = c.x + BIAS;
+  v.y = c.y + BIAS;
+  v.r = v.g = v.b = 200;
+  v.a = 160;
+  v.ooz = ooz;
+  v.oow = c.oow;
+  v.tmuvtx[0].sow = c.s * c.oow + BIAS;
+  v.tmuvtx[0].tow = c.t * c.oow + BIAS;
+  v.tmuvtx[0].oow = c.oow;
+  return v;
+}
+
+std::vector<std::uint16_t> randomTexels(std::size_t count) {
+  std::vector<std::uint16_t> texels(count);
+  std::mt19937 random(7);
+  for (auto& t : texels) t = std::uint16_t(random());
+  return texels;
+}
+
+// A 256x256 rgb565 texture with its full chain, selected and modulated by
+// the iterated colour; depth buffering on, always passing, no blending.
+void openTexturedBoard(GrTextureFilterMode_t filter, GrMipMapMode_t mipmap) {
+  boardReset();
+  grGlideInit();
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
+               2, 0);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_ALWAYS);
+  grBufferClear(0, 0, 0);
+  std::vector<std::uint16_t> texels =
+      randomTexels(mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1) / 2);
+  GrMipMapId_t id = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256, 256, GR_TEXFMT_RGB_565, mipmap, GR_LOD_1, GR_LOD_256,
+      GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter, 0.0f, FXFALSE);
+  guTexDownloadMipMap(id, texels.data(), nullptr);
+  guTexSource(id);
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
+               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_NONE, FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+}
+
+// The whole screen as two triangles, corners bottom-left, bottom-right,
+// top-right, top-left.
+void fillScreen(benchmark::State& state, const Corner (&c)[4]) {
+  GrVertex a = vertex(c[0], 1000), b = vertex(c[1], 1000), d = vertex(c[2], 1000),
+           e = vertex(c[3], 1000);
+  for (auto _ : state) {
+    grDrawTriangle(&a, &b, &d);
+    grDrawTriangle(&a, &d, &e);
+  }
+  state.counters["megapixels/s"] = benchmark::Counter(
+      double(state.iterations()) * BOARD_WIDTH * BOARD_HEIGHT / 1e6, benchmark::Counter::kIsRate);
+}
+
+// 256 texels across 512 pixels: magnified twice, level 0.
+constexpr Corner MAGNIFIED[4] = {
+    {0, 0, 0, 192, 1}, {512, 0, 256, 192, 1}, {512, 384, 256, 0, 1}, {0, 384, 0, 0, 1}};
+// 2048 units across 512 pixels: 4 texels a pixel, level 2 when mipmapped.
+constexpr Corner MINIFIED[4] = {
+    {0, 0, 0, 1536, 1}, {512, 0, 2048, 1536, 1}, {512, 384, 2048, 0, 1}, {0, 384, 0, 0, 1}};
+// A floor: the top edge four times as far as the bottom one, textured to
+// match, so the level changes down the screen.
+constexpr Corner PERSPECTIVE[4] = {
+    {0, 0, 0, 2048, 1}, {512, 0, 1024, 2048, 1}, {512, 384, 1024, 0, 0.25f}, {0, 384, 0, 0, 0.25f}};
+
+void BM_TexturedBilinear(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_DISABLE);
+  fillScreen(state, MAGNIFIED);
+}
+BENCHMARK(BM_TexturedBilinear)->Unit(benchmark::kMillisecond);
+
+void BM_TexturedPointSampled(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_POINT_SAMPLED, GR_MIPMAP_DISABLE);
+  fillScreen(state, MAGNIFIED);
+}
+BENCHMARK(BM_TexturedPointSampled)->Unit(benchmark::kMillisecond);
+
+void BM_TexturedMipmapped(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
+  fillScreen(state, MINIFIED);
+}
+BENCHMARK(BM_TexturedMipmapped)->Unit(benchmark::kMillisecond);
+
+void BM_TexturedPerspective(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
+  fillScreen(state, PERSPECTIVE);
+}
+BENCHMARK(BM_TexturedPerspective)->Unit(benchmark::kMillisecond);
+
+// Every pixel passes (equal depth) and writes its depth.
+void BM_TexturedPerspectiveDepthTested(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
+  grDepthBufferFunction(GR_CMP_LEQUAL);
+  grDepthMask(FXTRUE);
+  fillScreen(state, PERSPECTIVE);
+}
+BENCHMARK(BM_TexturedPerspectiveDepthTested)->Unit(benchmark::kMillisecond);
+
+// As the transparent pass draws: blended by source alpha, depth-tested
+// without depth writes.
+void BM_TexturedPerspectiveBlended(benchmark::State& state) {
+  openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
+  grDepthBufferFunction(GR_CMP_LEQUAL);
+  grDepthMask(FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
+                       GR_BLEND_ZERO);
+  fillScreen(state, PERSPECTIVE);
+}
+BENCHMARK(BM_TexturedPerspectiveBlended)->Unit(benchmark::kMillisecond);
+
+// The sampler alone over a 256x256 level, along a slanted line of texels.
+void sampleLine(benchmark::State& state, bool bilinear, float lod) {
+  std::vector<std::uint32_t> texels(256 * 256 + 128 * 128);
+  std::mt19937 random(9);
+  for (auto& t : texels) t = random();
+  BoundTexture texture{};
+  texture.levels[0] = {256, 256, texels.data()};
+  texture.levels[1] = {128, 128, texels.data() + 256 * 256};
+  texture.levelCount = 2;
+  texture.scale = 1.0f;
+  texture.bilinearMin = texture.bilinearMag = bilinear;
+  texture.mipmapped = true;
+  std::uint32_t sum = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 4096; ++k) sum += sampleTexture(texture, k * 0.37f, k * 0.11f, lod);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["msamples/s"] =
+      benchmark::Counter(double(state.iterations()) * 4096 / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_SampleBilinear(benchmark::State& state) { sampleLine(state, true, 0.0f); }
+BENCHMARK(BM_SampleBilinear);
+
+void BM_SamplePoint(benchmark::State& state) { sampleLine(state, false, 0.0f); }
+BENCHMARK(BM_SamplePoint);
+
+void BM_SampleBilinearLevel1(benchmark::State& state) { sampleLine(state, true, 1.0f); }
+BENCHMARK(BM_SampleBilinearLevel1);
+
+// Decoding a full 256x256 chain at download.
+void decodeChain(benchmark::State& state, GrTextureFormat_t format) {
+  std::size_t count = mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1) / 2;
+  std::vector<std::uint16_t> texels = randomTexels(count);
+  std::vector<std::uint32_t> out(count);
+  GuTexTable table{};
+  for (auto _ : state) {
+    decodeTexels(format, texels.data(), int(count), 1, &table, out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["mtexels/s"] = benchmark::Counter(double(state.iterations()) * double(count) / 1e6,
+                                                   benchmark::Counter::kIsRate);
+}
+
+void BM_DecodeRgb565(benchmark::State& state) { decodeChain(state, GR_TEXFMT_RGB_565); }
+BENCHMARK(BM_DecodeRgb565);
+
+void BM_DecodeAyiq8422(benchmark::State& state) { decodeChain(state, GR_TEXFMT_AYIQ_8422); }
+BENCHMARK(BM_DecodeAyiq8422);
+
+}  // namespace
