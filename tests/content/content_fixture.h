@@ -1,20 +1,40 @@
 #pragma once
-// The content is made once per test run into the test output directory;
-// every test reads those files as the program would.
+// The content is made once per test process into a folder of its own (ctest
+// runs tests side by side), removed when the process ends; every test reads
+// those files as the program would.
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tools/mkcontent/content_files.h"
 
+inline const std::filesystem::path& scratchDir() {
+  struct Scratch {
+    std::filesystem::path path = std::filesystem::path(WILDSKY_TEST_OUTPUT_DIR) /
+                                 ("run-" + std::to_string(static_cast<long>(getpid())));
+    Scratch() {
+      std::filesystem::remove_all(path);
+      std::filesystem::create_directories(path);
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Scratch scratch;
+  return scratch.path;
+}
+
 inline const std::string& contentDir() {
   static const std::string dir = [] {
-    const std::string path = std::string(WILDSKY_TEST_OUTPUT_DIR) + "/content";
-    std::filesystem::remove_all(path);
+    const std::string path = (scratchDir() / "content").string();
     if (!writeContent(path)) return std::string();
     return path;
   }();

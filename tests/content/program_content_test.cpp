@@ -73,7 +73,7 @@ void resetProgramParts() {
 // The real sky ball and its texture with a wild scene that holds nothing, so
 // every pixel a frame shows comes from the sky (or the overlay).
 std::filesystem::path skyOnlyFolder() {
-  const std::filesystem::path folder = std::string(WILDSKY_TEST_OUTPUT_DIR) + "/sky_only";
+  const std::filesystem::path folder = scratchDir() / "sky_only";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder / "OBJECTS");
   const std::filesystem::path content(contentDir());

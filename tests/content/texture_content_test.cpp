@@ -64,7 +64,7 @@ TEST(Textures, EveryNamedTextureIsAFullMipmapChainAndAllFitTogether) {
 
 TEST(Content, TwoRunsWriteIdenticalBytes) {
   ASSERT_FALSE(contentDir().empty());
-  const std::filesystem::path again = std::string(WILDSKY_TEST_OUTPUT_DIR) + "/content_again";
+  const std::filesystem::path again = scratchDir() / "content_again";
   std::filesystem::remove_all(again);
   ASSERT_TRUE(writeContent(again.string()));
   int files = 0;
