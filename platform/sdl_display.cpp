@@ -8,7 +8,11 @@ namespace {
 
 constexpr int WINDOW_SCALE = 2;
 
+// A display to show a window on; a video driver named in SDL_VIDEODRIVER
+// (such as "offscreen") is taken at its word.
 bool displayAvailable() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr && *driver != '\0') return true;
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
