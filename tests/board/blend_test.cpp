@@ -70,18 +70,4 @@ TEST_F(BlendTest, EverySourceAndDestinationFactor) {
   }
 }
 
-TEST_F(BlendTest, TransparentMaterialAlphaComesFromTheConstantColour) {
-  // The renderer's transparent coloured state: alpha 64 in the RGBA constant.
-  grConstantColorValue(64);
-  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
-  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
-                       GR_BLEND_ZERO);
-  grBufferClear(DEST_RGBA, 0, 0);
-  fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 255, 255, 0, 0));
-  int expected[3];
-  for (int c = 0; c < 3; ++c) expected[c] = int(std::lround((255 * 64 + DEST[c] * 191) / 255.0));
-  EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(expected[0], expected[1], expected[2]));
-}
-
 }  // namespace

@@ -100,30 +100,6 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
   EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(CoverageTest, FanAroundAPixelCentreDrawsItOnce) {
-  constexpr float cx = 100.5f, cy = 100.5f;
-  constexpr int spokes = 16;
-  float x[spokes], y[spokes];
-  for (int k = 0; k < spokes; ++k) {
-    double angle = 2 * 3.14159265358979 * k / spokes;
-    x[k] = cx + std::round(float(20 * std::cos(angle)) * 16) / 16;
-    y[k] = cy + std::round(float(20 * std::sin(angle)) * 16) / 16;
-  }
-  for (int k = 0; k < spokes; ++k) {
-    int n = (k + 1) % spokes;
-    if (k % 2) {
-      layer(cx, cy, x[k], y[k], x[n], y[n]);
-    } else {
-      layer(cx, cy, x[n], y[n], x[k], y[k]);
-    }
-  }
-  auto pixels = readBuffer();
-  for (int yy = 70; yy < 130; ++yy) {
-    for (int xx = 70; xx < 130; ++xx) EXPECT_LE(count(pixels, xx, yy), 1) << xx << "," << yy;
-  }
-  EXPECT_EQ(count(pixels, 100, 100), 1);
-}
-
 TEST_F(CoverageTest, DegenerateAndUnreasonableTrianglesDrawNothing) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();

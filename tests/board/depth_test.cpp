@@ -60,19 +60,4 @@ TEST_F(DepthTest, DisabledDepthBufferNeitherTestsNorWrites) {
   EXPECT_EQ(pixelAt(readBuffer(GR_BUFFER_AUXBUFFER), 15, 15), 100);
 }
 
-TEST_F(DepthTest, AlternatingDepthRangesHideNothingOfTheNextFrame) {
-  // The renderer never clears: frame 0 draws near-is-small under LESS in
-  // 29491..32768, frame 1 near-is-large under GREATER in 32768..36045.
-  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  grDepthBufferFunction(GR_CMP_GREATER);
-  grBufferClear(0, 0, 0);
-  fillRect(0, 0, 50, 50, vertexAt(0, 0, 255, 0, 0, 29500));  // frame 0's nearest
-  grDepthBufferFunction(GR_CMP_GREATER);
-  fillRect(0, 0, 50, 50, vertexAt(0, 0, 0, 255, 0, 32800));  // frame 1's farthest
-  EXPECT_EQ(pixelAt(readBuffer(), 25, 25), 0x07e0);
-  grDepthBufferFunction(GR_CMP_LESS);
-  fillRect(0, 0, 50, 50, vertexAt(0, 0, 0, 0, 255, 32700));  // frame 2's farthest
-  EXPECT_EQ(pixelAt(readBuffer(), 25, 25), 0x001f);
-}
-
 }  // namespace

@@ -87,20 +87,6 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   EXPECT_EQ(display.closes, 1);
 }
 
-TEST_F(FrameBufferTest, WindowThatCannotOpenRunsHeadless) {
-  FakeDisplay display;
-  display.canOpen = false;
-  boardSetDisplay(&display);
-  EXPECT_TRUE(grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA,
-                           GR_ORIGIN_LOWER_LEFT, 2, 0));
-  grBufferClear(0xff000000u, 0, 0);
-  grBufferSwap(0);
-  EXPECT_TRUE(display.lastFrame.empty());
-  EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER)[5], 0xf800);
-  grGlideShutdown();
-  EXPECT_EQ(display.closes, 0);
-}
-
 TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
   // One red pixel at the bottom-left corner of the back buffer.
   drawTriangle(vertexAt(0, 0, 255, 0, 0), vertexAt(2, 0, 255, 0, 0), vertexAt(0, 2, 255, 0, 0));
