@@ -40,6 +40,15 @@ void boardStateChanged() {
   chooseSpanFunction(b.state);
 }
 
-void boardSetDisplay(BoardDisplay* display) { board().display = display; }
+// A window still open on the old display is closed: the board never
+// presents to a display it was taken from.
+void boardSetDisplay(BoardDisplay* display) {
+  BoardContext& b = board();
+  if (b.displayOpen && display != b.display) {
+    b.display->close();
+    b.displayOpen = false;
+  }
+  b.display = display;
+}
 
 void boardSetClock(BoardClock* clock) { board().clock = clock; }

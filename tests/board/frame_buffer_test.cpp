@@ -85,6 +85,13 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   grGlideShutdown();
   grGlideShutdown();
   EXPECT_EQ(display.closes, 1);
+
+  // A display taken away while open is closed and no longer shown to.
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
+               2, 0);
+  boardSetDisplay(nullptr);
+  EXPECT_EQ(display.closes, 2);
+  grBufferSwap(0);
 }
 
 TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
