@@ -41,6 +41,7 @@ RunResult runWildsky(const fs::path& folder, const std::string& input, int signa
     close(out[0]);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
     if (chdir(folder.c_str()) != 0) _exit(120);
     execl(WILDSKY_BINARY, "wildsky", static_cast<char*>(nullptr));
     _exit(121);
