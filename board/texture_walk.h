@@ -1,12 +1,8 @@
 #pragma once
 // Perspective-correct texture coordinates and level of detail along a span.
-//
-// With S = sow, T = tow, W = oow linear in screen space, s = S / W and
-// ds/dx = (Sx W - S Wx) / W^2, whose numerator is constant along a row;
-// ds/dy = (Sy W - S Wy) / W^2, whose numerator is linear along it. The
-// per-row parts are formed once in double; the pixel k columns into the span
-// uses start + k * step in float, so a loop that handles several pixels at
-// once computes the very same numbers.
+// The per-row parts come from the triangle's set-up in double; the pixel k
+// columns into the span uses start + k * step in float, so a loop that
+// handles several pixels at once computes the very same numbers.
 
 #include <bit>
 #include <cstdint>
@@ -33,25 +29,26 @@ struct TextureWalk {
   float sow, tow, oow;
   float sowStep, towStep, oowStep;
   float footprintX;                // squared x footprint times W^4, in level-0 texels
-  float footprintYs, footprintYt;  // y footprint numerators times scale
+  float footprintYs, footprintYt;  // y footprint numerators, in level-0 texels
   float footprintYsStep, footprintYtStep;
 
   TextureWalk() = default;
-  TextureWalk(const TriangleSetup& t, int row, int column, const BoundTexture* texture) {
+  TextureWalk(const TriangleSetup& triangle, int row, int column, const BoundTexture* texture) {
+    const PerspectiveSetup& p = triangle.perspective;
     double scale = texture != nullptr ? texture->scale : 1.0;
-    double s = t.sow.at(column, row), u = t.tow.at(column, row), w = t.oow.at(column, row);
-    sow = toFloat(s);
-    tow = toFloat(u);
-    oow = toFloat(w);
-    sowStep = toFloat(t.sow.dx);
-    towStep = toFloat(t.tow.dx);
-    oowStep = toFloat(t.oow.dx);
-    double xs = (t.sow.dx * w - s * t.oow.dx) * scale, xt = (t.tow.dx * w - u * t.oow.dx) * scale;
+    sow = float(p.sow.at(column, row));
+    tow = float(p.tow.at(column, row));
+    oow = float(p.oow.at(column, row));
+    sowStep = float(p.sow.dx);
+    towStep = float(p.tow.dx);
+    oowStep = float(p.oow.dx);
+    int rows = row - p.originRow, columns = column - p.originColumn;
+    double xs = (p.xs + p.xsPerRow * rows) * scale, xt = (p.xt + p.xtPerRow * rows) * scale;
     footprintX = toFloat(xs * xs + xt * xt);
-    footprintYs = toFloat((t.sow.dy * w - s * t.oow.dy) * scale);
-    footprintYt = toFloat((t.tow.dy * w - u * t.oow.dy) * scale);
-    footprintYsStep = toFloat((t.sow.dy * t.oow.dx - t.sow.dx * t.oow.dy) * scale);
-    footprintYtStep = toFloat((t.tow.dy * t.oow.dx - t.tow.dx * t.oow.dy) * scale);
+    footprintYs = float((p.ys + p.ysPerColumn * columns) * scale);
+    footprintYt = float((p.yt + p.ytPerColumn * columns) * scale);
+    footprintYsStep = float(p.ysPerColumn * scale);
+    footprintYtStep = float(p.ytPerColumn * scale);
   }
 };
 

@@ -151,12 +151,31 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
                             out.columnBegin, out.rowBegin);
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
-  auto unbiased = [](float value) { return double(value) - SNAP_BIAS; };
-  out.sow =
+  auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
+  auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
+  PerspectiveSetup& p = out.perspective;
+  p.sow =
       pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow), unbiased(p2.tmuvtx[0].sow));
-  out.tow =
+  p.tow =
       pb.build(unbiased(p0.tmuvtx[0].tow), unbiased(p1.tmuvtx[0].tow), unbiased(p2.tmuvtx[0].tow));
-  out.oow = pb.build(p0.oow, p1.oow, p2.oow);
+  p.oow = pb.build(w(p0.oow), w(p1.oow), w(p2.oow));
+  for (AttributePlane* plane : {&p.sow, &p.tow, &p.oow}) {
+    plane->dx = clampValue(plane->dx, -1e30, 1e30);
+    plane->dy = clampValue(plane->dy, -1e30, 1e30);
+  }
+  p.originColumn = out.columnBegin;
+  p.originRow = out.rowBegin;
+  double s0 = p.sow.at(p.originColumn, p.originRow), t0 = p.tow.at(p.originColumn, p.originRow),
+         w0 = p.oow.at(p.originColumn, p.originRow);
+  auto bounded = [](double value) { return clampValue(value, -1e30, 1e30); };
+  p.xs = bounded(p.sow.dx * w0 - s0 * p.oow.dx);
+  p.xsPerRow = bounded(p.sow.dx * p.oow.dy - p.sow.dy * p.oow.dx);
+  p.xt = bounded(p.tow.dx * w0 - t0 * p.oow.dx);
+  p.xtPerRow = bounded(p.tow.dx * p.oow.dy - p.tow.dy * p.oow.dx);
+  p.ys = bounded(p.sow.dy * w0 - s0 * p.oow.dy);
+  p.ysPerColumn = bounded(p.sow.dy * p.oow.dx - p.sow.dx * p.oow.dy);
+  p.yt = bounded(p.tow.dy * w0 - t0 * p.oow.dy);
+  p.ytPerColumn = bounded(p.tow.dy * p.oow.dx - p.tow.dx * p.oow.dy);
   return true;
 }
 

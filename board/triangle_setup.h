@@ -46,12 +46,24 @@ struct FixedPlane {
   }
 };
 
+// The perspective terms S = sow, T = tow, W = oow (256-unit texture space)
+// and the numerators of the texture footprint: with s = S / W,
+// ds/dx = (Sx W - S Wx) / W^2, whose numerator changes only from row to row,
+// and ds/dy = (Sy W - S Wy) / W^2, whose numerator changes only along a row.
+// Every coefficient is held within +-1e30 so that float conversions stay defined.
+struct PerspectiveSetup {
+  AttributePlane sow, tow, oow;
+  int originColumn, originRow;
+  double xs, xsPerRow, xt, xtPerRow;        // x numerators of s and t at originRow
+  double ys, ysPerColumn, yt, ytPerColumn;  // y numerators at originColumn
+};
+
 struct TriangleSetup {
   EdgeFunction edges[3];
   int rowBegin, rowEnd;  // buffer rows [rowBegin, rowEnd), inside the screen
   int columnBegin, columnEnd;
   FixedPlane red, green, blue, alpha, depth;
-  AttributePlane sow, tow, oow;  // perspective terms, in 256-unit texture space
+  PerspectiveSetup perspective;
 };
 
 // Sets up a triangle for a screen of the given size. originLowerLeft flips y.
