@@ -117,11 +117,13 @@ void BM_TexturedPerspective(benchmark::State& state) {
 }
 BENCHMARK(BM_TexturedPerspective)->Unit(benchmark::kMillisecond);
 
-// Every pixel passes (equal depth) and writes its depth.
+// Every pixel passes (the depth buffer starts at the far end, then holds the
+// same depth) and writes its depth.
 void BM_TexturedPerspectiveDepthTested(benchmark::State& state) {
   openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
   grDepthBufferFunction(GR_CMP_LEQUAL);
   grDepthMask(FXTRUE);
+  grBufferClear(0, 0, 0xffff);
   fillScreen(state, PERSPECTIVE);
 }
 BENCHMARK(BM_TexturedPerspectiveDepthTested)->Unit(benchmark::kMillisecond);
@@ -132,6 +134,7 @@ void BM_TexturedPerspectiveBlended(benchmark::State& state) {
   openTexturedBoard(GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
   grDepthBufferFunction(GR_CMP_LEQUAL);
   grDepthMask(FXFALSE);
+  grBufferClear(0, 0, 0xffff);
   grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
                        GR_BLEND_ZERO);
   fillScreen(state, PERSPECTIVE);
