@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "app/screenshot.h"
+#include "app/tracked_memory.h"
 #include "render/glide.h"
 #include "tests/app/program_fixture.h"
 
@@ -80,6 +82,23 @@ TEST_F(ProgramRun, FirstFrameLooksAlongTheStartAnglesAndTheSkyIsFiveTimesLarger)
   EXPECT_EQ(state.angleZ, 1.2f);
   EXPECT_EQ(state.depthParity, 1);
   EXPECT_EQ(state.statistics.totalFaces, TEST_FACES);
+}
+
+TEST_F(ProgramRun, ARunTooShortForTheClockReportsZeroRatesAndReleasesEverything) {
+  const std::uint32_t heapBefore = getTotalMemAllocated();
+  startWith();
+  keys.waiting = {'Q'};
+  runFrame(state);
+  EXPECT_EQ(state.quitRequested, 1);
+  ::testing::internal::CaptureStdout();
+  shutdownProgram(state);
+  started = false;
+  const std::string report = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(getTotalMemAllocated(), heapBefore);
+  const std::string memoryLine = "qxTotalMemAllocated = " + std::to_string(heapBefore) + "\n";
+  EXPECT_EQ(report.rfind(memoryLine, 0), 0u) << report;
+  EXPECT_NE(report.find("\nFPS: 0.00  TPS: 0.00\nTEXMEM: "), std::string::npos) << report;
+  EXPECT_NE(report.find("   RASPOS:   0\n"), std::string::npos) << report;
 }
 
 TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
