@@ -25,12 +25,13 @@ namespace {
 struct RunResult {
   int status = -1;
   std::string output;
+  bool runningWhenSignalled = false;
 };
 
 // Starts wildsky in folder with input on its standard input (closed after
-// it); sends signal after delay when one is given.
-RunResult runWildsky(const fs::path& folder, const std::string& input, int signal = 0,
-                     std::chrono::milliseconds delay = {}) {
+// it). With a signal given, sends it once the run has written "dump.tga",
+// which shows that its frames are running, and a little later.
+RunResult runWildsky(const fs::path& folder, const std::string& input, int signal = 0) {
   int in[2], out[2];
   if (pipe(in) != 0 || pipe(out) != 0) return {};
   const pid_t child = fork();
@@ -50,16 +51,22 @@ RunResult runWildsky(const fs::path& folder, const std::string& input, int signa
   close(out[1]);
   if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE();
   close(in[1]);
+  RunResult result;
+  int status = 0;
+  bool reaped = false;
   if (signal != 0) {
-    std::this_thread::sleep_for(delay);
+    for (int wait = 0; wait < 600 && !fs::exists(folder / "dump.tga"); ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    reaped = waitpid(child, &status, WNOHANG) == child;
+    result.runningWhenSignalled = !reaped;
     kill(child, signal);
   }
-  RunResult result;
   char buffer[4096];
   for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.output.append(buffer, n);
   close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
+  if (!reaped) waitpid(child, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   return result;
 }
@@ -168,7 +175,10 @@ TEST(WildskyRun, KeysFromAPipeActOnConsecutiveFramesAndItsEndIsNotAQuit) {
   expectDump(content.folder(), "frame2");
 
   // The end of the input leaves the program running; SIGTERM ends it like Q.
-  expectNormalEnd(runWildsky(content.folder(), "V", SIGTERM, std::chrono::seconds(1)));
+  fs::remove(content.folder() / "dump.tga");
+  const RunResult terminated = runWildsky(content.folder(), "VD", SIGTERM);
+  EXPECT_TRUE(terminated.runningWhenSignalled);
+  expectNormalEnd(terminated);
 }
 
 TEST(WildskyRun, MissingFilesEndTheRunWithTheirMessages) {
