@@ -16,12 +16,15 @@
 //   sharing an edge therefore cover each pixel along it exactly once.
 // - Depth: the 16-bit depth of a pixel is the interpolated ooz clamped to
 //   0..65535; the depth test compares it with the stored value as
-//   "incoming FUNCTION stored".
+//   "incoming FUNCTION stored". Every depth-buffer mode but "disable"
+//   tests and writes this value; w-buffering is not emulated.
 // - Colour: iterated r, g, b, a are clamped to 0..255 at the vertices;
 //   combine products round to nearest (a * b / 255).
 // - Blend: result = source * srcFactor + destination * dstFactor, each
 //   channel clamped to 0..255; the destination is expanded from RGB565 by bit
 //   replication and has no alpha buffer, so its alpha reads as 255.
+// - Texture: s = sow / oow, t = tow / oow per pixel; the level of detail is
+//   log2 of the larger screen-space footprint of (s, t) along x and y.
 // - Output: 4x4 ordered dither (buffer row and column modulo 4) into RGB565,
 //   or round to nearest with dithering off.
 
