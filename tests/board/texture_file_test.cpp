@@ -184,17 +184,13 @@ TEST(TextureFile, LoadRefusesHostileTablesAndMismatchedBuffers) {
   info.data = buffer;
   EXPECT_TRUE(gu3dfLoad(writeFile("t.3df", yiq).c_str(), &info));
 
-  Bytes bigY = yiq;
-  bigY[text.size()] = 1;  // Y[0] = 256
-  Bytes bigI = yiq;
-  bigI[text.size() + 32] = 1;  // I[0][0] = 256
-  Bytes lowQ = yiq;
-  lowQ[text.size() + 56] = 0xfe;  // Q[0][0] = -512
-  for (const Bytes& bytes : {bigY, bigI, lowQ}) {
+  // Y[0] = 256, I[0][0] = 256, Q[0][0] = -512.
+  for (std::size_t offset : {std::size_t(0), std::size_t(32), std::size_t(56)}) {
+    Bytes hostile = yiq;
+    hostile[text.size() + offset] = offset == 56 ? 0xfe : 1;
     info.data = buffer;
-    EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", bytes).c_str(), &info));
+    EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", hostile).c_str(), &info)) << offset;
   }
-
   info.data = nullptr;
   EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", yiq).c_str(), &info));
   info.data = buffer;

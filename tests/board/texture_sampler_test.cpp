@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -117,20 +116,4 @@ TEST(TextureSampler, WrapAgainstClamp) {
     std::uint32_t texel = sampleTexture(t.bound, wild, wild, 0.0f);
     EXPECT_EQ(texel >> 24, 0xffu);
   }
-}
-
-// A 2:1 texture spans 256 units in s and 128 in t, at every level.
-TEST(TextureSampler, AspectSpansTheUnitSpace) {
-  std::array<std::uint32_t, 8> level0{1, 2, 3, 4, 5, 6, 7, 8};
-  std::array<std::uint32_t, 2> level1{10, 20};
-  BoundTexture t{};
-  t.levels[0] = {4, 2, level0.data()};
-  t.levels[1] = {2, 1, level1.data()};
-  t.levelCount = 2;
-  t.scale = 4.0f / 256.0f;
-  t.mipmapped = true;
-  EXPECT_EQ(sampleTexture(t, 200.0f, 100.0f, 0.0f), 8u);
-  EXPECT_EQ(sampleTexture(t, 200.0f, 100.0f + 128.0f, 0.0f), 8u);
-  EXPECT_EQ(sampleTexture(t, 200.0f, 100.0f, 1.0f), 20u);
-  EXPECT_EQ(sampleTexture(t, 100.0f, 10.0f + 128.0f, 1.0f), 10u);
 }
