@@ -35,10 +35,17 @@ constexpr bool blended(SpanKind kind) {
   return kind == SpanKind::BlendedGouraud || kind == SpanKind::BlendedTextured;
 }
 
-// Samples the texel of pixel i of a run, white without a texture.
-inline Rgba8 texelOf(const BoundTexture* texture, const TexelRun& run, int i) {
+// Spans shorter than this form each texel's coordinates when it is needed:
+// a vectorised run would cost more than it saves.
+inline constexpr int SHORTEST_RUN = 8;
+
+// Samples the texel of pixel i of a run (pixel k of the span), white without a texture.
+inline Rgba8 texelOf(const BoundTexture* texture, const TexelRun& run, bool useRun,
+                     const TextureWalk& walk, int i, int k) {
   if (texture == nullptr) return unpackArgb(PLACEHOLDER_TEXEL);
-  return unpackArgb(sampleTexture(*texture, run.s[i], run.t[i], run.lod[i]));
+  if (useRun) return unpackArgb(sampleTexture(*texture, run.s[i], run.t[i], run.lod[i]));
+  TexelCoordinates c = coordinatesAt(walk, k);
+  return unpackArgb(sampleTexture(*texture, c.s, c.t, c.lod));
 }
 
 template <SpanKind kKind, int kDepth>
@@ -55,15 +62,16 @@ void drawSpanFast(const PipelineState& state, const TriangleSetup& triangle,
   TexelRun run;
   if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, texture);
   const int length = c1 - c0 + 1;
+  const bool useRun = length >= SHORTEST_RUN;
   for (int k0 = 0; k0 < length; k0 += TEXEL_RUN) {
     const int count = length - k0 < TEXEL_RUN ? length - k0 : TEXEL_RUN;
-    if constexpr (textured(kKind)) run.fill(walk, k0, count);
+    if (textured(kKind) && useRun) run.fill(walk, k0, count);
     for (int i = 0; i < count; ++i, it.advance()) {
       const int column = c0 + k0 + i;
       Rgba8 texel{255, 255, 255, 255};
       if constexpr (kKind == SpanKind::KeyedText) {
         // The key drops a pixel before the depth test sees it.
-        texel = texelOf(texture, run, i);
+        texel = texelOf(texture, run, useRun, walk, i, k0 + i);
         if (texel.r == state.chromaKeyColor.r && texel.g == state.chromaKeyColor.g &&
             texel.b == state.chromaKeyColor.b) {
           continue;
@@ -82,7 +90,7 @@ void drawSpanFast(const PipelineState& state, const TriangleSetup& triangle,
       } else if constexpr (textured(kKind)) {
         // Without a chroma key nothing after the depth test can drop the
         // pixel, so hidden pixels are never sampled.
-        texel = texelOf(texture, run, i);
+        texel = texelOf(texture, run, useRun, walk, i, k0 + i);
         r = mul8(texel.r, iteratedColor(it.red));
         g = mul8(texel.g, iteratedColor(it.green));
         b = mul8(texel.b, iteratedColor(it.blue));
