@@ -23,7 +23,7 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   BoardContext& board = ::board();
   TriangleSetup triangle;
   if (!setupTriangle(*a, *b, *c, board.origin == GR_ORIGIN_LOWER_LEFT, BOARD_WIDTH, BOARD_HEIGHT,
-                     triangle)) {
+                     triangle, board.state.usesTexture)) {
     return;
   }
   SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};

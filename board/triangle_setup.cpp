@@ -93,7 +93,7 @@ struct PlaneBuilder {
 }  // namespace
 
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                   int width, int height, TriangleSetup& out) {
+                   int width, int height, TriangleSetup& out, bool withPerspective) {
   SnappedVertex v[3];
   if (!snap(a, originLowerLeft, height, v[0]) || !snap(b, originLowerLeft, height, v[1]) ||
       !snap(c, originLowerLeft, height, v[2])) {
@@ -151,6 +151,7 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
                             out.columnBegin, out.rowBegin);
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
+  if (!withPerspective) return true;
   auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
   auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
   PerspectiveSetup& p = out.perspective;

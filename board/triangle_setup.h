@@ -66,11 +66,12 @@ struct TriangleSetup {
   PerspectiveSetup perspective;
 };
 
-// Sets up a triangle for a screen of the given size. originLowerLeft flips y.
-// Returns false when nothing can be drawn: zero area, NaN or coordinates
-// beyond the guard band, or wholly off screen.
+// Sets up a triangle for a screen of the given size. originLowerLeft flips y;
+// without withPerspective the perspective terms are left unset, for states
+// that read no texel. Returns false when nothing can be drawn: zero area,
+// NaN or coordinates beyond the guard band, or wholly off screen.
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                   int width, int height, TriangleSetup& out);
+                   int width, int height, TriangleSetup& out, bool withPerspective = true);
 
 // The inclusive column range of a row covered by the triangle, clipped to
 // the set-up's column range. Returns false when the row has no pixel.
