@@ -43,13 +43,13 @@ double clampValue(double v, double low, double high) {
   return std::clamp(v == v ? v : 0.0, low, high);
 }
 
-// floor(n / d) for d > 0 and |n| < 2^53: a double division, off by at most
-// one, corrected exactly; far cheaper than a 64-bit integer division per row.
 // v rounded to an integer, clamped to +-limit, NaN as 0.
 std::int64_t fixedOf(double v, double limit) {
   return roundToInt(std::clamp(v == v ? v : 0.0, -limit, limit));
 }
 
+// floor(n / d) for d > 0 and |n| < 2^53: a double division, off by at most
+// one, corrected exactly; cheaper than a 64-bit integer division.
 std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   auto q = std::int64_t(double(n) / double(d));
   while (q * d > n) --q;
