@@ -22,10 +22,12 @@ Bytes fileBytes(const std::string& text, std::size_t tableBytes, std::size_t tex
   return bytes;
 }
 
-std::string writeFile(const std::string& name, const Bytes& bytes) {
+// Each test its own file: ctest runs the tests in parallel processes.
+std::string writeFile(const Bytes& bytes) {
   std::filesystem::path dir = WILDSKY_TEST_OUTPUT_DIR;
   std::filesystem::create_directories(dir);
-  std::string path = (dir / name).string();
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::string path = (dir / (name + ".3df")).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
@@ -34,7 +36,7 @@ std::string writeFile(const std::string& name, const Bytes& bytes) {
 
 bool getInfo(const Bytes& bytes, Gu3dfInfo* info) {
   *info = {};
-  return gu3dfGetInfo(writeFile("texture_file_test.3df", bytes).c_str(), info) != FXFALSE;
+  return gu3dfGetInfo(writeFile(bytes).c_str(), info) != FXFALSE;
 }
 
 }  // namespace
@@ -78,7 +80,7 @@ TEST(TextureFile, LoadsEveryFormatWithItsTable) {
 
     std::vector<std::uint16_t> data(22, 0xeeee);  // one guard word past the buffer
     info.data = data.data();
-    ASSERT_TRUE(gu3dfLoad(writeFile("texture_file_test.3df", bytes).c_str(), &info));
+    ASSERT_TRUE(gu3dfLoad(writeFile(bytes).c_str(), &info));
     const auto* loaded = reinterpret_cast<const std::uint8_t*>(data.data());
     for (int k = 0; k < 21; ++k) {
       if (texel == 2) {
@@ -182,18 +184,18 @@ TEST(TextureFile, LoadRefusesHostileTablesAndMismatchedBuffers) {
   Gu3dfInfo info;
   ASSERT_TRUE(getInfo(yiq, &info));
   info.data = buffer;
-  EXPECT_TRUE(gu3dfLoad(writeFile("t.3df", yiq).c_str(), &info));
+  EXPECT_TRUE(gu3dfLoad(writeFile(yiq).c_str(), &info));
 
   // Y[0] = 256, I[0][0] = 256, Q[0][0] = -512.
   for (std::size_t offset : {std::size_t(0), std::size_t(32), std::size_t(56)}) {
     Bytes hostile = yiq;
     hostile[text.size() + offset] = offset == 56 ? 0xfe : 1;
     info.data = buffer;
-    EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", hostile).c_str(), &info)) << offset;
+    EXPECT_FALSE(gu3dfLoad(writeFile(hostile).c_str(), &info)) << offset;
   }
   info.data = nullptr;
-  EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", yiq).c_str(), &info));
+  EXPECT_FALSE(gu3dfLoad(writeFile(yiq).c_str(), &info));
   info.data = buffer;
   info.mem_required = 64;  // the file has changed since gu3dfGetInfo
-  EXPECT_FALSE(gu3dfLoad(writeFile("t.3df", yiq).c_str(), &info));
+  EXPECT_FALSE(gu3dfLoad(writeFile(yiq).c_str(), &info));
 }
