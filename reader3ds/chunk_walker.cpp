@@ -39,6 +39,6 @@ void walkChunks(std::FILE* stream, std::int32_t endOffset) {
       }
     }
     std::fseek(stream, chunkEnd, SEEK_SET);
-    if (std::ferror(stream)) return;
+    if (std::ferror(stream) || readBudgetSpent()) return;
   }
 }

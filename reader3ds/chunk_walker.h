@@ -17,6 +17,7 @@ inline constexpr std::int32_t MAX_CHUNK_DEPTH = 256;
 
 // Visits the chunks that start between the stream position and endOffset.
 // A level ends early at a header that cannot be read whole, a zero length, a
-// chunk end beyond the largest signed 32-bit offset, or a stream error;
-// levels deeper than MAX_CHUNK_DEPTH are not entered.
+// chunk end beyond the largest signed 32-bit offset, a stream error, or a
+// spent read budget (ReaderState::readBudget); levels deeper than
+// MAX_CHUNK_DEPTH are not entered.
 void walkChunks(std::FILE* stream, std::int32_t endOffset);

@@ -72,10 +72,10 @@ void onFaceList(std::FILE* stream, std::int32_t endOffset) {
 void onFaceMaterial(std::FILE* stream, std::int32_t) {
   ReaderState& s = readerState;
   readName(stream, true);
-  std::int32_t match = NO_MATERIAL;
-  for (std::int32_t m = 0; m < s.materialCount; ++m) {
-    if (std::strcmp(s.materials[m].name, s.nameBuffer) == 0) match = m;
-  }
+  // The highest-numbered material of that name; NO_MATERIAL when none.
+  static_assert(NO_MATERIAL == -1);
+  std::int32_t match = s.materialCount - 1;
+  while (match >= 0 && std::strcmp(s.materials[match].name, s.nameBuffer) != 0) --match;
   std::uint16_t n;
   if (!readU16(stream, &n)) return;
   for (std::uint16_t i = 0; i < n; ++i) {

@@ -22,6 +22,7 @@ void beginLoad(std::int32_t fileLength) {
   readerState.colorTarget = COLOR_NONE;
   readerState.fileLength = fileLength;
   readerState.depth = 0;
+  readerState.readBudget = READ_BUDGET_PER_FILE_BYTE * fileLength + READ_BUDGET_SPARE;
 }
 
 void resetReaderState() {

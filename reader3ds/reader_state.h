@@ -47,7 +47,16 @@ struct ReaderState {
 
   std::int32_t fileLength;  // of the file being read; bounds the record counts
   std::int32_t depth;       // chunk levels the walker is inside
+  std::int64_t readBudget;  // bytes the load may still read; see READ_BUDGET_PER_FILE_BYTE
 };
+
+// Chunks whose lengths make them overlap are read again by every level that
+// reaches them, which can multiply the work of a small file without bound. A
+// file whose chunks do not overlap reads each byte about once, so a budget of
+// a few reads per byte of the file never cuts it short; a load that spends
+// the budget ends as at a read error.
+inline constexpr std::int64_t READ_BUDGET_PER_FILE_BYTE = 4;
+inline constexpr std::int64_t READ_BUDGET_SPARE = 4096;
 
 extern ReaderState readerState;
 

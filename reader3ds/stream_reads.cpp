@@ -5,9 +5,21 @@
 
 #include "reader3ds/reader_state.h"
 
+bool readBudgetSpent() { return readerState.readBudget < 0; }
+
 bool readBytes(std::FILE* stream, void* data, std::size_t size) {
-  return std::fread(data, size, 1, stream) == 1;
+  readerState.readBudget -= static_cast<std::int64_t>(size);
+  return !readBudgetSpent() && std::fread(data, size, 1, stream) == 1;
 }
+
+namespace {
+
+// One byte of a name, or EOF at the end of the file or of the read budget.
+int readNameByte(std::FILE* stream) {
+  return --readerState.readBudget < 0 ? EOF : std::getc(stream);
+}
+
+}  // namespace
 
 std::uint16_t loadU16(const unsigned char* bytes) {
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
@@ -42,8 +54,8 @@ bool readF32s(std::FILE* stream, float* values, int count) {
 
 std::size_t readName(std::FILE* stream, bool stopAtFF) {
   std::size_t length = 0;
-  for (int c = std::getc(stream); c != EOF && c != 0 && !(stopAtFF && c == 0xFF);
-       c = std::getc(stream)) {
+  for (int c = readNameByte(stream); c != EOF && c != 0 && !(stopAtFF && c == 0xFF);
+       c = readNameByte(stream)) {
     if (length < NAME_BUFFER_SIZE - 1) readerState.nameBuffer[length++] = static_cast<char>(c);
   }
   readerState.nameBuffer[length] = '\0';
@@ -51,7 +63,7 @@ std::size_t readName(std::FILE* stream, bool stopAtFF) {
 }
 
 void skipName(std::FILE* stream) {
-  for (int c = std::getc(stream); c != EOF && c != 0;) c = std::getc(stream);
+  for (int c = readNameByte(stream); c != EOF && c != 0;) c = readNameByte(stream);
 }
 
 std::int32_t readRecordCount(std::FILE* stream, std::int32_t endOffset, std::size_t recordSize) {

@@ -7,6 +7,10 @@
 #include <cstdio>
 
 bool readBytes(std::FILE* stream, void* data, std::size_t size);
+
+// True once the load has read as much as its file allows (ReaderState::readBudget);
+// every read fails from then on.
+bool readBudgetSpent();
 bool readU16(std::FILE* stream, std::uint16_t* value);
 bool readU32(std::FILE* stream, std::uint32_t* value);
 bool readF32s(std::FILE* stream, float* values, int count);  // count floats as one item

@@ -2,16 +2,20 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 
 #include "reader3ds/chunk_table.h"
 #include "reader3ds/load3ds.h"
+#include "reader3ds/reader_state.h"
 #include "tests/reader3ds/reader_test_support.h"
 #include "tools/writer3ds/chunk_ids.h"
 #include "tools/writer3ds/chunk_writer.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 class ChunkWalker : public testing::Test {
  protected:
@@ -131,6 +135,50 @@ TEST_F(ChunkWalker, HugeLengthsAndDeepNestingEndTheWalk) {
   materialChunk(deep, "Bottom");
   auto deepLoaded = loadBytes(deep.bytes());
   EXPECT_EQ(materialNames(deepLoaded->scene), "Top;");
+}
+
+// Each 12-byte "doubler" makes the rest of the file be walked twice: once by
+// the inner chunk that runs to the file end and once more by the outer level,
+// which resumes after the short outer chunk. Twenty of them would read the
+// vertex list a million times; the read budget ends the walk long before.
+TEST_F(ChunkWalker, OverlappingChunksAreBoundedByTheReadBudget) {
+  constexpr int doublers = 20;
+  constexpr int vertices = 100;
+  constexpr std::uint32_t fileLength = doublers * 12 + 8 + vertices * 12;
+  ChunkWriter w;
+  for (std::uint32_t at = 0; at < doublers * 12; at += 12) {
+    w.header(chunk_id::MAIN, 12);
+    w.header(chunk_id::MAIN, fileLength - (at + 6));
+  }
+  w.header(chunk_id::VERTEX_LIST, 8 + vertices * 12);
+  w.u16(vertices);
+  for (int i = 0; i < vertices * 3; ++i) w.f32(1.0f);
+  ASSERT_EQ(w.bytes().size(), fileLength);
+  auto loaded = loadBytes(w.bytes());
+  const std::int64_t budget = READ_BUDGET_PER_FILE_BYTE * fileLength + READ_BUDGET_SPARE;
+  EXPECT_GE(loaded->scene.vertexCount, vertices);
+  EXPECT_LE(loaded->scene.vertexCount * 12, budget);
+}
+
+// Inputs the fuzzer found: each loads into a scene whose indices all lie
+// inside its arrays, reading no more than the budget allows.
+TEST_F(ChunkWalker, FuzzerFindingsLoadSafely) {
+  const fs::path folder = fs::path(WILDSKY_READER_TEST_DIR) / "fuzz_regressions";
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    resetReaderState();
+    auto loaded = loadFile(entry.path().string());
+    const Scene& s = loaded->scene;
+    for (std::int32_t f = 0; f < s.faceCount; ++f) {
+      for (int k = 0; k < 3; ++k) ASSERT_LT(s.faces[f].vertex[k], s.vertexCount);
+      ASSERT_LT(s.faces[f].material, s.materialCount);
+    }
+    const auto size = static_cast<std::int64_t>(fs::file_size(entry.path()));
+    EXPECT_LE(s.vertexCount * 12, READ_BUDGET_PER_FILE_BYTE * size + READ_BUDGET_SPARE);
+    ++count;
+  }
+  EXPECT_GT(count, 0);
 }
 
 TEST_F(ChunkWalker, KeyframerSectionLeavesNoTrace) {
