@@ -14,6 +14,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 struct TextureLevel {
   int width, height;
   const std::uint32_t* texels;  // 0xAARRGGBB, rows top to bottom
@@ -53,12 +57,39 @@ inline std::uint32_t lerpArgb(std::uint32_t a, std::uint32_t b, std::uint32_t f)
   return rb | ag;
 }
 
+// The four texels of a bilinear footprint weighted by fx along x, then fy
+// along y (both 0..255): per channel the same sums lerpArgb forms.
+inline std::uint32_t bilinearArgb(std::uint32_t t00, std::uint32_t t01, std::uint32_t t10,
+                                  std::uint32_t t11, std::uint32_t fx, std::uint32_t fy) {
+#if defined(__SSE2__)
+  // Top and bottom rows side by side, one 16-bit lane per channel; every
+  // weighted sum stays below 2^16.
+  const __m128i zero = _mm_setzero_si128();
+  __m128i left = _mm_unpacklo_epi8(
+      _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(t00)), _mm_cvtsi32_si128(int(t10))), zero);
+  __m128i right = _mm_unpacklo_epi8(
+      _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(t01)), _mm_cvtsi32_si128(int(t11))), zero);
+  __m128i rows = _mm_srli_epi16(
+      _mm_add_epi16(_mm_mullo_epi16(left, _mm_set1_epi16(short(256 - fx))),
+                    _mm_mullo_epi16(right, _mm_set1_epi16(short(fx)))),
+      8);
+  __m128i bottom = _mm_unpackhi_epi64(rows, rows);
+  __m128i out =
+      _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(rows, _mm_set1_epi16(short(256 - fy))),
+                                   _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))),
+                     8);
+  return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(out, out)));
+#else
+  return lerpArgb(lerpArgb(t00, t01, fx), lerpArgb(t10, t11, fx), fy);
+#endif
+}
+
 }  // namespace texture_detail
 
 // The level that sampleTexture reads for this lod: the nearest level when
-// mipmapped (lod 0.5 rounds up to level 1), else level 0.
+// mipmapped (a tie, lod k + 0.5, goes to the smaller level k + 1), else level 0.
 inline int textureLevelFor(const BoundTexture& texture, float lod) {
-  if (!texture.mipmapped || !(lod > 0.5f)) return 0;
+  if (!texture.mipmapped || !(lod >= 0.5f)) return 0;
   int last = texture.levelCount - 1;
   if (lod >= float(last)) return last;
   return static_cast<int>(lod + 0.5f);
@@ -88,7 +119,5 @@ inline std::uint32_t sampleTexture(const BoundTexture& texture, float s, float t
   const std::uint32_t* row0 = l.texels + y0 * l.width;
   const std::uint32_t* row1 = l.texels + y1 * l.width;
   std::uint32_t fx = std::uint32_t(u & 255), fy = std::uint32_t(v & 255);
-  std::uint32_t top = lerpArgb(row0[x0], row0[x1], fx);
-  std::uint32_t bottom = lerpArgb(row1[x0], row1[x1], fx);
-  return lerpArgb(top, bottom, fy);
+  return bilinearArgb(row0[x0], row0[x1], row1[x0], row1[x1], fx, fy);
 }

@@ -50,6 +50,7 @@ TEST(TextureSampler, LevelChosenFromTheFootprint) {
   EXPECT_EQ(levelAt(2.0f), 2);   // 1:4
   EXPECT_EQ(levelAt(-3.0f), 0);  // magnified
   EXPECT_EQ(levelAt(0.45f), 0);
+  EXPECT_EQ(levelAt(0.5f), 1);
   EXPECT_EQ(levelAt(1.55f), 2);
   EXPECT_EQ(levelAt(6.0f), 6);
   EXPECT_EQ(levelAt(40.0f), 6);
