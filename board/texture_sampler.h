@@ -69,15 +69,14 @@ inline std::uint32_t bilinearArgb(std::uint32_t t00, std::uint32_t t01, std::uin
       _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(t00)), _mm_cvtsi32_si128(int(t10))), zero);
   __m128i right = _mm_unpacklo_epi8(
       _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(t01)), _mm_cvtsi32_si128(int(t11))), zero);
-  __m128i rows = _mm_srli_epi16(
-      _mm_add_epi16(_mm_mullo_epi16(left, _mm_set1_epi16(short(256 - fx))),
-                    _mm_mullo_epi16(right, _mm_set1_epi16(short(fx)))),
-      8);
-  __m128i bottom = _mm_unpackhi_epi64(rows, rows);
-  __m128i out =
-      _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(rows, _mm_set1_epi16(short(256 - fy))),
-                                   _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))),
+  __m128i rows =
+      _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(left, _mm_set1_epi16(short(256 - fx))),
+                                   _mm_mullo_epi16(right, _mm_set1_epi16(short(fx)))),
                      8);
+  __m128i bottom = _mm_unpackhi_epi64(rows, rows);
+  __m128i out = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(rows, _mm_set1_epi16(short(256 - fy))),
+                                             _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))),
+                               8);
   return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(out, out)));
 #else
   return lerpArgb(lerpArgb(t00, t01, fx), lerpArgb(t10, t11, fx), fy);
