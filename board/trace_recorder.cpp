@@ -1,0 +1,367 @@
+#include "board/trace_recorder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board/board_context.h"
+#include "board/texel_decode.h"
+#include "board/texture_memory.h"
+
+namespace {
+
+struct Recorder {
+  std::string armedPath;
+  int armedFrames = 0;
+  bool environmentRead = false;
+
+  std::FILE* file = nullptr;
+  std::string path;
+  int framesLeft = 0;
+  bool failed = false;
+
+  // Formats of the mipmaps by id; an allocation is matched to its id at the
+  // next call, when the board has answered it.
+  std::vector<GrTextureFormat_t> formats;
+  bool allocationPending = false;
+  GrTextureFormat_t pendingFormat = 0;
+
+  // The locked buffer as it was before the caller wrote into it.
+  std::vector<std::uint16_t> beforeLock;
+  std::vector<std::uint16_t> flipped;  // a lower-left lock turned upright
+  bool snapshotValid = false;
+  GrBuffer_t snapshotBuffer = 0;
+};
+
+Recorder recorder;
+
+void write(const void* bytes, std::size_t size) {
+  if (!recorder.failed && std::fwrite(bytes, 1, size, recorder.file) != size) {
+    recorder.failed = true;
+  }
+}
+
+void writeU16(std::uint16_t value) {
+  std::uint8_t bytes[2] = {std::uint8_t(value), std::uint8_t(value >> 8)};
+  write(bytes, 2);
+}
+
+void writeU32(std::uint32_t value) {
+  std::uint8_t bytes[4] = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
+                           std::uint8_t(value >> 24)};
+  write(bytes, 4);
+}
+
+void resolveAllocation() {
+  if (!recorder.allocationPending) return;
+  recorder.allocationPending = false;
+  if (boundTextureFor(GrMipMapId_t(recorder.formats.size())) != nullptr) {
+    recorder.formats.push_back(recorder.pendingFormat);
+  }
+}
+
+// Copies a buffer, rows top to bottom, through a read lock of the board, so
+// that drawing still in flight is finished first. Recording is paused so
+// the lock is not itself recorded.
+bool readBuffer(GrBuffer_t buffer, std::uint16_t* out) {
+  traceActive = false;
+  GrLfbInfo_t info{};
+  info.size = sizeof info;
+  bool locked = grLfbLock(GR_LFB_READ_ONLY, buffer, GR_LFBWRITEMODE_ANY, GR_ORIGIN_UPPER_LEFT,
+                          FXFALSE, &info);
+  if (locked) {
+    for (int row = 0; row < BOARD_HEIGHT; ++row) {
+      const auto* from = static_cast<const std::uint8_t*>(info.lfbPtr) + row * info.strideInBytes;
+      std::memcpy(out + row * BOARD_WIDTH, from, BOARD_WIDTH * sizeof(std::uint16_t));
+    }
+    grLfbUnlock(GR_LFB_READ_ONLY, buffer);
+  }
+  traceActive = true;
+  return locked;
+}
+
+void writeFinalImage(GrBuffer_t buffer) {
+  std::vector<std::uint16_t>& pixels = recorder.beforeLock;
+  if (!readBuffer(buffer, pixels.data())) return;
+  traceBeginRecord(TraceOp::FinalImage, 8 + pixels.size() * 2);
+  writeU32(BOARD_WIDTH);
+  writeU32(BOARD_HEIGHT);
+  for (std::uint16_t p : pixels) writeU16(p);
+}
+
+void finish(GrBuffer_t imageBuffer) {
+  writeFinalImage(imageBuffer);
+  bool closed = std::fclose(recorder.file) == 0;
+  if (recorder.failed || !closed) {
+    std::fprintf(stderr, "Can't write the trace \"%s\"!\n", recorder.path.c_str());
+  }
+  recorder.file = nullptr;
+  traceActive = false;
+}
+
+void begin(const std::string& path, int frames) {
+  recorder.file = std::fopen(path.c_str(), "wb");
+  if (recorder.file == nullptr) {
+    std::fprintf(stderr, "Can't write the trace \"%s\"!\n", path.c_str());
+    return;
+  }
+  recorder.path = path;
+  recorder.framesLeft = frames;
+  recorder.failed = false;
+  recorder.formats.clear();
+  recorder.allocationPending = false;
+  recorder.snapshotValid = false;
+  recorder.beforeLock.assign(std::size_t(BOARD_PIXELS), 0);
+  recorder.flipped.assign(std::size_t(BOARD_PIXELS), 0);
+  write(TRACE_MAGIC, sizeof TRACE_MAGIC);
+  writeU32(TRACE_VERSION);
+  writeU32(BOARD_WIDTH);
+  writeU32(BOARD_HEIGHT);
+  traceActive = true;
+}
+
+int framesFromEnvironment() {
+  const char* text = std::getenv("WILDSKY_TRACE_FRAMES");
+  if (text == nullptr) return TRACE_DEFAULT_FRAMES;
+  long frames = std::strtol(text, nullptr, 10);
+  return frames >= 1 && frames <= 1000000 ? int(frames) : TRACE_DEFAULT_FRAMES;
+}
+
+// Pixels of a buffer changed while it was locked, as runs.
+template <class Visit>
+void forEachChangedRun(const std::uint16_t* now, const std::uint16_t* before, Visit visit) {
+  std::uint32_t i = 0;
+  while (i < std::uint32_t(BOARD_PIXELS)) {
+    if (now[i] == before[i]) {
+      ++i;
+      continue;
+    }
+    std::uint32_t start = i;
+    while (i < std::uint32_t(BOARD_PIXELS) && now[i] != before[i]) ++i;
+    visit(start, i - start);
+  }
+}
+
+// The buffer an upper-left lock hands out, or null.
+const std::uint16_t* lockedPixels(BoardContext& b) {
+  switch (b.lockedBuffer) {
+    case GR_BUFFER_FRONTBUFFER:
+      return b.frontBuffer();
+    case GR_BUFFER_BACKBUFFER:
+      return b.backBuffer();
+    case GR_BUFFER_AUXBUFFER:
+    case GR_BUFFER_DEPTHBUFFER:
+      return b.depthBuffer;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+bool boardStartTrace(const char* path, int frames) {
+  if (path == nullptr || frames < 1 || boardTraceRecording()) return false;
+  recorder.armedPath = path;
+  recorder.armedFrames = frames;
+  return true;
+}
+
+void boardStopTrace() {
+  recorder.armedPath.clear();
+  if (recorder.file != nullptr) finish(GR_BUFFER_FRONTBUFFER);
+}
+
+bool boardTraceRecording() { return recorder.file != nullptr || !recorder.armedPath.empty(); }
+
+void traceBeginRecord(TraceOp op, std::size_t payloadBytes) {
+  resolveAllocation();
+  writeU16(std::uint16_t(op));
+  writeU16(0);
+  writeU32(std::uint32_t(payloadBytes));
+}
+
+void tracePut(std::uint32_t value) { writeU32(value); }
+
+void tracePut(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, 4);
+  writeU32(bits);
+}
+
+void tracePut(const GrVertex* v) {
+  GrVertex zero{};
+  if (v == nullptr) v = &zero;
+  const float values[15] = {v->x,
+                            v->y,
+                            v->z,
+                            v->r,
+                            v->g,
+                            v->b,
+                            v->ooz,
+                            v->a,
+                            v->oow,
+                            v->tmuvtx[0].sow,
+                            v->tmuvtx[0].tow,
+                            v->tmuvtx[0].oow,
+                            v->tmuvtx[1].sow,
+                            v->tmuvtx[1].tow,
+                            v->tmuvtx[1].oow};
+  for (float value : values) tracePut(value);
+}
+
+std::size_t tracePutBytes(const char* text) {
+  return 4 + (text == nullptr ? 0 : std::strlen(text));
+}
+
+void tracePut(const char* text) {
+  std::size_t length = text == nullptr ? 0 : std::strlen(text);
+  writeU32(std::uint32_t(length));
+  if (length > 0) write(text, length);
+}
+
+void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh_t refresh,
+                     GrColorFormat_t format, GrOriginLocation_t origin, int nColBuffers,
+                     int nAuxBuffers) {
+  if (!recorder.environmentRead) {
+    recorder.environmentRead = true;
+    const char* path = std::getenv("WILDSKY_TRACE");
+    if (path != nullptr && *path != '\0' && !boardTraceRecording()) {
+      boardStartTrace(path, framesFromEnvironment());
+    }
+  }
+  if (recorder.file == nullptr && !recorder.armedPath.empty()) {
+    begin(recorder.armedPath, recorder.armedFrames);
+    recorder.armedPath.clear();
+  }
+  traceCall(TraceOp::SstWinOpen, hWnd, resolution, refresh, format, origin, nColBuffers,
+            nAuxBuffers);
+}
+
+void traceBufferSwap(int swapInterval) {
+  if (!traceActive) return;
+  traceRecordCall(TraceOp::BufferSwap, swapInterval);
+  // The swap about to happen shows the back buffer.
+  if (--recorder.framesLeft == 0) finish(GR_BUFFER_BACKBUFFER);
+}
+
+void traceGlideShutdown() {
+  if (!traceActive) return;
+  finish(GR_BUFFER_FRONTBUFFER);
+}
+
+void traceTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
+                            GrTextureFormat_t format, GrMipMapMode_t mipmapMode, GrLOD_t smallLod,
+                            GrLOD_t largeLod, GrAspectRatio_t aspect, GrTextureClampMode_t sClamp,
+                            GrTextureClampMode_t tClamp, GrTextureFilterMode_t minFilter,
+                            GrTextureFilterMode_t magFilter, float lodBias, FxBool trilinear) {
+  if (!traceActive) return;
+  traceRecordCall(TraceOp::TexAllocateMemory, tmu, oddEvenMask, width, height, format, mipmapMode,
+                  smallLod, largeLod, aspect, sClamp, tClamp, minFilter, magFilter, lodBias,
+                  trilinear);
+  recorder.allocationPending = true;
+  recorder.pendingFormat = format;
+}
+
+// The texels go in as the board reads them: every level of the mipmap,
+// 8-bit texels as bytes, 16-bit texels as 16-bit words.
+void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table) {
+  if (!traceActive) return;
+  resolveAllocation();
+  const BoundTexture* bound = boundTextureFor(id);
+  GrTextureFormat_t format = id < recorder.formats.size() ? recorder.formats[id] : 0;
+  std::size_t texels = 0;
+  if (bound != nullptr && src != nullptr) {
+    for (int k = 0; k < bound->levelCount; ++k) {
+      texels += std::size_t(bound->levels[k].width) * std::size_t(bound->levels[k].height);
+    }
+  }
+  std::size_t bytesPerTexel = std::size_t(std::max(texelBytes(format), 1));
+  TraceTable kind = TraceTable::None;
+  if (table != nullptr && (format == GR_TEXFMT_YIQ_422 || format == GR_TEXFMT_AYIQ_8422)) {
+    kind = TraceTable::Ncc;
+  } else if (table != nullptr && (format == GR_TEXFMT_P_8 || format == GR_TEXFMT_AP_88)) {
+    kind = TraceTable::Palette;
+  }
+  std::size_t tableBytes = kind == TraceTable::Ncc       ? TRACE_NCC_TABLE_BYTES
+                           : kind == TraceTable::Palette ? TRACE_PALETTE_BYTES
+                                                         : 0;
+  traceBeginRecord(TraceOp::TexDownloadMipMap, 16 + tableBytes + texels * bytesPerTexel);
+  writeU32(id);
+  writeU32(src == nullptr ? 0 : 1);
+  writeU32(std::uint32_t(kind));
+  if (kind == TraceTable::Ncc) {
+    const GuNccTable& ncc = table->nccTable;
+    write(ncc.yRGB, sizeof ncc.yRGB);
+    for (const auto& row : ncc.iRGB)
+      for (FxI16 v : row) writeU16(std::uint16_t(v));
+    for (const auto& row : ncc.qRGB)
+      for (FxI16 v : row) writeU16(std::uint16_t(v));
+    for (FxU32 v : ncc.packed_data) writeU32(v);
+  } else if (kind == TraceTable::Palette) {
+    for (FxU32 v : table->palette.data) writeU32(v);
+  }
+  writeU32(std::uint32_t(texels));
+  if (bytesPerTexel == 1) {
+    write(src, texels);
+  } else {
+    const auto* words = static_cast<const std::uint8_t*>(src);
+    for (std::size_t i = 0; i < texels; ++i) {
+      std::uint16_t word;
+      std::memcpy(&word, words + 2 * i, 2);
+      writeU16(word);
+    }
+  }
+}
+
+// A write lock takes a copy of the buffer, so that the unlock can record
+// just the pixels the caller changed.
+void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
+                  GrOriginLocation_t origin, FxBool pixelPipeline) {
+  if (!traceActive) return;
+  traceRecordCall(TraceOp::LfbLock, type, buffer, writeMode, origin, pixelPipeline);
+  recorder.snapshotValid = (type & GR_LFB_WRITE_ONLY) != 0 && !board().locked &&
+                           readBuffer(buffer, recorder.beforeLock.data());
+  recorder.snapshotBuffer = buffer;
+}
+
+void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
+  if (!traceActive) return;
+  BoardContext& b = board();
+  const bool writes = recorder.snapshotValid && b.locked && b.lockWrites &&
+                      b.lockedBuffer == buffer && recorder.snapshotBuffer == buffer;
+  recorder.snapshotValid = false;
+  // A lower-left lock shows the buffer upside down in the lock copy.
+  const std::uint16_t* now = nullptr;
+  if (writes && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
+    for (int row = 0; row < BOARD_HEIGHT; ++row) {
+      std::memcpy(recorder.flipped.data() + row * BOARD_WIDTH,
+                  b.lockBuffer + (BOARD_HEIGHT - 1 - row) * BOARD_WIDTH,
+                  BOARD_WIDTH * sizeof(std::uint16_t));
+    }
+    now = recorder.flipped.data();
+  } else if (writes) {
+    now = lockedPixels(b);
+  }
+  std::size_t runs = 0, pixels = 0;
+  if (now != nullptr) {
+    forEachChangedRun(now, recorder.beforeLock.data(), [&](std::uint32_t, std::uint32_t count) {
+      ++runs;
+      pixels += count;
+    });
+  }
+  traceBeginRecord(TraceOp::LfbUnlock, 12 + runs * 8 + pixels * 2);
+  writeU32(std::uint32_t(type));
+  writeU32(std::uint32_t(buffer));
+  writeU32(std::uint32_t(runs));
+  if (now != nullptr) {
+    forEachChangedRun(now, recorder.beforeLock.data(),
+                      [&](std::uint32_t start, std::uint32_t count) {
+                        writeU32(start);
+                        writeU32(count);
+                        for (std::uint32_t i = 0; i < count; ++i) writeU16(now[start + i]);
+                      });
+  }
+}
