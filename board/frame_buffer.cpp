@@ -7,6 +7,7 @@
 
 #include "board/board_context.h"
 #include "board/pixel_math.h"
+#include "board/trace_recorder.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ double refreshPeriod() { return 1.0 / board().refreshHz; }
 
 }  // namespace
 
-void grBufferClear(GrColor_t color, GrAlpha_t, FxU16 depth) {
+void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
+  traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
   Rgba8 c = decodeColor(color, b.colorFormat);
   std::fill_n(b.backBuffer(), BOARD_PIXELS, roundRgb565(c.r, c.g, c.b));
@@ -45,6 +47,7 @@ void grBufferClear(GrColor_t color, GrAlpha_t, FxU16 depth) {
 }
 
 void grBufferSwap(int swapInterval) {
+  traceBufferSwap(swapInterval);
   BoardContext& b = board();
   if (swapInterval > 0) {
     // The retrace comes at every whole multiple of the refresh period.
@@ -58,6 +61,7 @@ void grBufferSwap(int swapInterval) {
 }
 
 int grSstVideoLine() {
+  traceCall(TraceOp::SstVideoLine);
   double cycles = boardClock().now() / refreshPeriod();
   double phase = cycles - std::floor(cycles);
   int line = int(phase * BOARD_HEIGHT);
@@ -65,7 +69,8 @@ int grSstVideoLine() {
 }
 
 FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
-                 GrOriginLocation_t origin, FxBool, GrLfbInfo_t* info) {
+                 GrOriginLocation_t origin, FxBool pixelPipeline, GrLfbInfo_t* info) {
+  traceLfbLock(type, buffer, writeMode, origin, pixelPipeline);
   BoardContext& b = board();
   if (info == nullptr || info->size < FxI32(sizeof(GrLfbInfo_t)) || b.locked) return FXFALSE;
   if (origin != GR_ORIGIN_UPPER_LEFT && origin != GR_ORIGIN_LOWER_LEFT) return FXFALSE;
@@ -91,7 +96,8 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   return FXTRUE;
 }
 
-FxBool grLfbUnlock(GrLock_t, GrBuffer_t buffer) {
+FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
+  traceLfbUnlock(type, buffer);
   BoardContext& b = board();
   if (!b.locked || buffer != b.lockedBuffer) return FXFALSE;
   if (b.lockWrites && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {

@@ -4,6 +4,7 @@
 #include "board/rasterizer.h"
 
 #include "board/board_context.h"
+#include "board/trace_recorder.h"
 #include "board/triangle_setup.h"
 
 void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
@@ -19,6 +20,7 @@ void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
 }
 
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+  traceCall(TraceOp::DrawTriangle, a, b, c);
   if (a == nullptr || b == nullptr || c == nullptr) return;
   BoardContext& board = ::board();
   TriangleSetup triangle;

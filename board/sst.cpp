@@ -4,6 +4,7 @@
 
 #include "board/board_context.h"
 #include "board/texture_memory.h"
+#include "board/trace_recorder.h"
 
 namespace {
 
@@ -33,12 +34,14 @@ double refreshRateHz(GrScreenRefresh_t refresh) {
 }  // namespace
 
 void grGlideInit() {
+  traceCall(TraceOp::GlideInit);
   BoardContext& b = board();
   b.state = defaultPipelineState();
   boardStateChanged();
 }
 
 FxBool grSstQueryHardware(GrHwConfiguration* hwconfig) {
+  traceCall(TraceOp::SstQueryHardware, hwconfig);
   if (hwconfig == nullptr) return FXFALSE;
   *hwconfig = {};
   hwconfig->num_sst = 1;
@@ -46,11 +49,13 @@ FxBool grSstQueryHardware(GrHwConfiguration* hwconfig) {
   return FXTRUE;
 }
 
-void grSstSelect(int) {}
+void grSstSelect(int whichSst) { traceCall(TraceOp::SstSelect, whichSst); }
 
 // The screen is always BOARD_WIDTH x BOARD_HEIGHT; the window is optional.
-FxBool grSstWinOpen(FxU32, GrScreenResolution_t, GrScreenRefresh_t refresh, GrColorFormat_t format,
-                    GrOriginLocation_t origin, int, int) {
+FxBool grSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh_t refresh,
+                    GrColorFormat_t format, GrOriginLocation_t origin, int nColBuffers,
+                    int nAuxBuffers) {
+  traceSstWinOpen(hWnd, resolution, refresh, format, origin, nColBuffers, nAuxBuffers);
   BoardContext& b = board();
   b.colorFormat =
       format >= GR_COLORFORMAT_ARGB && format <= GR_COLORFORMAT_BGRA ? format : GR_COLORFORMAT_ARGB;
@@ -65,6 +70,7 @@ FxBool grSstWinOpen(FxU32, GrScreenResolution_t, GrScreenRefresh_t refresh, GrCo
 }
 
 void grGlideShutdown() {
+  traceGlideShutdown();
   BoardContext& b = board();
   if (b.displayOpen) b.display->close();
   b.displayOpen = false;

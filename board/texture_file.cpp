@@ -8,6 +8,7 @@
 
 #include "board/texel_decode.h"
 #include "board/texture_memory.h"
+#include "board/trace_recorder.h"
 #include "platform/file_names.h"
 
 namespace {
@@ -230,6 +231,7 @@ bool load3dfTexels(const std::uint8_t* bytes, const Parsed3df& parsed, Gu3dfInfo
 }
 
 FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
+  traceCall(TraceOp::Gu3dfGetInfo, fileName, info);
   std::vector<std::uint8_t> bytes;
   Parsed3df parsed;
   if (!info || !readWholeFile(fileName, &bytes) || !parse3df(bytes.data(), bytes.size(), &parsed)) {
@@ -243,6 +245,7 @@ FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
 // The caller's buffer holds info->mem_required bytes: a file that no longer
 // matches that size (changed since gu3dfGetInfo) is refused.
 FxBool gu3dfLoad(const char* fileName, Gu3dfInfo* info) {
+  traceCall(TraceOp::Gu3dfLoad, fileName, info);
   std::vector<std::uint8_t> bytes;
   Parsed3df parsed;
   if (!info || !info->data || !readWholeFile(fileName, &bytes) ||

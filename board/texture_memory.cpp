@@ -6,6 +6,7 @@
 
 #include "board/board.h"
 #include "board/texel_decode.h"
+#include "board/trace_recorder.h"
 
 namespace {
 
@@ -60,7 +61,9 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
                                  GrLOD_t smallLod, GrLOD_t largeLod, GrAspectRatio_t aspect,
                                  GrTextureClampMode_t sClamp, GrTextureClampMode_t tClamp,
                                  GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter,
-                                 float /*lodBias*/, FxBool /*trilinear*/) {
+                                 float lodBias, FxBool trilinear) {
+  traceTexAllocateMemory(tmu, oddEvenMask, width, height, format, mipmapMode, smallLod, largeLod,
+                         aspect, sClamp, tClamp, minFilter, magFilter, lodBias, trilinear);
   // One texture unit: every level lives in unit 0, whatever the odd/even mask.
   if (tmu != GR_TMU0 || (oddEvenMask & GR_MIPMAPLEVELMASK_BOTH) == 0) return GR_NULL_MIPMAP_HANDLE;
   if (mipmapMode < GR_MIPMAP_DISABLE || mipmapMode > GR_MIPMAP_NEAREST_DITHER) {
@@ -101,6 +104,7 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
 }
 
 FxBool guTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table) {
+  traceTexDownloadMipMap(id, src, table);
   if (id >= memory.mipMaps.size() || !src) return FXFALSE;
   MipMap& m = memory.mipMaps[id];
   if (texelFormatNeedsTable(m.format) && !table) return FXFALSE;
