@@ -139,6 +139,16 @@ TEST(TextureFile, LodOrderAndEveryAspect) {
   EXPECT_EQ(info.header.height, 16u);
 }
 
+// Paths as the program forms them: backslashes, letter case of another system.
+TEST(TextureFile, OpensProgramPaths) {
+  std::string path = writeFile(fileBytes(header("i8", "1 1", "1 1"), 0, 1));
+  std::filesystem::path upper = std::filesystem::path(path).parent_path() / "ROCK.3DF";
+  std::filesystem::rename(path, upper);
+  Gu3dfInfo info{};
+  EXPECT_TRUE(gu3dfGetInfo((upper.parent_path().string() + "\\rock.3df").c_str(), &info));
+  EXPECT_EQ(info.mem_required, 1u);
+}
+
 TEST(TextureFile, RefusesBadHeadersAndSizes) {
   const std::size_t good = 21;  // i8, lod range 1 4
   const std::vector<std::pair<const char*, Bytes>> bad = {
