@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Runs the benchmarks of a release build and prints one table.
+
+usage: bench_table.py BUILD_DIR [SECONDS]
+
+Workload lines read "workload a: 412.3 megapixels/s" (two threads) and
+"workload a threads 1: ..." (one thread), so that runs can be compared by
+scripts. The default scene runs the real program headless on the generated
+content with the retrace wait off (V) for SECONDS (default 8) and reads the
+FPS of its exit report.
+"""
+import json
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+
+def run_json(binary, *arguments):
+    result = subprocess.run([binary, "--benchmark_format=json", *arguments],
+                            check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return json.loads(result.stdout)["benchmarks"]
+
+
+def workload_lines(build):
+    lines = []
+    units = {"a": ("pixels", 1e6, "megapixels/s"), "b": ("pixels", 1e6, "megapixels/s"),
+             "c": ("triangles", 1e6, "million triangles/s"), "d": ("frames", 1, "frames/s")}
+    runs = run_json(os.path.join(build, "bin", "bench_workloads"), "--benchmark_min_time=1")
+    for entry in runs:
+        match = re.match(r"workload_(\w)/threads:(\d+)", entry["name"])
+        if not match:
+            continue
+        letter, threads = match.groups()
+        counter, scale, unit = units[letter]
+        label = f"workload {letter}" + ("" if threads == "2" else f" threads {threads}")
+        precision = 2 if letter == "c" else 1
+        lines.append(f"{label}: {entry[counter] / scale:.{precision}f} {unit}")
+    return lines
+
+
+def default_scene_fps(build, seconds):
+    data = os.path.join(build, "data")
+    if not os.path.isdir(os.path.join(data, "OBJECTS")):
+        subprocess.run([os.path.join(build, "bin", "mkcontent"), data], check=True,
+                       stdout=subprocess.DEVNULL)
+    environment = {k: v for k, v in os.environ.items()
+                   if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+    program = subprocess.Popen([os.path.join(build, "bin", "wildsky")], cwd=data,
+                               env=environment, stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    program.stdin.write(b"V")
+    program.stdin.flush()
+    time.sleep(seconds)
+    program.send_signal(signal.SIGTERM)
+    output, _ = program.communicate(timeout=60)
+    match = re.search(rb"FPS: ([0-9.]+)", output)
+    return float(match.group(1)) if match else 0.0
+
+
+def frame_split(build):
+    """Milliseconds of the program's own work (lists, transform, sort) and of
+    the rest of a whole frame (passes, clipping, the board) on the app
+    benchmark's generated scene."""
+    runs = {entry["name"]: entry for entry in
+            run_json(os.path.join(build, "bin", "bench_app"), "--benchmark_min_time=1")}
+    own = runs["CpuPartOfFrame"]["real_time"]
+    whole = runs["WholeFrame"]["real_time"]
+    return own, max(whole - own, 0.0)
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-bench")
+    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 8.0
+    lines = workload_lines(build)
+    fps = default_scene_fps(build, seconds)
+    own, board = frame_split(build)
+    whole = own + board
+    print(f"wildsky benchmarks, {os.cpu_count()} hardware threads, 512x384")
+    for line in lines:
+        print(line)
+    print(f"default scene: {fps:.1f} frames/s")
+    print(f"frame split (app benchmark scene, {whole:.2f} ms a frame): "
+          f"program's own work {own:.2f} ms ({100 * own / whole:.0f}%), "
+          f"drawing {board:.2f} ms ({100 * board / whole:.0f}%)")
+
+
+if __name__ == "__main__":
+    main()
