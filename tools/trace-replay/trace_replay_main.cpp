@@ -1,0 +1,102 @@
+// trace-replay FILE [--threads N] [--frames K] [--out image.png]
+// Replays a call trace headless and prints frames per second and megapixels
+// per second (the triangle area drawn; docs/trace-format.md).
+#include <stb_image_write.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "board/trace_reader.h"
+#include "board/trace_replay.h"
+#include "board/trace_threads.h"
+
+namespace {
+
+struct Options {
+  const char* path = nullptr;
+  int threads = 0;
+  int frames = 0;
+  const char* out = nullptr;
+};
+
+bool parseCount(const char* text, int low, int* value) {
+  char* end = nullptr;
+  long number = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || number < low || number > 1000000) return false;
+  *value = int(number);
+  return true;
+}
+
+bool parseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--threads") == 0 && hasValue) {
+      if (!parseCount(argv[++i], 0, &options->threads)) return false;
+    } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
+      if (!parseCount(argv[++i], 1, &options->frames)) return false;
+    } else if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
+      options->out = argv[++i];
+    } else if (options->path == nullptr && argv[i][0] != '-') {
+      options->path = argv[i];
+    } else {
+      return false;
+    }
+  }
+  return options->path != nullptr;
+}
+
+std::vector<std::uint8_t> toRgb(const std::vector<std::uint16_t>& pixels) {
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(pixels.size() * 3);
+  for (std::uint16_t p : pixels) {
+    int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+    rgb.push_back(std::uint8_t(r << 3 | r >> 2));
+    rgb.push_back(std::uint8_t(g << 2 | g >> 4));
+    rgb.push_back(std::uint8_t(b << 3 | b >> 2));
+  }
+  return rgb;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parseOptions(argc, argv, &options)) {
+    std::fprintf(stderr, "usage: trace-replay FILE [--threads N] [--frames K] [--out image.png]\n");
+    return 2;
+  }
+  TraceFile trace;
+  std::string error;
+  if (!loadTrace(options.path, &trace, &error)) {
+    std::fprintf(stderr, "trace-replay: %s: %s\n", options.path, error.c_str());
+    return 1;
+  }
+  traceSetThreadCount(options.threads);
+  ReplayResult result = replayTrace(trace, options.frames);
+  std::vector<std::uint16_t> front(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
+  bool haveFront = readFrontBuffer(front.data());
+  double seconds = result.seconds > 0 ? result.seconds : 1e-9;
+  std::printf("%d frames in %.3f s: %.1f frames/s, %.1f megapixels/s\n", result.frames,
+              result.seconds, result.frames / seconds, result.pixels / seconds / 1e6);
+  if (result.skipped > 0) {
+    std::printf("%d texture downloads skipped: too few texels\n", result.skipped);
+  }
+  if (!trace.finalImage.empty() && result.frames == trace.frameCount) {
+    std::printf("final image %s the recorded one\n",
+                haveFront && front == trace.finalImage ? "matches" : "DIFFERS from");
+  }
+  if (options.out != nullptr) {
+    std::vector<std::uint8_t> rgb = toRgb(front);
+    if (!haveFront ||
+        !stbi_write_png(options.out, BOARD_WIDTH, BOARD_HEIGHT, 3, rgb.data(), BOARD_WIDTH * 3)) {
+      std::fprintf(stderr, "trace-replay: can't write \"%s\"\n", options.out);
+      return 1;
+    }
+  }
+  boardReset();
+  return 0;
+}
