@@ -58,3 +58,10 @@ void boardSetClock(BoardClock* clock);        // null (default): the steady cloc
 // depth buffering off (function less, mask on), chroma key off, 4x4 dither,
 // ARGB colours, upper-left origin, 72 Hz, headless, the steady clock.
 void boardReset();
+
+// Threads that draw: 0 one worker per hardware thread (the default, which
+// WILDSKY_BOARD_THREADS overrides when set), 1 serial on the caller's thread.
+// Takes effect at once when the window is open, else at grSstWinOpen;
+// boardReset returns to the default.
+void boardSetThreadCount(int count);
+int boardThreadCount();  // the number the request resolves to, at least 1

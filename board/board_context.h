@@ -33,6 +33,7 @@ struct BoardSettings {
 
   BoardDisplay* display = nullptr;
   BoardClock* clock = nullptr;
+  int threadCountRequest = -1;  // as given to boardSetThreadCount; -1: never given
 };
 
 struct BoardContext : BoardSettings {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "board/board_context.h"
+#include "board/draw_workers.h"
 #include "board/pixel_math.h"
 #include "board/trace_recorder.h"
 
@@ -41,6 +42,7 @@ double refreshPeriod() { return 1.0 / board().refreshHz; }
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
+  finishDrawing();
   Rgba8 c = decodeColor(color, b.colorFormat);
   std::fill_n(b.backBuffer(), BOARD_PIXELS, roundRgb565(c.r, c.g, c.b));
   if (b.state.depthMode != GR_DEPTHBUFFER_DISABLE) std::fill_n(b.depthBuffer, BOARD_PIXELS, depth);
@@ -49,6 +51,7 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
 void grBufferSwap(int swapInterval) {
   traceBufferSwap(swapInterval);
   BoardContext& b = board();
+  finishDrawing();
   if (swapInterval > 0) {
     // The retrace comes at every whole multiple of the refresh period.
     BoardClock& clock = boardClock();
@@ -73,6 +76,7 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   traceLfbLock(type, buffer, writeMode, origin, pixelPipeline);
   BoardContext& b = board();
   if (info == nullptr || info->size < FxI32(sizeof(GrLfbInfo_t)) || b.locked) return FXFALSE;
+  finishDrawing();
   if (origin != GR_ORIGIN_UPPER_LEFT && origin != GR_ORIGIN_LOWER_LEFT) return FXFALSE;
   std::uint16_t* pixels = lockableBuffer(b, buffer);
   if (pixels == nullptr) return FXFALSE;

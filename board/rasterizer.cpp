@@ -4,6 +4,7 @@
 #include "board/rasterizer.h"
 
 #include "board/board_context.h"
+#include "board/draw_workers.h"
 #include "board/trace_recorder.h"
 #include "board/triangle_setup.h"
 
@@ -23,11 +24,24 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   traceCall(TraceOp::DrawTriangle, a, b, c);
   if (a == nullptr || b == nullptr || c == nullptr) return;
   BoardContext& board = ::board();
-  TriangleSetup triangle;
-  if (!setupTriangle(*a, *b, *c, board.origin == GR_ORIGIN_LOWER_LEFT, BOARD_WIDTH, BOARD_HEIGHT,
-                     triangle, board.state.usesTexture)) {
+  bool lowerLeft = board.origin == GR_ORIGIN_LOWER_LEFT;
+  SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};
+  // While a buffer is locked its pixels are the caller's: draw in place.
+  if (drawWorkersRunning() && !board.locked) {
+    QueuedTriangle& queued = reserveQueuedTriangle();
+    if (!setupTriangle(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, queued.setup,
+                       board.state.usesTexture)) {
+      return;
+    }
+    queued.state = board.state;
+    queued.target = target;
+    commitQueuedTriangle();
     return;
   }
-  SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};
+  TriangleSetup triangle;
+  if (!setupTriangle(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, triangle,
+                     board.state.usesTexture)) {
+    return;
+  }
   drawTriangleRows(board.state, triangle, target, triangle.rowBegin, triangle.rowEnd);
 }

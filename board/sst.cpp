@@ -1,8 +1,11 @@
 // Opening and closing the board: hardware query, window, shutdown, reset.
 
 #include <algorithm>
+#include <cstdlib>
+#include <thread>
 
 #include "board/board_context.h"
+#include "board/draw_workers.h"
 #include "board/texture_memory.h"
 #include "board/trace_recorder.h"
 
@@ -66,12 +69,14 @@ FxBool grSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh
   }
   b.windowOpen = true;
   boardStateChanged();
+  if (!drawWorkersRunning()) startDrawWorkers(boardThreadCount());
   return FXTRUE;
 }
 
 void grGlideShutdown() {
   traceGlideShutdown();
   BoardContext& b = board();
+  stopDrawWorkers();
   if (b.displayOpen) b.display->close();
   b.displayOpen = false;
   b.windowOpen = false;
@@ -89,4 +94,20 @@ void boardReset() {
   std::fill_n(b.depthBuffer, BOARD_PIXELS, std::uint16_t(0));
   b.state = defaultPipelineState();
   boardStateChanged();
+}
+
+void boardSetThreadCount(int count) {
+  BoardContext& b = board();
+  b.threadCountRequest = std::max(count, 0);
+  if (b.windowOpen) startDrawWorkers(boardThreadCount());
+}
+
+int boardThreadCount() {
+  int count = board().threadCountRequest;
+  if (count < 0) {
+    const char* fromEnvironment = std::getenv("WILDSKY_BOARD_THREADS");
+    count = fromEnvironment != nullptr ? std::max(std::atoi(fromEnvironment), 0) : 0;
+  }
+  if (count == 0) count = int(std::thread::hardware_concurrency());
+  return std::clamp(count, 1, MAX_DRAW_WORKERS);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/draw_workers.h"
 #include "board/texel_decode.h"
 #include "board/trace_recorder.h"
 
@@ -105,6 +106,7 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
 
 FxBool guTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table) {
   traceTexDownloadMipMap(id, src, table);
+  finishDrawing();
   if (id >= memory.mipMaps.size() || !src) return FXFALSE;
   MipMap& m = memory.mipMaps[id];
   if (texelFormatNeedsTable(m.format) && !table) return FXFALSE;
@@ -124,6 +126,9 @@ const BoundTexture* boundTextureFor(GrMipMapId_t id) {
   return id < memory.mipMaps.size() ? &memory.mipMaps[id].bound : nullptr;
 }
 
-void resetTextureMemory() { memory = TextureMemory{}; }
+void resetTextureMemory() {
+  finishDrawing();
+  memory = TextureMemory{};
+}
 
 std::size_t textureMemoryInUse() { return memory.nextFree; }
