@@ -9,31 +9,13 @@
 #include "board/pipeline_state.h"
 #include "board/pixel_pipeline.h"
 #include "board/span_iterators.h"
+#include "board/span_kinds.h"
+#include "board/span_wide.h"
 #include "board/texture_walk.h"
 
 namespace {
 
 bool forceGeneral = false;
-
-enum class SpanKind {
-  OpaqueGouraud,    // iterated colour
-  OpaqueTextured,   // texel scaled by the iterated colour
-  BlendedGouraud,   // iterated colour over the destination by source alpha
-  BlendedTextured,  // textured, over the destination by source alpha
-  KeyedText,        // the texel, chroma-keyed
-  Count
-};
-
-inline constexpr int DEPTH_OFF = 8;  // depth-function slot for depth buffering off
-
-constexpr bool textured(SpanKind kind) {
-  return kind == SpanKind::OpaqueTextured || kind == SpanKind::BlendedTextured ||
-         kind == SpanKind::KeyedText;
-}
-
-constexpr bool blended(SpanKind kind) {
-  return kind == SpanKind::BlendedGouraud || kind == SpanKind::BlendedTextured;
-}
 
 // Spans shorter than this form each texel's coordinates when it is needed:
 // a vectorised run would cost more than it saves.
@@ -220,7 +202,8 @@ void chooseSpanFunction(PipelineState& state) {
   }
   int depthSlot = state.depthMode == GR_DEPTHBUFFER_DISABLE ? DEPTH_OFF : state.depthFunction;
   if (depthSlot < 0 || depthSlot > DEPTH_OFF) depthSlot = GR_CMP_ALWAYS;
-  state.span = FAST_SPANS[int(kind)][depthSlot];
+  SpanFunction wide = wideSpansEnabled() ? wideSpanFunction(kind, depthSlot) : nullptr;
+  state.span = wide != nullptr ? wide : FAST_SPANS[int(kind)][depthSlot];
 }
 
 void forceGeneralSpans(bool force) { forceGeneral = force; }

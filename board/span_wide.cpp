@@ -1,0 +1,408 @@
+// The span loops of span_fast.cpp, eight pixels at a time in AVX2. Every
+// step is the scalar loop's own arithmetic done lane by lane (the same float
+// operations in the same order, the same integer rounding), so the pixels
+// are identical; pixels outside the span or failing the depth test are
+// masked. A group of eight always lies inside its buffer row, so a masked
+// pixel is written back unchanged by the thread that owns the row.
+
+#include "board/span_wide.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "board/pixel_pipeline.h"
+#include "board/span_iterators.h"
+#include "board/texture_walk.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define WILDSKY_WIDE_SPANS 1
+#endif
+
+namespace {
+
+bool detectWideSpans() {
+#if defined(WILDSKY_WIDE_SPANS)
+  const char* setting = std::getenv("WILDSKY_BOARD_SIMD");
+  if (setting != nullptr && std::strcmp(setting, "0") == 0) return false;
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+bool& wideSpansSetting() {
+  static bool enabled = detectWideSpans();
+  return enabled;
+}
+
+}  // namespace
+
+bool wideSpansEnabled() { return wideSpansSetting(); }
+
+void useWideSpans(bool enabled) { wideSpansSetting() = enabled && detectWideSpans(); }
+
+#if !defined(WILDSKY_WIDE_SPANS)
+
+SpanFunction wideSpanFunction(SpanKind, int) { return nullptr; }
+
+#else
+
+namespace {
+
+#define WIDE __attribute__((target("avx2")))
+
+using Vec = __m256i;
+using VecF = __m256;
+
+WIDE inline Vec splat(int v) { return _mm256_set1_epi32(v); }
+WIDE inline VecF splatF(float v) { return _mm256_set1_ps(v); }
+
+WIDE inline Vec clampInt(Vec v, int low, int high) {
+  return _mm256_min_epi32(_mm256_max_epi32(v, splat(low)), splat(high));
+}
+
+// round(x / 255) for 0 <= x <= 255 * 255, as div255.
+WIDE inline Vec divide255(Vec x) {
+  x = _mm256_add_epi32(x, splat(128));
+  return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_srli_epi32(x, 8)), 8);
+}
+
+// floor(m / 255) for 0 <= m < 65536.
+WIDE inline Vec floor255(Vec m) {
+  return _mm256_srli_epi32(_mm256_mullo_epi32(m, splat(0x8081)), 23);
+}
+
+// Eight 32-bit values below 65536 as eight 16-bit ones, in order.
+WIDE inline __m128i narrow(Vec v) {
+  return _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+// Eight 16-bit values where the 32-bit lane mask is set, else the old ones.
+WIDE inline __m128i select16(__m128i old, __m128i updated, Vec mask) {
+  __m128i mask16 = _mm_packs_epi32(_mm256_castsi256_si128(mask), _mm256_extracti128_si256(mask, 1));
+  return _mm_blendv_epi8(old, updated, mask16);
+}
+
+// The texture as the wide sampler reads it, prepared once per span: the
+// per-level numbers in lanes indexed by level (levels 0 to 7; level 8, the
+// last of a 256-texel chain, apart).
+struct WideTexture {
+  const int* texels;  // level 0; every level lies in the same block
+  VecF scale;
+  bool mipmapped, clampS, clampT, bilinearMin, bilinearMag;
+  bool gatherable;  // false: levels in separate blocks, sampled one by one
+  int last;
+  Vec offset, widthShift, widthMax, heightMax;  // levels 0..7
+  int offset8, widthShift8, widthMax8, heightMax8;
+  const BoundTexture* bound;
+};
+
+WIDE WideTexture prepareTexture(const BoundTexture& t) {
+  WideTexture w{};
+  w.bound = &t;
+  w.texels = reinterpret_cast<const int*>(t.levels[0].texels);
+  w.scale = splatF(t.scale);
+  w.mipmapped = t.mipmapped;
+  w.clampS = t.clampS;
+  w.clampT = t.clampT;
+  w.bilinearMin = t.bilinearMin;
+  w.bilinearMag = t.bilinearMag;
+  w.last = t.levelCount - 1;
+  alignas(32) int offset[9], shift[9], widthMax[9], heightMax[9];
+  w.gatherable = t.levelCount >= 1 && t.levelCount <= 9;
+  for (int l = 0; l < 9; ++l) {
+    const TextureLevel& level = t.levels[l < t.levelCount ? l : 0];
+    std::ptrdiff_t distance = level.texels - t.levels[0].texels;
+    if (distance < 0 || distance > (1 << 24)) w.gatherable = false;
+    offset[l] = int(distance);
+    shift[l] = std::countr_zero(unsigned(level.width));
+    widthMax[l] = level.width - 1;
+    heightMax[l] = level.height - 1;
+  }
+  w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(offset));
+  w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(shift));
+  w.widthMax = _mm256_load_si256(reinterpret_cast<const Vec*>(widthMax));
+  w.heightMax = _mm256_load_si256(reinterpret_cast<const Vec*>(heightMax));
+  w.offset8 = offset[8];
+  w.widthShift8 = shift[8];
+  w.widthMax8 = widthMax[8];
+  w.heightMax8 = heightMax[8];
+  return w;
+}
+
+// The per-level number of each lane's level.
+WIDE inline Vec perLevel(Vec table, int level8, Vec level, Vec isLevel8) {
+  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(table, level), splat(level8), isLevel8);
+}
+
+// toFixed of texture_detail, lane by lane: NaN ends at -COORD_LIMIT.
+WIDE inline Vec toFixed8(VecF texels) {
+  using namespace texture_detail;
+  VecF v = _mm256_mul_ps(texels, splatF(FIXED_ONE));
+  v = _mm256_max_ps(v, splatF(-COORD_LIMIT));
+  v = _mm256_min_ps(v, splatF(COORD_LIMIT));
+  return _mm256_cvttps_epi32(v);
+}
+
+WIDE inline Vec wrapOrClamp8(Vec i, Vec sizeMax, bool clamp) {
+  return clamp ? _mm256_min_epi32(_mm256_max_epi32(i, _mm256_setzero_si256()), sizeMax)
+               : _mm256_and_si256(i, sizeMax);
+}
+
+// bilinearArgb for eight pixels: 16-bit lanes per channel, the same sums.
+WIDE inline Vec bilinear8(Vec t00, Vec t01, Vec t10, Vec t11, Vec fx, Vec fy) {
+  const Vec zero = _mm256_setzero_si256();
+  const Vec w256 = _mm256_set1_epi16(256);
+  Vec fx2 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
+  Vec fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
+  Vec gx2 = _mm256_sub_epi16(w256, fx2), gy2 = _mm256_sub_epi16(w256, fy2);
+  Vec halves[2];
+  for (int h = 0; h < 2; ++h) {
+    Vec fxh = h == 0 ? _mm256_unpacklo_epi32(fx2, fx2) : _mm256_unpackhi_epi32(fx2, fx2);
+    Vec gxh = h == 0 ? _mm256_unpacklo_epi32(gx2, gx2) : _mm256_unpackhi_epi32(gx2, gx2);
+    Vec fyh = h == 0 ? _mm256_unpacklo_epi32(fy2, fy2) : _mm256_unpackhi_epi32(fy2, fy2);
+    Vec gyh = h == 0 ? _mm256_unpacklo_epi32(gy2, gy2) : _mm256_unpackhi_epi32(gy2, gy2);
+    Vec a = h == 0 ? _mm256_unpacklo_epi8(t00, zero) : _mm256_unpackhi_epi8(t00, zero);
+    Vec b = h == 0 ? _mm256_unpacklo_epi8(t01, zero) : _mm256_unpackhi_epi8(t01, zero);
+    Vec c = h == 0 ? _mm256_unpacklo_epi8(t10, zero) : _mm256_unpackhi_epi8(t10, zero);
+    Vec d = h == 0 ? _mm256_unpacklo_epi8(t11, zero) : _mm256_unpackhi_epi8(t11, zero);
+    Vec top = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(a, gxh), _mm256_mullo_epi16(b, fxh)), 8);
+    Vec bottom = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(c, gxh), _mm256_mullo_epi16(d, fxh)), 8);
+    halves[h] = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(top, gyh), _mm256_mullo_epi16(bottom, fyh)), 8);
+  }
+  return _mm256_packus_epi16(halves[0], halves[1]);
+}
+
+// Texel numbers from level 0's first texel.
+WIDE inline Vec texelIndex(Vec offset, Vec widthShift, Vec x, Vec y) {
+  return _mm256_add_epi32(offset, _mm256_add_epi32(_mm256_sllv_epi32(y, widthShift), x));
+}
+
+// sampleTexture for eight pixels.
+WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod) {
+  if (!tx.gatherable) {
+    alignas(32) float ss[8], ts[8], lods[8];
+    alignas(32) std::uint32_t out[8];
+    _mm256_store_ps(ss, s);
+    _mm256_store_ps(ts, t);
+    _mm256_store_ps(lods, lod);
+    for (int i = 0; i < 8; ++i) out[i] = sampleTexture(*tx.bound, ss[i], ts[i], lods[i]);
+    return _mm256_load_si256(reinterpret_cast<const Vec*>(out));
+  }
+  const Vec zero = _mm256_setzero_si256();
+  Vec level = zero;
+  if (tx.mipmapped) {
+    Vec atLeastHalf = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(0.5f), _CMP_GE_OQ));
+    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(float(tx.last)), _CMP_GE_OQ));
+    Vec nearest = _mm256_cvttps_epi32(_mm256_add_ps(lod, splatF(0.5f)));
+    nearest = _mm256_blendv_epi8(nearest, splat(tx.last), atLast);
+    level = _mm256_and_si256(nearest, atLeastHalf);
+  }
+  Vec u = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(s, tx.scale)), level);
+  Vec v = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(t, tx.scale)), level);
+  Vec isLevel8 = _mm256_cmpeq_epi32(level, splat(8));
+  Vec offset = perLevel(tx.offset, tx.offset8, level, isLevel8);
+  Vec shift = perLevel(tx.widthShift, tx.widthShift8, level, isLevel8);
+  Vec widthMax = perLevel(tx.widthMax, tx.widthMax8, level, isLevel8);
+  Vec heightMax = perLevel(tx.heightMax, tx.heightMax8, level, isLevel8);
+  if (!tx.bilinearMin && !tx.bilinearMag) {
+    Vec x = wrapOrClamp8(_mm256_srai_epi32(u, 8), widthMax, tx.clampS);
+    Vec y = wrapOrClamp8(_mm256_srai_epi32(v, 8), heightMax, tx.clampT);
+    return _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x, y), 4);
+  }
+  // Bilinear lanes step back half a texel; point-sampled lanes keep their
+  // texel with zero weights, which the sums return unchanged.
+  Vec bilinear;
+  if (tx.bilinearMin == tx.bilinearMag) {
+    bilinear = _mm256_set1_epi32(-1);
+  } else {
+    Vec minifying = _mm256_castps_si256(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ));
+    bilinear = tx.bilinearMin ? minifying : _mm256_andnot_si256(minifying, splat(-1));
+  }
+  Vec halfTexel = _mm256_and_si256(bilinear, splat(128));
+  u = _mm256_sub_epi32(u, halfTexel);
+  v = _mm256_sub_epi32(v, halfTexel);
+  Vec fx = _mm256_and_si256(_mm256_and_si256(u, splat(255)), bilinear);
+  Vec fy = _mm256_and_si256(_mm256_and_si256(v, splat(255)), bilinear);
+  Vec x0 = _mm256_srai_epi32(u, 8), y0 = _mm256_srai_epi32(v, 8);
+  Vec x1 = wrapOrClamp8(_mm256_add_epi32(x0, splat(1)), widthMax, tx.clampS);
+  Vec y1 = wrapOrClamp8(_mm256_add_epi32(y0, splat(1)), heightMax, tx.clampT);
+  x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
+  y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
+  Vec t00 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x0, y0), 4);
+  Vec t01 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x1, y0), 4);
+  Vec t10 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x0, y1), 4);
+  Vec t11 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x1, y1), 4);
+  return bilinear8(t00, t01, t10, t11, fx, fy);
+}
+
+// fastLog2 of texture_walk.h, lane by lane.
+WIDE inline VecF log2Of(VecF x) {
+  Vec bits = _mm256_castps_si256(x);
+  Vec exponent =
+      _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(bits, 23), splat(255)), splat(127));
+  VecF mantissa = _mm256_cvtepi32_ps(_mm256_and_si256(bits, splat(0x7fffff)));
+  return _mm256_add_ps(_mm256_cvtepi32_ps(exponent),
+                       _mm256_mul_ps(mantissa, splatF(1.0f / 8388608.0f)));
+}
+
+// The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
+WIDE inline Vec texelsAt(const TextureWalk& walk, const WideTexture& tx, Vec k) {
+  VecF fk = _mm256_cvtepi32_ps(k);
+  VecF inverseW = _mm256_div_ps(
+      splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
+  VecF s = _mm256_mul_ps(_mm256_add_ps(splatF(walk.sow), _mm256_mul_ps(fk, splatF(walk.sowStep))),
+                         inverseW);
+  VecF t = _mm256_mul_ps(_mm256_add_ps(splatF(walk.tow), _mm256_mul_ps(fk, splatF(walk.towStep))),
+                         inverseW);
+  VecF ys = _mm256_add_ps(splatF(walk.footprintYs), _mm256_mul_ps(fk, splatF(walk.footprintYsStep)));
+  VecF yt = _mm256_add_ps(splatF(walk.footprintYt), _mm256_mul_ps(fk, splatF(walk.footprintYtStep)));
+  VecF footprintY = _mm256_add_ps(_mm256_mul_ps(ys, ys), _mm256_mul_ps(yt, yt));
+  // footprintX > footprintY ? footprintX : footprintY, NaN going to footprintY.
+  VecF footprint = _mm256_max_ps(splatF(walk.footprintX), footprintY);
+  VecF inverseW2 = _mm256_mul_ps(inverseW, inverseW);
+  VecF lod = _mm256_mul_ps(
+      splatF(0.5f), log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
+  return sample8(tx, s, t, lod);
+}
+
+template <int kDepth>
+WIDE inline Vec depthPasses8(Vec z, Vec stored) {
+  const Vec all = splat(-1);
+  if constexpr (kDepth == GR_CMP_NEVER) return _mm256_setzero_si256();
+  if constexpr (kDepth == GR_CMP_LESS) return _mm256_cmpgt_epi32(stored, z);
+  if constexpr (kDepth == GR_CMP_EQUAL) return _mm256_cmpeq_epi32(z, stored);
+  if constexpr (kDepth == GR_CMP_LEQUAL) return _mm256_andnot_si256(_mm256_cmpgt_epi32(z, stored), all);
+  if constexpr (kDepth == GR_CMP_GREATER) return _mm256_cmpgt_epi32(z, stored);
+  if constexpr (kDepth == GR_CMP_NOTEQUAL) return _mm256_andnot_si256(_mm256_cmpeq_epi32(z, stored), all);
+  if constexpr (kDepth == GR_CMP_GEQUAL) return _mm256_andnot_si256(_mm256_cmpgt_epi32(stored, z), all);
+  return all;
+}
+
+// A fixed-point plane along the span: start + k * step, wrapping as the
+// scalar loop's repeated additions do.
+struct WidePlane {
+  Vec start, step;
+};
+
+WIDE inline Vec planeAt(const WidePlane& p, Vec k) {
+  return _mm256_add_epi32(p.start, _mm256_mullo_epi32(k, p.step));
+}
+
+WIDE inline Vec colorAt(const WidePlane& p, Vec k) {
+  return clampInt(_mm256_srai_epi32(planeAt(p, k), COLOR_FRACTION_BITS), 0, 255);
+}
+
+// 8-bit channels of RGB565 pixels, expanded by bit replication.
+WIDE inline Vec expandChannel(Vec v, int bits) {
+  return _mm256_or_si256(_mm256_slli_epi32(v, 8 - bits), _mm256_srli_epi32(v, 2 * bits - 8));
+}
+
+template <SpanKind kKind, int kDepth>
+WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle,
+                       const SpanTarget& target, int row, int c0, int c1) {
+  const int width = target.stride;
+  SpanIterators it(triangle, row, c0);
+  std::uint16_t* color = target.color + row * target.stride;
+  std::uint16_t* depth = target.depth + row * target.stride;
+  const WidePlane red{splat(it.red), splat(it.redStep)};
+  const WidePlane green{splat(it.green), splat(it.greenStep)};
+  const WidePlane blue{splat(it.blue), splat(it.blueStep)};
+  const WidePlane alpha{splat(it.alpha), splat(it.alphaStep)};
+  const WidePlane z{splat(it.depth), splat(it.depthStep)};
+  const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
+  const Vec constantAlphaValue = splat(state.constantColor.a);
+  TextureWalk walk;
+  WideTexture texture{};
+  if constexpr (textured(kKind)) {
+    walk = TextureWalk(triangle, row, c0, state.texture);
+    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
+  }
+  // The dither's bias in floor((c * 31 + bias) / 255), by column & 3.
+  alignas(32) int bias[8];
+  for (int i = 0; i < 8; ++i) bias[i] = (2 * DITHER.thresholdAt[row & 3][i & 3] + 1) * 255 / 32;
+  const Vec biasByColumn = _mm256_load_si256(reinterpret_cast<const Vec*>(bias));
+  const Vec lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+
+  for (int g = c0; g <= c1; g += 8) {
+    const int base = g + 8 <= width ? g : width - 8;
+    const Vec columns = _mm256_add_epi32(splat(base), lanes);
+    Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
+                                  _mm256_cmpgt_epi32(splat(c1 + 1), columns));
+    const Vec k = _mm256_sub_epi32(columns, splat(c0));
+    if constexpr (kDepth != DEPTH_OFF) {
+      Vec zk = clampInt(_mm256_srai_epi32(planeAt(z, k), DEPTH_FRACTION_BITS), 0, 65535);
+      __m128i stored16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + base));
+      active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
+      if (_mm256_testz_si256(active, active)) continue;
+      if (state.depthMask) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(depth + base),
+                         select16(stored16, narrow(zk), active));
+      }
+    }
+    Vec r, gr, b;
+    if constexpr (textured(kKind)) {
+      Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k) : splat(-1);
+      const Vec byte = splat(255);
+      r = divide255(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
+                                       colorAt(red, k)));
+      gr = divide255(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
+                                        colorAt(green, k)));
+      b = divide255(_mm256_mullo_epi32(_mm256_and_si256(texel, byte), colorAt(blue, k)));
+    } else {
+      r = colorAt(red, k);
+      gr = colorAt(green, k);
+      b = colorAt(blue, k);
+    }
+    __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(color + base));
+    if constexpr (blended(kKind)) {
+      Vec a = constantAlpha ? constantAlphaValue : colorAt(alpha, k);
+      Vec rest = _mm256_sub_epi32(splat(255), a);
+      Vec d = _mm256_cvtepu16_epi32(old);
+      Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
+      Vec dg = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
+      Vec db = expandChannel(_mm256_and_si256(d, splat(31)), 5);
+      r = divide255(_mm256_add_epi32(_mm256_mullo_epi32(r, a), _mm256_mullo_epi32(dr, rest)));
+      gr = divide255(_mm256_add_epi32(_mm256_mullo_epi32(gr, a), _mm256_mullo_epi32(dg, rest)));
+      b = divide255(_mm256_add_epi32(_mm256_mullo_epi32(b, a), _mm256_mullo_epi32(db, rest)));
+    }
+    Vec bias8 = _mm256_permutevar8x32_epi32(biasByColumn, _mm256_and_si256(columns, splat(3)));
+    Vec r5 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(r, splat(31)), bias8));
+    Vec g6 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(gr, splat(63)), bias8));
+    Vec b5 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(b, splat(31)), bias8));
+    Vec packed = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(color + base), select16(old, narrow(packed), active));
+  }
+}
+
+template <SpanKind kKind, int... kDepth>
+constexpr std::array<SpanFunction, sizeof...(kDepth)> depthVariants(
+    std::integer_sequence<int, kDepth...>) {
+  return {&drawSpanWide<kKind, kDepth>...};
+}
+
+template <SpanKind kKind>
+constexpr auto variantsOf() {
+  return depthVariants<kKind>(std::make_integer_sequence<int, DEPTH_OFF + 1>{});
+}
+
+constexpr std::array<std::array<SpanFunction, DEPTH_OFF + 1>, 4> WIDE_SPANS = {
+    variantsOf<SpanKind::OpaqueGouraud>(), variantsOf<SpanKind::OpaqueTextured>(),
+    variantsOf<SpanKind::BlendedGouraud>(), variantsOf<SpanKind::BlendedTextured>()};
+
+}  // namespace
+
+SpanFunction wideSpanFunction(SpanKind kind, int depthSlot) {
+  if (int(kind) >= int(WIDE_SPANS.size()) || depthSlot < 0 || depthSlot > DEPTH_OFF) return nullptr;
+  return WIDE_SPANS[int(kind)][depthSlot];
+}
+
+#endif
