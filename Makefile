@@ -72,7 +72,7 @@ fuzz: deps
 # Release build of its own; prints one table (bench/bench_table.py).
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DWILDSKY_BENCH=ON
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_workloads bench_app wildsky mkcontent
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_workloads bench_app wildsky mkcontent trace-replay
 	@python3 bench/bench_table.py $(BENCH_BUILD)
 
 clean:

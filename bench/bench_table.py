@@ -7,7 +7,8 @@ Workload lines read "workload a: 412.3 megapixels/s" (two threads) and
 "workload a threads 1: ..." (one thread), so that runs can be compared by
 scripts. The default scene runs the real program headless on the generated
 content with the retrace wait off (V) for SECONDS (default 8) and reads the
-FPS of its exit report.
+FPS of its exit report; the same frames recorded as a call trace and
+replayed give the board's share.
 """
 import json
 import os
@@ -41,13 +42,16 @@ def workload_lines(build):
     return lines
 
 
-def default_scene_fps(build, seconds):
+def run_program(build, seconds, extra_environment=None):
+    """Runs wildsky headless on the generated content with the retrace wait
+    off (V) for a while, ends it with SIGTERM and returns its output."""
     data = os.path.join(build, "data")
     if not os.path.isdir(os.path.join(data, "OBJECTS")):
         subprocess.run([os.path.join(build, "bin", "mkcontent"), data], check=True,
                        stdout=subprocess.DEVNULL)
     environment = {k: v for k, v in os.environ.items()
                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+    environment.update(extra_environment or {})
     program = subprocess.Popen([os.path.join(build, "bin", "wildsky")], cwd=data,
                                env=environment, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
@@ -56,8 +60,27 @@ def default_scene_fps(build, seconds):
     time.sleep(seconds)
     program.send_signal(signal.SIGTERM)
     output, _ = program.communicate(timeout=60)
-    match = re.search(rb"FPS: ([0-9.]+)", output)
+    return output
+
+
+def default_scene_fps(build, seconds):
+    match = re.search(rb"FPS: ([0-9.]+)", run_program(build, seconds))
     return float(match.group(1)) if match else 0.0
+
+
+def default_scene_board(build, frames=20):
+    """The board alone on the default scene: its frames recorded as a call
+    trace and replayed with two threads. Returns frames/s and megapixels/s."""
+    trace = os.path.join(build, "default-scene.trace")
+    run_program(build, 3, {"WILDSKY_TRACE": trace, "WILDSKY_TRACE_FRAMES": str(frames)})
+    try:
+        result = subprocess.run([os.path.join(build, "bin", "trace-replay"), trace,
+                                 "--threads", "2"], check=True, stdout=subprocess.PIPE)
+    finally:
+        if os.path.exists(trace):
+            os.remove(trace)
+    match = re.search(rb"([0-9.]+) frames/s, ([0-9.]+) megapixels/s", result.stdout)
+    return (float(match.group(1)), float(match.group(2))) if match else (0.0, 0.0)
 
 
 def frame_split(build):
@@ -76,15 +99,22 @@ def main():
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 8.0
     lines = workload_lines(build)
     fps = default_scene_fps(build, seconds)
-    own, board = frame_split(build)
-    whole = own + board
+    board_fps, board_megapixels = default_scene_board(build)
+    own, drawing = frame_split(build)
+    whole = own + drawing
     print(f"wildsky benchmarks, {os.cpu_count()} hardware threads, 512x384")
     for line in lines:
         print(line)
     print(f"default scene: {fps:.1f} frames/s")
-    print(f"frame split (app benchmark scene, {whole:.2f} ms a frame): "
-          f"program's own work {own:.2f} ms ({100 * own / whole:.0f}%), "
-          f"drawing {board:.2f} ms ({100 * board / whole:.0f}%)")
+    if fps > 0 and board_fps > 0:
+        frame, board = 1000 / fps, 1000 / board_fps
+        print(f"default scene, board alone (its calls replayed): {board_fps:.1f} frames/s, "
+              f"{board_megapixels:.1f} megapixels/s")
+        print(f"default scene split: {frame:.2f} ms a frame, board {board:.2f} ms, "
+              f"program's own work {max(frame - board, 0):.2f} ms")
+    print(f"app benchmark scene split: {whole:.2f} ms a frame, "
+          f"program's own work (lists, transform, sort) {own:.2f} ms ({100 * own / whole:.0f}%), "
+          f"passes, clipping and board {drawing:.2f} ms ({100 * drawing / whole:.0f}%)")
 
 
 if __name__ == "__main__":
