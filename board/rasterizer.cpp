@@ -28,14 +28,10 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};
   // While a buffer is locked its pixels are the caller's: draw in place.
   if (drawWorkersRunning() && !board.locked) {
-    QueuedTriangle& queued = reserveQueuedTriangle();
-    if (!setupTriangle(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, queued.setup,
-                       board.state.usesTexture)) {
-      return;
+    int rowBegin, rowEnd;
+    if (triangleRows(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, rowBegin, rowEnd)) {
+      queueTriangle(*a, *b, *c, rowBegin, rowEnd, board.state, target, lowerLeft);
     }
-    queued.state = board.state;
-    queued.target = target;
-    commitQueuedTriangle();
     return;
   }
   TriangleSetup triangle;

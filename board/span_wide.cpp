@@ -103,7 +103,8 @@ struct WideTexture {
 };
 
 WIDE WideTexture prepareTexture(const BoundTexture& t) {
-  WideTexture w{};
+  const LevelTables& tables = t.tables;
+  WideTexture w;
   w.bound = &t;
   w.texels = reinterpret_cast<const int*>(t.levels[0].texels);
   w.scale = splatF(t.scale);
@@ -112,26 +113,16 @@ WIDE WideTexture prepareTexture(const BoundTexture& t) {
   w.clampT = t.clampT;
   w.bilinearMin = t.bilinearMin;
   w.bilinearMag = t.bilinearMag;
+  w.gatherable = tables.inOneBlock;
   w.last = t.levelCount - 1;
-  alignas(32) int offset[9], shift[9], widthMax[9], heightMax[9];
-  w.gatherable = t.levelCount >= 1 && t.levelCount <= 9;
-  for (int l = 0; l < 9; ++l) {
-    const TextureLevel& level = t.levels[l < t.levelCount ? l : 0];
-    std::ptrdiff_t distance = level.texels - t.levels[0].texels;
-    if (distance < 0 || distance > (1 << 24)) w.gatherable = false;
-    offset[l] = int(distance);
-    shift[l] = std::countr_zero(unsigned(level.width));
-    widthMax[l] = level.width - 1;
-    heightMax[l] = level.height - 1;
-  }
-  w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(offset));
-  w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(shift));
-  w.widthMax = _mm256_load_si256(reinterpret_cast<const Vec*>(widthMax));
-  w.heightMax = _mm256_load_si256(reinterpret_cast<const Vec*>(heightMax));
-  w.offset8 = offset[8];
-  w.widthShift8 = shift[8];
-  w.widthMax8 = widthMax[8];
-  w.heightMax8 = heightMax[8];
+  w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.offset));
+  w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthShift));
+  w.widthMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthMax));
+  w.heightMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.heightMax));
+  w.offset8 = tables.offset[8];
+  w.widthShift8 = tables.widthShift[8];
+  w.widthMax8 = tables.widthMax[8];
+  w.heightMax8 = tables.heightMax[8];
   return w;
 }
 
@@ -306,6 +297,23 @@ WIDE inline Vec expandChannel(Vec v, int bits) {
   return _mm256_or_si256(_mm256_slli_epi32(v, 8 - bits), _mm256_srli_epi32(v, 2 * bits - 8));
 }
 
+// The 4x4 dither as a bias: DITHER.to5[d][c] is floor((c * 31 + bias) / 255)
+// and DITHER.to6[d][c] floor((c * 63 + bias) / 255), where bias is
+// floor((2d + 1) * 255 / 32); by dither row, then column & 3 (twice over).
+struct DitherBias {
+  alignas(32) int rows[4][8];
+};
+
+constexpr DitherBias makeDitherBias() {
+  DitherBias b{};
+  for (int row = 0; row < 4; ++row) {
+    for (int i = 0; i < 8; ++i) b.rows[row][i] = (2 * DITHER.thresholdAt[row][i & 3] + 1) * 255 / 32;
+  }
+  return b;
+}
+
+constexpr DitherBias DITHER_BIAS = makeDitherBias();
+
 template <SpanKind kKind, int kDepth>
 WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int row, int c0, int c1) {
@@ -326,10 +334,7 @@ WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle
     walk = TextureWalk(triangle, row, c0, state.texture);
     if (state.texture != nullptr) texture = prepareTexture(*state.texture);
   }
-  // The dither's bias in floor((c * 31 + bias) / 255), by column & 3.
-  alignas(32) int bias[8];
-  for (int i = 0; i < 8; ++i) bias[i] = (2 * DITHER.thresholdAt[row & 3][i & 3] + 1) * 255 / 32;
-  const Vec biasByColumn = _mm256_load_si256(reinterpret_cast<const Vec*>(bias));
+  const Vec biasByColumn = _mm256_load_si256(reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]));
   const Vec lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
 
   for (int g = c0; g <= c1; g += 8) {

@@ -101,6 +101,7 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
     b.levels[k] = {w, h, m.texels.data() + offset};
     offset += std::size_t(w) * std::size_t(h);
   }
+  describeLevels(b);
   return GrMipMapId_t(memory.mipMaps.size() - 1);
 }
 

@@ -12,6 +12,8 @@
 // coordinates give a defined texel instead of an overflow (float coordinates
 // that large have no fractional precision left anyway).
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -23,12 +25,37 @@ struct TextureLevel {
   const std::uint32_t* texels;  // 0xAARRGGBB, rows top to bottom
 };
 
+// Per-level numbers in the form the wide span loops load them, indexed by
+// level (levels past the last repeat level 0).
+struct LevelTables {
+  alignas(32) std::int32_t offset[9];  // first texel, counted from level 0's
+  alignas(32) std::int32_t widthShift[9];
+  alignas(32) std::int32_t widthMax[9], heightMax[9];  // size - 1
+  bool inOneBlock;  // every level lies in level 0's block, after it
+};
+
 struct BoundTexture {
   TextureLevel levels[9];  // levels[0] the largest
   int levelCount;
   float scale;  // level-0 texels per unit of the 256-unit space
   bool clampS, clampT, bilinearMin, bilinearMag, mipmapped;
+  LevelTables tables;  // filled by describeLevels once the levels are set
 };
+
+// Fills texture.tables from its levels.
+inline void describeLevels(BoundTexture& texture) {
+  LevelTables& t = texture.tables;
+  t.inOneBlock = texture.levelCount >= 1 && texture.levelCount <= 9;
+  for (int l = 0; l < 9; ++l) {
+    const TextureLevel& level = texture.levels[l < texture.levelCount ? l : 0];
+    std::ptrdiff_t distance = level.texels - texture.levels[0].texels;
+    if (distance < 0 || distance > (1 << 24)) t.inOneBlock = false;
+    t.offset[l] = std::int32_t(distance);
+    t.widthShift[l] = std::countr_zero(unsigned(level.width));
+    t.widthMax[l] = level.width - 1;
+    t.heightMax[l] = level.height - 1;
+  }
+}
 
 namespace texture_detail {
 

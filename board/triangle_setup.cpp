@@ -92,9 +92,21 @@ struct PlaneBuilder {
 
 }  // namespace
 
-bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                   int width, int height, TriangleSetup& out, bool withPerspective) {
+namespace {
+
+// The snapped corners of a triangle, counter-clockwise on the buffer, and
+// the pixel box it may cover inside the screen.
+struct Coverage {
   SnappedVertex v[3];
+  std::int64_t area;  // twice the area, in 1/256 pixels
+  int rowBegin, rowEnd, columnBegin, columnEnd;
+};
+
+// False when nothing can be drawn: zero area, NaN or coordinates beyond the
+// guard band, or wholly off screen.
+bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                  int width, int height, Coverage& out) {
+  SnappedVertex* v = out.v;
   if (!snap(a, originLowerLeft, height, v[0]) || !snap(b, originLowerLeft, height, v[1]) ||
       !snap(c, originLowerLeft, height, v[2])) {
     return false;
@@ -105,6 +117,7 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
     std::swap(v[1], v[2]);
     area = -area;
   }
+  out.area = area;
 
   std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
   std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
@@ -113,7 +126,30 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   out.rowEnd = int(std::min<std::int64_t>(height, floorDiv(maxY - 8, 16) + 1));
   out.columnBegin = int(std::max<std::int64_t>(0, ceilDiv(minX - 8, 16)));
   out.columnEnd = int(std::min<std::int64_t>(width, floorDiv(maxX - 8, 16) + 1));
-  if (out.rowBegin >= out.rowEnd || out.columnBegin >= out.columnEnd) return false;
+  return out.rowBegin < out.rowEnd && out.columnBegin < out.columnEnd;
+}
+
+}  // namespace
+
+bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                  int width, int height, int& rowBegin, int& rowEnd) {
+  Coverage coverage;
+  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
+  rowBegin = coverage.rowBegin;
+  rowEnd = coverage.rowEnd;
+  return true;
+}
+
+bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                   int width, int height, TriangleSetup& out, bool withPerspective) {
+  Coverage coverage;
+  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
+  const SnappedVertex* v = coverage.v;
+  const std::int64_t area = coverage.area;
+  out.rowBegin = coverage.rowBegin;
+  out.rowEnd = coverage.rowEnd;
+  out.columnBegin = coverage.columnBegin;
+  out.columnEnd = coverage.columnEnd;
 
   for (int i = 0; i < 3; ++i) {
     const SnappedVertex& p = v[i];

@@ -73,6 +73,11 @@ struct TriangleSetup {
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                    int width, int height, TriangleSetup& out, bool withPerspective = true);
 
+// The buffer rows [rowBegin, rowEnd) that setupTriangle would give, found
+// without setting the triangle up; false when it would draw nothing.
+bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                  int width, int height, int& rowBegin, int& rowEnd);
+
 // The inclusive column range of a row covered by the triangle, clipped to
 // the set-up's column range. Returns false when the row has no pixel.
 bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1);
