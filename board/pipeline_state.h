@@ -23,6 +23,11 @@ struct SpanTarget;
 using SpanFunction = void (*)(const PipelineState& state, const TriangleSetup& triangle,
                               const SpanTarget& target, int row, int c0, int c1);
 
+// Draws buffer rows rowBegin..rowEnd - 1 (inside the triangle's rows) of a
+// set-up triangle, each row's covered span with what spans share prepared once.
+using RowsFunction = void (*)(const PipelineState& state, const TriangleSetup& triangle,
+                              const SpanTarget& target, int rowBegin, int rowEnd);
+
 struct PipelineState {
   CombineUnit colorCombine;
   CombineUnit alphaCombine;
@@ -39,6 +44,7 @@ struct PipelineState {
   const BoundTexture* texture;  // null: a placeholder white texel
   bool usesTexture;             // some combine input reads the texel
   SpanFunction span;            // chosen when the state changes
+  RowsFunction rows;            // null: the rows are drawn span by span
 };
 
 // Where spans draw: one colour buffer and the depth buffer, rows top to bottom.
@@ -54,7 +60,7 @@ PipelineState defaultPipelineState();
 bool combineReadsTexture(const PipelineState& state);
 
 // Picks the span loop for the state: a specialised loop when one matches,
-// else the general pipeline. Sets state.span and state.usesTexture.
+// else the general pipeline. Sets state.span, state.rows and state.usesTexture.
 void chooseSpanFunction(PipelineState& state);
 
 // The general pipeline, the reference every specialised loop must match.

@@ -13,6 +13,10 @@ void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
   if (rowBegin < triangle.rowBegin) rowBegin = triangle.rowBegin;
   if (rowEnd > triangle.rowEnd) rowEnd = triangle.rowEnd;
   if (rowBegin >= rowEnd) return;
+  if (state.rows != nullptr) {
+    state.rows(state, triangle, target, rowBegin, rowEnd);
+    return;
+  }
   RowSpanWalker spans(triangle, rowBegin);
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;

@@ -196,6 +196,7 @@ bool combineReadsTexture(const PipelineState& s) {
 void chooseSpanFunction(PipelineState& state) {
   state.usesTexture = combineReadsTexture(state);
   SpanKind kind = forceGeneral ? SpanKind::Count : kindFor(state);
+  state.rows = nullptr;
   if (kind == SpanKind::Count) {
     state.span = &drawSpanGeneral;
     return;
@@ -204,6 +205,7 @@ void chooseSpanFunction(PipelineState& state) {
   if (depthSlot < 0 || depthSlot > DEPTH_OFF) depthSlot = GR_CMP_ALWAYS;
   SpanFunction wide = wideSpansEnabled() ? wideSpanFunction(kind, depthSlot) : nullptr;
   state.span = wide != nullptr ? wide : FAST_SPANS[int(kind)][depthSlot];
+  if (wide != nullptr) state.rows = wideRowsFunction(kind, depthSlot);
 }
 
 void forceGeneralSpans(bool force) { forceGeneral = force; }

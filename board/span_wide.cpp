@@ -50,6 +50,8 @@ void useWideSpans(bool enabled) { wideSpansSetting() = enabled && detectWideSpan
 
 SpanFunction wideSpanFunction(SpanKind, int) { return nullptr; }
 
+RowsFunction wideRowsFunction(SpanKind, int) { return nullptr; }
+
 #else
 
 namespace {
@@ -314,9 +316,14 @@ constexpr DitherBias makeDitherBias() {
 
 constexpr DitherBias DITHER_BIAS = makeDitherBias();
 
+// One span, with the texture prepared by the caller (unset for the Gouraud
+// kinds and without a texture).
 template <SpanKind kKind, int kDepth>
-WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle,
-                       const SpanTarget& target, int row, int c0, int c1) {
+WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
+                                                          const TriangleSetup& triangle,
+                                                          const SpanTarget& target,
+                                                          const WideTexture& texture, int row,
+                                                          int c0, int c1) {
   const int width = target.stride;
   SpanIterators it(triangle, row, c0);
   std::uint16_t* color = target.color + row * target.stride;
@@ -329,11 +336,7 @@ WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle
   const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
   const Vec constantAlphaValue = splat(state.constantColor.a);
   TextureWalk walk;
-  WideTexture texture{};
-  if constexpr (textured(kKind)) {
-    walk = TextureWalk(triangle, row, c0, state.texture);
-    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
-  }
+  if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, state.texture);
   const Vec biasByColumn = _mm256_load_si256(reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]));
   const Vec lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
 
@@ -388,10 +391,45 @@ WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle
   }
 }
 
+// The texture as the spans of a kind read it. Left unset for the Gouraud
+// kinds and without a texture: clearing it costs more than a short span.
+template <SpanKind kKind>
+WIDE inline void prepareFor(const PipelineState& state, WideTexture& texture) {
+  if constexpr (textured(kKind)) {
+    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
+  }
+}
+
+template <SpanKind kKind, int kDepth>
+WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle,
+                       const SpanTarget& target, int row, int c0, int c1) {
+  WideTexture texture;
+  prepareFor<kKind>(state, texture);
+  shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
+}
+
+// Rows of a triangle, with what every span shares prepared once.
+template <SpanKind kKind, int kDepth>
+WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
+                       const SpanTarget& target, int rowBegin, int rowEnd) {
+  WideTexture texture;
+  prepareFor<kKind>(state, texture);
+  RowSpanWalker spans(triangle, rowBegin);
+  for (int row = rowBegin; row < rowEnd; ++row) {
+    int c0, c1;
+    if (spans.next(c0, c1)) shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
+  }
+}
+
+struct WideLoops {
+  SpanFunction span;
+  RowsFunction rows;
+};
+
 template <SpanKind kKind, int... kDepth>
-constexpr std::array<SpanFunction, sizeof...(kDepth)> depthVariants(
+constexpr std::array<WideLoops, sizeof...(kDepth)> depthVariants(
     std::integer_sequence<int, kDepth...>) {
-  return {&drawSpanWide<kKind, kDepth>...};
+  return {WideLoops{&drawSpanWide<kKind, kDepth>, &drawRowsWide<kKind, kDepth>}...};
 }
 
 template <SpanKind kKind>
@@ -399,15 +437,22 @@ constexpr auto variantsOf() {
   return depthVariants<kKind>(std::make_integer_sequence<int, DEPTH_OFF + 1>{});
 }
 
-constexpr std::array<std::array<SpanFunction, DEPTH_OFF + 1>, 4> WIDE_SPANS = {
+constexpr std::array<std::array<WideLoops, DEPTH_OFF + 1>, 4> WIDE_LOOPS = {
     variantsOf<SpanKind::OpaqueGouraud>(), variantsOf<SpanKind::OpaqueTextured>(),
     variantsOf<SpanKind::BlendedGouraud>(), variantsOf<SpanKind::BlendedTextured>()};
+
+bool hasWideLoops(SpanKind kind, int depthSlot) {
+  return int(kind) < int(WIDE_LOOPS.size()) && depthSlot >= 0 && depthSlot <= DEPTH_OFF;
+}
 
 }  // namespace
 
 SpanFunction wideSpanFunction(SpanKind kind, int depthSlot) {
-  if (int(kind) >= int(WIDE_SPANS.size()) || depthSlot < 0 || depthSlot > DEPTH_OFF) return nullptr;
-  return WIDE_SPANS[int(kind)][depthSlot];
+  return hasWideLoops(kind, depthSlot) ? WIDE_LOOPS[int(kind)][depthSlot].span : nullptr;
+}
+
+RowsFunction wideRowsFunction(SpanKind kind, int depthSlot) {
+  return hasWideLoops(kind, depthSlot) ? WIDE_LOOPS[int(kind)][depthSlot].rows : nullptr;
 }
 
 #endif

@@ -14,6 +14,7 @@ bool wideSpansEnabled();
 // them) or off, so that both paths can be compared.
 void useWideSpans(bool enabled);
 
-// The wide loop for a kind and depth slot (a GrCmpFnc_t, or DEPTH_OFF), or
-// null when the kind has none.
+// The wide loops for a kind and depth slot (a GrCmpFnc_t, or DEPTH_OFF):
+// one span, or the rows of a triangle. Null when the kind has none.
 SpanFunction wideSpanFunction(SpanKind kind, int depthSlot);
+RowsFunction wideRowsFunction(SpanKind kind, int depthSlot);

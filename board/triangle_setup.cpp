@@ -121,11 +121,11 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
 
   std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
   std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
-  // Pixel centres lie at 16 * index + 8.
-  out.rowBegin = int(std::max<std::int64_t>(0, ceilDiv(minY - 8, 16)));
-  out.rowEnd = int(std::min<std::int64_t>(height, floorDiv(maxY - 8, 16) + 1));
-  out.columnBegin = int(std::max<std::int64_t>(0, ceilDiv(minX - 8, 16)));
-  out.columnEnd = int(std::min<std::int64_t>(width, floorDiv(maxX - 8, 16) + 1));
+  // Pixel centres lie at 16 * index + 8; an arithmetic shift by 4 is floor(n / 16).
+  out.rowBegin = int(std::max<std::int64_t>(0, -((8 - minY) >> 4)));
+  out.rowEnd = int(std::min<std::int64_t>(height, ((maxY - 8) >> 4) + 1));
+  out.columnBegin = int(std::max<std::int64_t>(0, -((8 - minX) >> 4)));
+  out.columnEnd = int(std::min<std::int64_t>(width, ((maxX - 8) >> 4) + 1));
   return out.rowBegin < out.rowEnd && out.columnBegin < out.columnEnd;
 }
 
