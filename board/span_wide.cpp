@@ -74,10 +74,15 @@ WIDE inline Vec divide255(Vec x) {
   return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_srli_epi32(x, 8)), 8);
 }
 
-// floor(m / 255) for 0 <= m < 65536.
+// floor(m / 255) for 0 <= m < 65536: (m * 0x8081) >> 23, the high half of
+// the 16-bit product taken in the low word of each lane.
 WIDE inline Vec floor255(Vec m) {
-  return _mm256_srli_epi32(_mm256_mullo_epi32(m, splat(0x8081)), 23);
+  return _mm256_srli_epi32(_mm256_mulhi_epu16(m, splat(0x8081)), 7);
 }
+
+// a * b for lanes whose values and product stay below 65536, in the low
+// word of each lane (the high words are zero).
+WIDE inline Vec multiplySmall(Vec a, Vec b) { return _mm256_mullo_epi16(a, b); }
 
 // Eight 32-bit values below 65536 as eight 16-bit ones, in order.
 WIDE inline __m128i narrow(Vec v) {
@@ -248,7 +253,8 @@ WIDE inline VecF log2Of(VecF x) {
 }
 
 // The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
-WIDE inline Vec texelsAt(const TextureWalk& walk, const WideTexture& tx, Vec k) {
+WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
+                                                         const WideTexture& tx, Vec k) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW = _mm256_div_ps(
       splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
@@ -360,11 +366,11 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     if constexpr (textured(kKind)) {
       Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k) : splat(-1);
       const Vec byte = splat(255);
-      r = divide255(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
+      r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
                                        colorAt(red, k)));
-      gr = divide255(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
+      gr = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
                                         colorAt(green, k)));
-      b = divide255(_mm256_mullo_epi32(_mm256_and_si256(texel, byte), colorAt(blue, k)));
+      b = divide255(multiplySmall(_mm256_and_si256(texel, byte), colorAt(blue, k)));
     } else {
       r = colorAt(red, k);
       gr = colorAt(green, k);
@@ -378,14 +384,14 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
       Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
       Vec dg = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
       Vec db = expandChannel(_mm256_and_si256(d, splat(31)), 5);
-      r = divide255(_mm256_add_epi32(_mm256_mullo_epi32(r, a), _mm256_mullo_epi32(dr, rest)));
-      gr = divide255(_mm256_add_epi32(_mm256_mullo_epi32(gr, a), _mm256_mullo_epi32(dg, rest)));
-      b = divide255(_mm256_add_epi32(_mm256_mullo_epi32(b, a), _mm256_mullo_epi32(db, rest)));
+      r = divide255(_mm256_add_epi32(multiplySmall(r, a), multiplySmall(dr, rest)));
+      gr = divide255(_mm256_add_epi32(multiplySmall(gr, a), multiplySmall(dg, rest)));
+      b = divide255(_mm256_add_epi32(multiplySmall(b, a), multiplySmall(db, rest)));
     }
     Vec bias8 = _mm256_permutevar8x32_epi32(biasByColumn, _mm256_and_si256(columns, splat(3)));
-    Vec r5 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(r, splat(31)), bias8));
-    Vec g6 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(gr, splat(63)), bias8));
-    Vec b5 = floor255(_mm256_add_epi32(_mm256_mullo_epi32(b, splat(31)), bias8));
+    Vec r5 = floor255(_mm256_add_epi32(multiplySmall(r, splat(31)), bias8));
+    Vec g6 = floor255(_mm256_add_epi32(multiplySmall(gr, splat(63)), bias8));
+    Vec b5 = floor255(_mm256_add_epi32(multiplySmall(b, splat(31)), bias8));
     Vec packed = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(color + base), select16(old, narrow(packed), active));
   }
