@@ -256,26 +256,3 @@ RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     b.stepRemainder = step - b.stepQuotient * divisor;
   }
 }
-
-bool RowSpanWalker::next(int& c0, int& c1) {
-  std::int64_t low = columnBegin_, high = columnEnd_ - 1;
-  bool inside = true;
-  for (int i = 0; i < rowTestCount_; ++i) {
-    inside = inside && rowTests_[i] >= 0;
-    rowTests_[i] += rowTestSteps_[i];
-  }
-  for (int i = 0; i < lowerCount_; ++i) {
-    Bound& b = lowerBounds_[i];
-    low = std::max(low, b.quotient + (b.remainder != 0));
-    b.advance();
-  }
-  for (int i = 0; i < upperCount_; ++i) {
-    Bound& b = upperBounds_[i];
-    high = std::min(high, b.quotient);
-    b.advance();
-  }
-  if (!inside || low > high) return false;
-  c0 = int(low);
-  c1 = int(high);
-  return true;
-}

@@ -4,6 +4,7 @@
 // colours and depth are fixed-point planes evaluated exactly per row;
 // the perspective terms are float planes.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "render/glide.h"
@@ -89,20 +90,41 @@ class RowSpanWalker {
   RowSpanWalker(const TriangleSetup& triangle, int firstRow);
   // The span of the current row, then on to the next row; false when the
   // current row has no pixel.
-  bool next(int& c0, int& c1);
+  bool next(int& c0, int& c1) {
+    std::int64_t low = columnBegin_, high = columnEnd_ - 1;
+    bool inside = true;
+    for (int i = 0; i < rowTestCount_; ++i) {
+      inside = inside && rowTests_[i] >= 0;
+      rowTests_[i] += rowTestSteps_[i];
+    }
+    for (int i = 0; i < lowerCount_; ++i) {
+      Bound& b = lowerBounds_[i];
+      low = std::max(low, b.quotient + (b.remainder != 0));
+      b.advance();
+    }
+    for (int i = 0; i < upperCount_; ++i) {
+      Bound& b = upperBounds_[i];
+      high = std::min(high, b.quotient);
+      b.advance();
+    }
+    if (!inside || low > high) return false;
+    c0 = int(low);
+    c1 = int(high);
+    return true;
+  }
 
  private:
   // floor(numerator / divisor) kept as quotient and remainder while the
   // numerator grows by a fixed step per row.
   struct Bound {
     std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
+    // Branch-free: whether the remainder carries varies row by row.
     void advance() {
       quotient += stepQuotient;
       remainder += stepRemainder;
-      if (remainder >= divisor) {
-        remainder -= divisor;
-        ++quotient;
-      }
+      std::int64_t carry = -std::int64_t(remainder >= divisor);
+      remainder -= divisor & carry;
+      quotient -= carry;
     }
   };
   Bound lowerBounds_[3], upperBounds_[3];  // lower bounds round up
