@@ -37,7 +37,7 @@ double refreshRateHz(GrScreenRefresh_t refresh) {
 }  // namespace
 
 void grGlideInit() {
-  traceCall(TraceOp::GlideInit);
+  traceCall(TraceOp::Init);
   BoardContext& b = board();
   b.state = defaultPipelineState();
   boardStateChanged();
@@ -74,7 +74,7 @@ FxBool grSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh
 }
 
 void grGlideShutdown() {
-  traceGlideShutdown();
+  traceShutdown();
   BoardContext& b = board();
   stopDrawWorkers();
   if (b.displayOpen) b.display->close();

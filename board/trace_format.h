@@ -14,11 +14,11 @@ inline constexpr std::size_t TRACE_NCC_TABLE_BYTES = 16 + 12 * 2 + 12 * 2 + 12 *
 inline constexpr std::size_t TRACE_PALETTE_BYTES = 256 * 4;
 
 enum class TraceOp : std::uint16_t {
-  GlideInit = 1,
+  Init = 1,
   SstQueryHardware = 2,
   SstSelect = 3,
   SstWinOpen = 4,
-  GlideShutdown = 5,
+  Shutdown = 5,
   DepthBufferMode = 6,
   DepthBufferFunction = 7,
   DepthMask = 8,

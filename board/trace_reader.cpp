@@ -14,9 +14,9 @@ constexpr std::size_t MAX_TRACE_BYTES = std::size_t(1) << 32;
 // Payload bytes of the records whose size never varies; -1 for the others.
 constexpr long fixedPayload(TraceOp op) {
   switch (op) {
-    case TraceOp::GlideInit:
+    case TraceOp::Init:
     case TraceOp::SstQueryHardware:
-    case TraceOp::GlideShutdown:
+    case TraceOp::Shutdown:
     case TraceOp::SstVideoLine:
       return 0;
     case TraceOp::SstSelect:

@@ -247,7 +247,7 @@ void traceBufferSwap(int swapInterval) {
   if (--recorder.framesLeft == 0) finish(GR_BUFFER_BACKBUFFER);
 }
 
-void traceGlideShutdown() {
+void traceShutdown() {
   if (!traceActive) return;
   finish(GR_BUFFER_FRONTBUFFER);
 }

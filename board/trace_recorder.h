@@ -57,7 +57,7 @@ void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefres
                      GrColorFormat_t format, GrOriginLocation_t origin, int nColBuffers,
                      int nAuxBuffers);
 void traceBufferSwap(int swapInterval);
-void traceGlideShutdown();
+void traceShutdown();
 void traceTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
                             GrTextureFormat_t format, GrMipMapMode_t mipmapMode, GrLOD_t smallLod,
                             GrLOD_t largeLod, GrAspectRatio_t aspect, GrTextureClampMode_t sClamp,

@@ -78,7 +78,7 @@ bool run(const TraceFile& trace, const TraceCommand& c, MipMapFormats& formats,
          ReplayResult& result) {
   const std::uint32_t* a = c.args;
   switch (c.op) {
-    case TraceOp::GlideInit:
+    case TraceOp::Init:
       grGlideInit();
       break;
     case TraceOp::SstSelect:
@@ -87,7 +87,7 @@ bool run(const TraceFile& trace, const TraceCommand& c, MipMapFormats& formats,
     case TraceOp::SstWinOpen:
       grSstWinOpen(a[0], i32(a[1]), i32(a[2]), i32(a[3]), i32(a[4]), i32(a[5]), i32(a[6]));
       break;
-    case TraceOp::GlideShutdown:
+    case TraceOp::Shutdown:
       grGlideShutdown();
       formats.reset();
       break;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "scene/frame_lists.h"
-#include "tests/app/glide_recorder.h"
+#include "tests/app/interface_recorder.h"
 
 namespace {
 
@@ -44,24 +44,24 @@ struct HandScene {
     float viewZ = 0;
   };
 
-  void addFace(const FaceSpec& spec) {
+  void addFace(const FaceSpec& wanted) {
     SceneFace face{};
     for (int k = 0; k < 3; ++k) {
       SceneVertex vertex{};
       vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
       vertex.viewY = 5.0f * k;
-      vertex.viewZ = spec.viewZ;
-      vertex.clipFlags = spec.clipFlags[k];
+      vertex.viewZ = wanted.viewZ;
+      vertex.clipFlags = wanted.clipFlags[k];
       face.vertex[k] = static_cast<std::int32_t>(vertices.size());
       vertices.push_back(vertex);
       face.normal[k] = static_cast<std::int32_t>(viewNormals.size());
-      viewNormals.push_back(spec.cornerNormals[k]);
+      viewNormals.push_back(wanted.cornerNormals[k]);
       face.mapping[k] = static_cast<std::int32_t>(mappings.size());
       mappings.push_back({16.0f * face.vertex[k], 256.0f - face.vertex[k]});
     }
     face.faceNormal = static_cast<std::int32_t>(viewNormals.size());
-    viewNormals.push_back(spec.faceNormal);
-    face.material = spec.material;
+    viewNormals.push_back(wanted.faceNormal);
+    face.material = wanted.material;
     faces.push_back(face);
   }
 
@@ -131,7 +131,7 @@ TEST_F(FacePasses, OpaquePassRejectsCullsLightsAndCountsEveryNode) {
   hand.addFace({3, {0, 0, 255}, {{0, 0, 128}, {0, 0, -64}, {0, 255, 0}}});
   hand.linkAs(false);
 
-  GlideRecorder recorder;
+  InterfaceRecorder recorder;
   opaquePass(1, statistics);
 
   std::vector<int> drawn;
@@ -170,7 +170,7 @@ TEST_F(FacePasses, StateIsSetOnlyWhenTheMaterialChanges) {
   for (int m : {0, 0, 1, 2, 1, 0}) hand.addFace({m});
   hand.linkAs(false);
 
-  GlideRecorder recorder;
+  InterfaceRecorder recorder;
   opaquePass(0, statistics);
   const std::vector<RecordedCall> coloured{opaqueBlend, iteratedColour};
   const std::vector<RecordedCall> textured{opaqueBlend, texturedColour, passTexel, textureSource};
@@ -196,7 +196,7 @@ TEST_F(FacePasses, TransparentPassBlendsByTransparencyWithUnlitColours) {
   hand.addFace({2});  // opaque material: nothing to draw in this pass
   hand.linkAs(true);
 
-  GlideRecorder recorder;
+  InterfaceRecorder recorder;
   transparentPass(0, statistics);
 
   const std::vector<RecordedCall> expected{{"grConstantColorValue", {127}},

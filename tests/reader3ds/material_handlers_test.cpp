@@ -135,7 +135,7 @@ TEST_F(MaterialHandlers, MapFileNamesFollowTheLatestMapSelector) {
   b.name("Replaced")
       .map(chunk_id::TEXTURE_MAP, "FIRST.TGA")
       .map(chunk_id::SPECULAR_MAP, "Second.bmp");
-  b.name("Bumpy").map(chunk_id::BUMP_MAP, "BUMP.TGA").map(chunk_id::SPECULAR_MAP, "SPEC.TGA");
+  b.name("Bumpy").map(chunk_id::BUMP_MAP, "BUMP.TGA").map(chunk_id::SPECULAR_MAP, "SHINE.TGA");
   b.name("Opaque").map(chunk_id::OPACITY_MAP, "HIDDEN.TGA");
   b.name("Short").map(chunk_id::TEXTURE_MAP, "AB").map(chunk_id::TEXTURE_MAP, "");
   b.name("Long").map(chunk_id::TEXTURE_MAP, std::string(60, 'x') + ".TGA");

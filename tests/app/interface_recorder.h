@@ -20,12 +20,12 @@ struct RecordedTriangle {
   int depthParity;
 };
 
-class GlideRecorder {
+class InterfaceRecorder {
  public:
-  GlideRecorder();
-  ~GlideRecorder();
-  GlideRecorder(const GlideRecorder&) = delete;
-  GlideRecorder& operator=(const GlideRecorder&) = delete;
+  InterfaceRecorder();
+  ~InterfaceRecorder();
+  InterfaceRecorder(const InterfaceRecorder&) = delete;
+  InterfaceRecorder& operator=(const InterfaceRecorder&) = delete;
 
   std::vector<RecordedCall> calls;
   std::vector<RecordedTriangle> triangles;

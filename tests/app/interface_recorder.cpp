@@ -1,10 +1,10 @@
-#include "tests/app/glide_recorder.h"
+#include "tests/app/interface_recorder.h"
 
 #include "render/glide.h"
 
 namespace {
 
-GlideRecorder* active = nullptr;
+InterfaceRecorder* active = nullptr;
 
 template <typename... Values>
 bool record(const char* name, Values... values) {
@@ -15,8 +15,8 @@ bool record(const char* name, Values... values) {
 
 }  // namespace
 
-GlideRecorder::GlideRecorder() { active = this; }
-GlideRecorder::~GlideRecorder() { active = nullptr; }
+InterfaceRecorder::InterfaceRecorder() { active = this; }
+InterfaceRecorder::~InterfaceRecorder() { active = nullptr; }
 
 // The linker's names for the wrapped functions (their mangled names).
 extern "C" {
