@@ -185,7 +185,7 @@ WIDE inline Vec texelIndex(Vec offset, Vec widthShift, Vec x, Vec y) {
 }
 
 // sampleTexture for eight pixels.
-WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod) {
+WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
   if (!tx.gatherable) {
     alignas(32) float ss[8], ts[8], lods[8];
     alignas(32) std::uint32_t out[8];
@@ -214,7 +214,7 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod) {
   if (!tx.bilinearMin && !tx.bilinearMag) {
     Vec x = wrapOrClamp8(_mm256_srai_epi32(u, 8), widthMax, tx.clampS);
     Vec y = wrapOrClamp8(_mm256_srai_epi32(v, 8), heightMax, tx.clampT);
-    return _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x, y), 4);
+    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x, y), lanes, 4);
   }
   // Bilinear lanes step back half a texel; point-sampled lanes keep their
   // texel with zero weights, which the sums return unchanged.
@@ -235,10 +235,10 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod) {
   Vec y1 = wrapOrClamp8(_mm256_add_epi32(y0, splat(1)), heightMax, tx.clampT);
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
-  Vec t00 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x0, y0), 4);
-  Vec t01 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x1, y0), 4);
-  Vec t10 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x0, y1), 4);
-  Vec t11 = _mm256_i32gather_epi32(tx.texels, texelIndex(offset, shift, x1, y1), 4);
+  Vec t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x0, y0), lanes, 4);
+  Vec t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x1, y0), lanes, 4);
+  Vec t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x0, y1), lanes, 4);
+  Vec t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x1, y1), lanes, 4);
   return bilinear8(t00, t01, t10, t11, fx, fy);
 }
 
@@ -254,7 +254,8 @@ WIDE inline VecF log2Of(VecF x) {
 
 // The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
 WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
-                                                         const WideTexture& tx, Vec k) {
+                                                         const WideTexture& tx, Vec k,
+                                                         Vec lanes) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW = _mm256_div_ps(
       splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
@@ -270,7 +271,7 @@ WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
   VecF inverseW2 = _mm256_mul_ps(inverseW, inverseW);
   VecF lod = _mm256_mul_ps(
       splatF(0.5f), log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
-  return sample8(tx, s, t, lod);
+  return sample8(tx, s, t, lod, lanes);
 }
 
 template <int kDepth>
@@ -364,7 +365,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     }
     Vec r, gr, b;
     if constexpr (textured(kKind)) {
-      Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k) : splat(-1);
+      Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k, active) : splat(-1);
       const Vec byte = splat(255);
       r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
                                        colorAt(red, k)));
