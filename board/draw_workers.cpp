@@ -207,9 +207,8 @@ void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int 
                    int rowEnd, const PipelineState& state, const SpanTarget& target,
                    bool originLowerLeft) {
   QueuedTriangle& entry = reserveQueuedTriangle();
-  if (queue.stateCount == 0 ||
-      !sameState(queue.states[(queue.stateCount - 1) % QUEUE_SIZE], state, target,
-                 originLowerLeft)) {
+  if (queue.stateCount == 0 || !sameState(queue.states[(queue.stateCount - 1) % QUEUE_SIZE], state,
+                                          target, originLowerLeft)) {
     QueuedState& s = queue.states[queue.stateCount % QUEUE_SIZE];
     s.state = state;
     s.target = target;

@@ -214,7 +214,8 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
   if (!tx.bilinearMin && !tx.bilinearMag) {
     Vec x = wrapOrClamp8(_mm256_srai_epi32(u, 8), widthMax, tx.clampS);
     Vec y = wrapOrClamp8(_mm256_srai_epi32(v, 8), heightMax, tx.clampT);
-    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x, y), lanes, 4);
+    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                       texelIndex(offset, shift, x, y), lanes, 4);
   }
   // Bilinear lanes step back half a texel; point-sampled lanes keep their
   // texel with zero weights, which the sums return unchanged.
@@ -235,10 +236,14 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
   Vec y1 = wrapOrClamp8(_mm256_add_epi32(y0, splat(1)), heightMax, tx.clampT);
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
-  Vec t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x0, y0), lanes, 4);
-  Vec t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x1, y0), lanes, 4);
-  Vec t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x0, y1), lanes, 4);
-  Vec t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels, texelIndex(offset, shift, x1, y1), lanes, 4);
+  Vec t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                        texelIndex(offset, shift, x0, y0), lanes, 4);
+  Vec t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                        texelIndex(offset, shift, x1, y0), lanes, 4);
+  Vec t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                        texelIndex(offset, shift, x0, y1), lanes, 4);
+  Vec t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                        texelIndex(offset, shift, x1, y1), lanes, 4);
   return bilinear8(t00, t01, t10, t11, fx, fy);
 }
 
@@ -254,8 +259,7 @@ WIDE inline VecF log2Of(VecF x) {
 
 // The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
 WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
-                                                         const WideTexture& tx, Vec k,
-                                                         Vec lanes) {
+                                                        const WideTexture& tx, Vec k, Vec lanes) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW = _mm256_div_ps(
       splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
@@ -263,14 +267,16 @@ WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
                          inverseW);
   VecF t = _mm256_mul_ps(_mm256_add_ps(splatF(walk.tow), _mm256_mul_ps(fk, splatF(walk.towStep))),
                          inverseW);
-  VecF ys = _mm256_add_ps(splatF(walk.footprintYs), _mm256_mul_ps(fk, splatF(walk.footprintYsStep)));
-  VecF yt = _mm256_add_ps(splatF(walk.footprintYt), _mm256_mul_ps(fk, splatF(walk.footprintYtStep)));
+  VecF ys =
+      _mm256_add_ps(splatF(walk.footprintYs), _mm256_mul_ps(fk, splatF(walk.footprintYsStep)));
+  VecF yt =
+      _mm256_add_ps(splatF(walk.footprintYt), _mm256_mul_ps(fk, splatF(walk.footprintYtStep)));
   VecF footprintY = _mm256_add_ps(_mm256_mul_ps(ys, ys), _mm256_mul_ps(yt, yt));
   // footprintX > footprintY ? footprintX : footprintY, NaN going to footprintY.
   VecF footprint = _mm256_max_ps(splatF(walk.footprintX), footprintY);
   VecF inverseW2 = _mm256_mul_ps(inverseW, inverseW);
-  VecF lod = _mm256_mul_ps(
-      splatF(0.5f), log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
+  VecF lod = _mm256_mul_ps(splatF(0.5f),
+                           log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
   return sample8(tx, s, t, lod, lanes);
 }
 
@@ -280,10 +286,13 @@ WIDE inline Vec depthPasses8(Vec z, Vec stored) {
   if constexpr (kDepth == GR_CMP_NEVER) return _mm256_setzero_si256();
   if constexpr (kDepth == GR_CMP_LESS) return _mm256_cmpgt_epi32(stored, z);
   if constexpr (kDepth == GR_CMP_EQUAL) return _mm256_cmpeq_epi32(z, stored);
-  if constexpr (kDepth == GR_CMP_LEQUAL) return _mm256_andnot_si256(_mm256_cmpgt_epi32(z, stored), all);
+  if constexpr (kDepth == GR_CMP_LEQUAL)
+    return _mm256_andnot_si256(_mm256_cmpgt_epi32(z, stored), all);
   if constexpr (kDepth == GR_CMP_GREATER) return _mm256_cmpgt_epi32(z, stored);
-  if constexpr (kDepth == GR_CMP_NOTEQUAL) return _mm256_andnot_si256(_mm256_cmpeq_epi32(z, stored), all);
-  if constexpr (kDepth == GR_CMP_GEQUAL) return _mm256_andnot_si256(_mm256_cmpgt_epi32(stored, z), all);
+  if constexpr (kDepth == GR_CMP_NOTEQUAL)
+    return _mm256_andnot_si256(_mm256_cmpeq_epi32(z, stored), all);
+  if constexpr (kDepth == GR_CMP_GEQUAL)
+    return _mm256_andnot_si256(_mm256_cmpgt_epi32(stored, z), all);
   return all;
 }
 
@@ -316,7 +325,8 @@ struct DitherBias {
 constexpr DitherBias makeDitherBias() {
   DitherBias b{};
   for (int row = 0; row < 4; ++row) {
-    for (int i = 0; i < 8; ++i) b.rows[row][i] = (2 * DITHER.thresholdAt[row][i & 3] + 1) * 255 / 32;
+    for (int i = 0; i < 8; ++i)
+      b.rows[row][i] = (2 * DITHER.thresholdAt[row][i & 3] + 1) * 255 / 32;
   }
   return b;
 }
@@ -344,7 +354,8 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
   const Vec constantAlphaValue = splat(state.constantColor.a);
   TextureWalk walk;
   if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, state.texture);
-  const Vec biasByColumn = _mm256_load_si256(reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]));
+  const Vec biasByColumn =
+      _mm256_load_si256(reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]));
   const Vec lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
 
   for (int g = c0; g <= c1; g += 8) {
@@ -367,10 +378,10 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     if constexpr (textured(kKind)) {
       Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k, active) : splat(-1);
       const Vec byte = splat(255);
-      r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
-                                       colorAt(red, k)));
-      gr = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
-                                        colorAt(green, k)));
+      r = divide255(
+          multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), colorAt(red, k)));
+      gr = divide255(
+          multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte), colorAt(green, k)));
       b = divide255(multiplySmall(_mm256_and_si256(texel, byte), colorAt(blue, k)));
     } else {
       r = colorAt(red, k);
@@ -393,8 +404,10 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     Vec r5 = floor255(_mm256_add_epi32(multiplySmall(r, splat(31)), bias8));
     Vec g6 = floor255(_mm256_add_epi32(multiplySmall(gr, splat(63)), bias8));
     Vec b5 = floor255(_mm256_add_epi32(multiplySmall(b, splat(31)), bias8));
-    Vec packed = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(color + base), select16(old, narrow(packed), active));
+    Vec packed =
+        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(color + base),
+                     select16(old, narrow(packed), active));
   }
 }
 

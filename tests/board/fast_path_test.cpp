@@ -153,10 +153,10 @@ TEST_F(FastPathTest, WideAndScalarLoopsMatchUnderEveryTextureModeAndDepthFunctio
     std::vector<std::uint16_t> texels(
         mipMapBytes(GR_TEXFMT_RGB_565, mode.smallLod, mode.largeLod, mode.aspect) / 2);
     for (auto& t : texels) t = std::uint16_t(random());
-    GrMipMapId_t id = guTexAllocateMemory(
-        GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, GR_TEXFMT_RGB_565, mode.mipmap,
-        mode.smallLod, mode.largeLod, mode.aspect, mode.clampS, mode.clampT, mode.minFilter,
-        mode.magFilter, 0, 0);
+    GrMipMapId_t id =
+        guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, GR_TEXFMT_RGB_565,
+                            mode.mipmap, mode.smallLod, mode.largeLod, mode.aspect, mode.clampS,
+                            mode.clampT, mode.minFilter, mode.magFilter, 0, 0);
     ASSERT_NE(id, GR_NULL_MIPMAP_HANDLE);
     ASSERT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
     for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 1; ++function) {
