@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/board_context.h"
 #include "board/texel_decode.h"
 #include "board/texture_memory.h"
 
@@ -170,7 +171,10 @@ bool run(const TraceFile& trace, const TraceCommand& c, MipMapFormats& formats,
 }  // namespace
 
 ReplayResult replayTrace(const TraceFile& trace, int maxFrames) {
+  // The thread count chosen for the replay outlives the reset.
+  const int threads = board().threadCountRequest;
   boardReset();
+  if (threads >= 0) boardSetThreadCount(threads);
   grGlideInit();
   MipMapFormats formats(trace.allocationCount);
   ReplayResult result;

@@ -160,6 +160,7 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
   for (int threads : {1, 2}) {
     traceSetThreadCount(threads);
     ReplayResult result = replayTrace(trace, 0);
+    EXPECT_EQ(boardThreadCount(), threads) << "the replay's own reset keeps the thread count";
     EXPECT_EQ(result.frames, FRAMES);
     EXPECT_EQ(result.skipped, 0);
     EXPECT_GT(result.pixels, 0.0);
