@@ -8,7 +8,6 @@
 #include "board/span_wide.h"
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -95,24 +94,21 @@ WIDE inline __m128i select16(__m128i old, __m128i updated, Vec mask) {
   return _mm_blendv_epi8(old, updated, mask16);
 }
 
-// The texture as the wide sampler reads it, prepared once per span: the
+// The texture as the wide sampler reads it, prepared once per triangle: the
 // per-level numbers in lanes indexed by level (levels 0 to 7; level 8, the
 // last of a 256-texel chain, apart).
 struct WideTexture {
-  const int* texels;  // level 0; every level lies in the same block
+  const int* texels;  // level 0; every level lies in its block
   VecF scale;
   bool mipmapped, clampS, clampT, bilinearMin, bilinearMag;
-  bool gatherable;  // false: levels in separate blocks, sampled one by one
   int last;
   Vec offset, widthShift, widthMax, heightMax;  // levels 0..7
   int offset8, widthShift8, widthMax8, heightMax8;
-  const BoundTexture* bound;
 };
 
 WIDE WideTexture prepareTexture(const BoundTexture& t) {
   const LevelTables& tables = t.tables;
   WideTexture w;
-  w.bound = &t;
   w.texels = reinterpret_cast<const int*>(t.levels[0].texels);
   w.scale = splatF(t.scale);
   w.mipmapped = t.mipmapped;
@@ -120,7 +116,6 @@ WIDE WideTexture prepareTexture(const BoundTexture& t) {
   w.clampT = t.clampT;
   w.bilinearMin = t.bilinearMin;
   w.bilinearMag = t.bilinearMag;
-  w.gatherable = tables.inOneBlock;
   w.last = t.levelCount - 1;
   w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.offset));
   w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthShift));
@@ -184,17 +179,8 @@ WIDE inline Vec texelIndex(Vec offset, Vec widthShift, Vec x, Vec y) {
   return _mm256_add_epi32(offset, _mm256_add_epi32(_mm256_sllv_epi32(y, widthShift), x));
 }
 
-// sampleTexture for eight pixels.
-WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
-  if (!tx.gatherable) {
-    alignas(32) float ss[8], ts[8], lods[8];
-    alignas(32) std::uint32_t out[8];
-    _mm256_store_ps(ss, s);
-    _mm256_store_ps(ts, t);
-    _mm256_store_ps(lods, lod);
-    for (int i = 0; i < 8; ++i) out[i] = sampleTexture(*tx.bound, ss[i], ts[i], lods[i]);
-    return _mm256_load_si256(reinterpret_cast<const Vec*>(out));
-  }
+// sampleTexture for eight pixels; only the active lanes load texels.
+WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   const Vec zero = _mm256_setzero_si256();
   Vec level = zero;
   if (tx.mipmapped) {
@@ -215,7 +201,7 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
     Vec x = wrapOrClamp8(_mm256_srai_epi32(u, 8), widthMax, tx.clampS);
     Vec y = wrapOrClamp8(_mm256_srai_epi32(v, 8), heightMax, tx.clampT);
     return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                       texelIndex(offset, shift, x, y), lanes, 4);
+                                       texelIndex(offset, shift, x, y), active, 4);
   }
   // Bilinear lanes step back half a texel; point-sampled lanes keep their
   // texel with zero weights, which the sums return unchanged.
@@ -237,13 +223,13 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec lanes) {
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
   Vec t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x0, y0), lanes, 4);
+                                        texelIndex(offset, shift, x0, y0), active, 4);
   Vec t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x1, y0), lanes, 4);
+                                        texelIndex(offset, shift, x1, y0), active, 4);
   Vec t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x0, y1), lanes, 4);
+                                        texelIndex(offset, shift, x0, y1), active, 4);
   Vec t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x1, y1), lanes, 4);
+                                        texelIndex(offset, shift, x1, y1), active, 4);
   return bilinear8(t00, t01, t10, t11, fx, fy);
 }
 
@@ -259,7 +245,7 @@ WIDE inline VecF log2Of(VecF x) {
 
 // The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
 WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
-                                                        const WideTexture& tx, Vec k, Vec lanes) {
+                                                        const WideTexture& tx, Vec k, Vec active) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW = _mm256_div_ps(
       splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
@@ -277,7 +263,7 @@ WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
   VecF inverseW2 = _mm256_mul_ps(inverseW, inverseW);
   VecF lod = _mm256_mul_ps(splatF(0.5f),
                            log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
-  return sample8(tx, s, t, lod, lanes);
+  return sample8(tx, s, t, lod, active);
 }
 
 template <int kDepth>

@@ -11,7 +11,8 @@
 bool wideSpansEnabled();
 
 // Tests and benchmarks: switch the wide loops on (where the processor has
-// them) or off, so that both paths can be compared.
+// them) or off, so that both paths can be compared. Takes effect at the
+// next state change.
 void useWideSpans(bool enabled);
 
 // The wide loops for a kind and depth slot (a GrCmpFnc_t, or DEPTH_OFF):
