@@ -179,6 +179,50 @@ WIDE inline Vec texelIndex(Vec offset, Vec widthShift, Vec x, Vec y) {
   return _mm256_add_epi32(offset, _mm256_add_epi32(_mm256_sllv_epi32(y, widthShift), x));
 }
 
+WIDE inline Vec loadTexels(const int* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const Vec*>(at));
+}
+
+// Whether every lane holds the same value.
+WIDE inline bool uniform(Vec v) {
+  Vec first = _mm256_broadcastd_epi32(_mm256_castsi256_si128(v));
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi32(v, first)) == -1;
+}
+
+// The smallest value, in every lane.
+WIDE inline Vec smallest(Vec v) {
+  v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+  v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+  return _mm256_min_epi32(v, _mm256_permute2x128_si256(v, v, 1));
+}
+
+// The four bilinear texels without gathers, where every lane reads the same
+// level and texel rows y0, y1, its right texel x1 is x0 + 1 (not wrapped or
+// clamped onto x0) and x0 lies within eight texels of the leftmost: two
+// loads of nine texels per row, picked by lane.
+WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec y0, Vec y1,
+                               Vec offset, Vec shift, Vec widthMax, Vec& t00, Vec& t01, Vec& t10,
+                               Vec& t11) {
+  if (!uniform(level) || !uniform(y0) || !uniform(y1)) return false;
+  Vec nextColumn = _mm256_cmpeq_epi32(x1, _mm256_add_epi32(x0, splat(1)));
+  if (_mm256_movemask_epi8(nextColumn) != -1) return false;
+  Vec left = smallest(x0);
+  Vec pick = _mm256_sub_epi32(x0, left);
+  int first = _mm256_cvtsi256_si32(left);
+  if (first + 8 > _mm256_cvtsi256_si32(widthMax)) return false;
+  if (!_mm256_testz_si256(_mm256_cmpgt_epi32(pick, splat(7)), _mm256_cmpgt_epi32(pick, splat(7)))) {
+    return false;
+  }
+  int base = _mm256_cvtsi256_si32(offset) + first, widthShift = _mm256_cvtsi256_si32(shift);
+  const int* row0 = texels + base + (_mm256_cvtsi256_si32(y0) << widthShift);
+  const int* row1 = texels + base + (_mm256_cvtsi256_si32(y1) << widthShift);
+  t00 = _mm256_permutevar8x32_epi32(loadTexels(row0), pick);
+  t01 = _mm256_permutevar8x32_epi32(loadTexels(row0 + 1), pick);
+  t10 = _mm256_permutevar8x32_epi32(loadTexels(row1), pick);
+  t11 = _mm256_permutevar8x32_epi32(loadTexels(row1 + 1), pick);
+  return true;
+}
+
 // sampleTexture for eight pixels; only the active lanes load texels.
 WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   const Vec zero = _mm256_setzero_si256();
@@ -222,14 +266,19 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   Vec y1 = wrapOrClamp8(_mm256_add_epi32(y0, splat(1)), heightMax, tx.clampT);
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
-  Vec t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x0, y0), active, 4);
-  Vec t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x1, y0), active, 4);
-  Vec t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x0, y1), active, 4);
-  Vec t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
-                                        texelIndex(offset, shift, x1, y1), active, 4);
+  Vec t00, t01, t10, t11;
+  if (sameTexelRows(tx.texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10,
+                    t11)) {
+    return bilinear8(t00, t01, t10, t11, fx, fy);
+  }
+  t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                    texelIndex(offset, shift, x0, y0), active, 4);
+  t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                    texelIndex(offset, shift, x1, y0), active, 4);
+  t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                    texelIndex(offset, shift, x0, y1), active, 4);
+  t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+                                    texelIndex(offset, shift, x1, y1), active, 4);
   return bilinear8(t00, t01, t10, t11, fx, fy);
 }
 
