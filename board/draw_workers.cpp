@@ -15,7 +15,7 @@
 
 namespace {
 
-// Triangles in flight; the queue lives in static storage, allocated once.
+// Commands in flight; the queue lives in static storage, allocated once.
 constexpr std::uint64_t QUEUE_SIZE = 1024;
 // Sleeping workers are woken once this many triangles wait, so a caller
 // slower than its workers does not pay for a wake-up per triangle.
@@ -28,7 +28,7 @@ struct alignas(64) WorkerProgress {
 };
 
 struct DrawQueue {
-  QueuedTriangle entries[QUEUE_SIZE];
+  QueuedCommand entries[QUEUE_SIZE];
   // A ring of states. The state for triangle m is written once the queue
   // has room for m, so every triangle before m - QUEUE_SIZE is drawn; a slot
   // comes round again only after QUEUE_SIZE - 1 later states, each first
@@ -60,9 +60,18 @@ void pause() {
 #endif
 }
 
+// Entries come from the caller's core; asking for them a few triangles
+// ahead hides the transfer.
+constexpr std::uint64_t PREFETCH_AHEAD = 4;
+
+void prefetchEntry(const QueuedCommand& entry) {
+  const char* bytes = reinterpret_cast<const char*>(&entry);
+  for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line);
+}
+
 // The rows of the worker's bands that the triangle covers; the triangle is
 // set up only when the worker owns one of them.
-void drawOwnBands(const QueuedTriangle& entry, int worker, int workerCount) {
+void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
   int firstBand = entry.rowBegin / WORKER_BAND_ROWS;
   int band = firstBand + ((worker - firstBand % workerCount) + workerCount) % workerCount;
   if (band * WORKER_BAND_ROWS >= entry.rowEnd) return;
@@ -75,6 +84,27 @@ void drawOwnBands(const QueuedTriangle& entry, int worker, int workerCount) {
   for (; band * WORKER_BAND_ROWS < t.rowEnd; band += workerCount) {
     int row = band * WORKER_BAND_ROWS;
     drawTriangleRows(s.state, t, s.target, row, row + WORKER_BAND_ROWS);
+  }
+}
+
+// The rows of the worker's bands, filled with the clear's values.
+void clearOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
+  const SpanTarget& target = queue.states[entry.stateSlot].target;
+  for (int row = worker * WORKER_BAND_ROWS; row < BOARD_HEIGHT;
+       row += workerCount * WORKER_BAND_ROWS) {
+    std::size_t first = std::size_t(row) * std::size_t(target.stride);
+    std::size_t count =
+        std::size_t(std::min(WORKER_BAND_ROWS, BOARD_HEIGHT - row)) * std::size_t(target.stride);
+    std::fill_n(target.color + first, count, entry.clear.color);
+    if (entry.clear.withDepth) std::fill_n(target.depth + first, count, entry.clear.depth);
+  }
+}
+
+void runCommand(const QueuedCommand& entry, int worker, int workerCount) {
+  if (entry.isClear) {
+    clearOwnBands(entry, worker, workerCount);
+  } else {
+    drawOwnBands(entry, worker, workerCount);
   }
 }
 
@@ -129,7 +159,9 @@ void runWorker(int worker, int workerCount) {
       continue;
     }
     for (; next < available; ++next) {
-      drawOwnBands(queue.entries[next % QUEUE_SIZE], worker, workerCount);
+      if (next + PREFETCH_AHEAD < available)
+        prefetchEntry(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
+      runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount);
       // Sequentially consistent, so that a caller about to wait either sees
       // this progress or is seen waiting below. Progress moves by one, so
       // each worker wakes the caller once, as it reaches the target.
@@ -153,7 +185,7 @@ void wakeWorkers() {
 }
 
 // The next free queue entry, waiting while the queue is full.
-QueuedTriangle& reserveQueuedTriangle() {
+QueuedCommand& reserveQueuedCommand() {
   std::uint64_t next = queue.submitted.load(std::memory_order_relaxed);
   if (next - queue.knownDrawn >= QUEUE_SIZE) {
     queue.knownDrawn = leastDrawn();
@@ -168,8 +200,8 @@ QueuedTriangle& reserveQueuedTriangle() {
   return queue.entries[next % QUEUE_SIZE];
 }
 
-// Publishes the entry reserveQueuedTriangle gave.
-void commitQueuedTriangle() {
+// Publishes the entry reserveQueuedCommand gave.
+void commitQueuedCommand() {
   std::uint64_t next = queue.submitted.load(std::memory_order_relaxed) + 1;
   queue.submitted.store(next, std::memory_order_release);
   if (next % WAKE_BATCH == 0) wakeWorkers();
@@ -203,10 +235,12 @@ void stopDrawWorkers() {
 
 bool drawWorkersRunning() { return queue.workerCount > 0; }
 
-void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int rowBegin,
-                   int rowEnd, const PipelineState& state, const SpanTarget& target,
-                   bool originLowerLeft) {
-  QueuedTriangle& entry = reserveQueuedTriangle();
+namespace {
+
+// The next entry, with the state it is drawn in queued when it changed.
+QueuedCommand& reserveWithState(const PipelineState& state, const SpanTarget& target,
+                                bool originLowerLeft) {
+  QueuedCommand& entry = reserveQueuedCommand();
   if (queue.stateCount == 0 || !sameState(queue.states[(queue.stateCount - 1) % QUEUE_SIZE], state,
                                           target, originLowerLeft)) {
     QueuedState& s = queue.states[queue.stateCount % QUEUE_SIZE];
@@ -215,13 +249,33 @@ void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int 
     s.originLowerLeft = originLowerLeft;
     ++queue.stateCount;
   }
+  entry.stateSlot = std::uint16_t((queue.stateCount - 1) % QUEUE_SIZE);
+  return entry;
+}
+
+}  // namespace
+
+void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int rowBegin,
+                   int rowEnd, const PipelineState& state, const SpanTarget& target,
+                   bool originLowerLeft) {
+  QueuedCommand& entry = reserveWithState(state, target, originLowerLeft);
+  entry.isClear = false;
+  entry.rowBegin = std::int16_t(rowBegin);
+  entry.rowEnd = std::int16_t(rowEnd);
   entry.vertices[0] = a;
   entry.vertices[1] = b;
   entry.vertices[2] = c;
-  entry.stateSlot = std::uint32_t((queue.stateCount - 1) % QUEUE_SIZE);
-  entry.rowBegin = std::int16_t(rowBegin);
-  entry.rowEnd = std::int16_t(rowEnd);
-  commitQueuedTriangle();
+  commitQueuedCommand();
+}
+
+void queueClear(const QueuedClear& clear, const PipelineState& state, const SpanTarget& target,
+                bool originLowerLeft) {
+  QueuedCommand& entry = reserveWithState(state, target, originLowerLeft);
+  entry.isClear = true;
+  entry.rowBegin = 0;
+  entry.rowEnd = BOARD_HEIGHT;
+  entry.clear = clear;
+  commitQueuedCommand();
 }
 
 void finishDrawing() {

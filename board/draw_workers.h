@@ -1,6 +1,6 @@
 #pragma once
-// Parallel drawing. The caller's thread queues triangles with the state
-// they are drawn in; each worker thread owns every
+// Parallel drawing. The caller's thread queues triangles and clears with the
+// state they are drawn in; each worker thread owns every
 // WORKER_BAND_ROWS-row band whose index modulo the worker count is its own,
 // and draws the whole queue in submission order clipped to its bands, so
 // every pixel sees exactly the serial sequence of writes.
@@ -13,14 +13,24 @@
 inline constexpr int WORKER_BAND_ROWS = 16;  // most small triangles fall in one band
 inline constexpr int MAX_DRAW_WORKERS = 32;
 
-// A triangle as queued: its vertices as given, set up by the worker that
-// draws it (a set-up triangle is several times larger, and every byte of a
-// queue entry crosses from the caller's core to the workers'), and the rows
-// it covers, so that a worker owning none of them passes it by.
-struct alignas(64) QueuedTriangle {
-  GrVertex vertices[3];
-  std::uint32_t stateSlot;  // the QueuedState it is drawn in
-  std::int16_t rowBegin, rowEnd;
+// A buffer clear as queued: each worker fills the rows of its own bands.
+struct QueuedClear {
+  std::uint16_t color, depth;
+  bool withDepth;
+};
+
+// A triangle or a clear as queued. A triangle keeps its vertices as given
+// and is set up by the worker that draws it (a set-up triangle is several
+// times larger, and every byte of an entry crosses from the caller's core to
+// the workers'); its rows let a worker owning none of them pass it by.
+struct alignas(64) QueuedCommand {
+  std::uint16_t stateSlot;  // the QueuedState it is drawn in
+  bool isClear;
+  std::int16_t rowBegin, rowEnd;  // first, so a worker passing by reads one cache line
+  union {
+    GrVertex vertices[3];
+    QueuedClear clear;
+  };
 };
 
 // The state a run of queued triangles is drawn in, queued once per change.
@@ -42,6 +52,11 @@ bool drawWorkersRunning();
 void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int rowBegin,
                    int rowEnd, const PipelineState& state, const SpanTarget& target,
                    bool originLowerLeft);
+
+// Queues a clear of the target's colour buffer (and depth buffer when
+// withDepth) to the given values, waiting while the queue is full.
+void queueClear(const QueuedClear& clear, const PipelineState& state, const SpanTarget& target,
+                bool originLowerLeft);
 
 // Returns once every queued triangle is drawn; anything that reads or
 // replaces the buffers or texture memory calls it first.

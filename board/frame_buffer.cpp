@@ -42,10 +42,18 @@ double refreshPeriod() { return 1.0 / board().refreshHz; }
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
-  finishDrawing();
   Rgba8 c = decodeColor(color, b.colorFormat);
-  std::fill_n(b.backBuffer(), BOARD_PIXELS, roundRgb565(c.r, c.g, c.b));
-  if (b.state.depthMode != GR_DEPTHBUFFER_DISABLE) std::fill_n(b.depthBuffer, BOARD_PIXELS, depth);
+  QueuedClear clear{roundRgb565(c.r, c.g, c.b), depth, b.state.depthMode != GR_DEPTHBUFFER_DISABLE};
+  // Queued behind the triangles before it, the workers clear their own
+  // bands; while a buffer is locked its pixels are the caller's.
+  if (drawWorkersRunning() && !b.locked) {
+    queueClear(clear, b.state, {b.backBuffer(), b.depthBuffer, BOARD_WIDTH},
+               b.origin == GR_ORIGIN_LOWER_LEFT);
+    return;
+  }
+  finishDrawing();
+  std::fill_n(b.backBuffer(), BOARD_PIXELS, clear.color);
+  if (clear.withDepth) std::fill_n(b.depthBuffer, BOARD_PIXELS, clear.depth);
 }
 
 void grBufferSwap(int swapInterval) {

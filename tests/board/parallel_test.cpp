@@ -133,7 +133,8 @@ GrVertex randomVertex(std::mt19937& random, float cx, float cy, float spread) {
 }
 
 // Random triangles, large and small, under a state that changes every few
-// triangles; halfway the first texture gets new texels.
+// triangles; halfway the first texture gets new texels, later the buffers
+// are cleared.
 void drawRandomScene(unsigned seed) {
   std::mt19937 random(seed);
   Textures textures = makeTextures(random);
@@ -150,6 +151,8 @@ void drawRandomScene(unsigned seed) {
               .data(),
           nullptr);
     }
+    // A clear between triangles, of the depth buffer too when the state has it on.
+    if (i == 450) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
     float spread = i % 3 == 0 ? 300.0f : 12.0f;
     float cx = x(random), cy = y(random);
     GrVertex a = randomVertex(random, cx, cy, spread), b = randomVertex(random, cx, cy, spread),
@@ -199,7 +202,7 @@ TEST(ParallelTest, RandomScenesDrawTheSameBytesWithAnyNumberOfThreads) {
   }
 }
 
-TEST(ParallelTest, ClearWaitsForQueuedTrianglesAndDrawingWhileLockedStaysInPlace) {
+TEST(ParallelTest, ClearComesAfterQueuedTrianglesAndDrawingWhileLockedStaysInPlace) {
   openBoard(3);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   grDepthBufferFunction(GR_CMP_ALWAYS);
