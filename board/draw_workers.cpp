@@ -16,11 +16,14 @@
 namespace {
 
 // Commands in flight; the queue lives in static storage, allocated once.
-constexpr std::uint64_t QUEUE_SIZE = 1024;
+constexpr std::uint64_t QUEUE_SIZE = 4096;
 // Sleeping workers are woken once this many triangles wait, so a caller
 // slower than its workers does not pay for a wake-up per triangle.
 constexpr std::uint64_t WAKE_BATCH = 16;
 constexpr int SPINS_BEFORE_SLEEP = 256;
+// Then turns given up to the other threads before sleeping: waking a
+// sleeper costs more than the short waits of a busy frame.
+constexpr int YIELDS_BEFORE_SLEEP = 200;
 constexpr std::uint64_t NOT_WAITING = ~std::uint64_t(0);
 
 struct alignas(64) WorkerProgress {
@@ -130,6 +133,10 @@ void waitUntilDrawn(std::uint64_t target) {
     if (leastDrawn() >= target) return;
     pause();
   }
+  for (int turn = 0; turn < YIELDS_BEFORE_SLEEP; ++turn) {
+    if (leastDrawn() >= target) return;
+    std::this_thread::yield();
+  }
   std::unique_lock lock(queue.mutex);
   queue.callerTarget.store(target);
   while (leastDrawn() < target) queue.workDrawn.wait(lock);
@@ -141,6 +148,10 @@ bool waitForWork(std::uint64_t next) {
   for (int spin = 0; spin < SPINS_BEFORE_SLEEP; ++spin) {
     if (queue.submitted.load(std::memory_order_acquire) != next) return true;
     pause();
+  }
+  for (int turn = 0; turn < YIELDS_BEFORE_SLEEP; ++turn) {
+    if (queue.submitted.load(std::memory_order_acquire) != next) return true;
+    std::this_thread::yield();
   }
   std::unique_lock lock(queue.mutex);
   queue.sleepingWorkers.fetch_add(1);
