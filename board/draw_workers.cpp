@@ -72,13 +72,31 @@ void prefetchEntry(const QueuedCommand& entry) {
   for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line);
 }
 
+// A worker's own copy of the state it draws in, taken from the ring once
+// per change rather than read there for every triangle. A copy is never
+// 2^32 states old (the queue holds far fewer), so numbers identify states.
+struct WorkerState {
+  bool valid = false;
+  std::uint32_t number = 0;
+  QueuedState state;
+};
+
+const QueuedState& stateOf(const QueuedCommand& entry, WorkerState& own) {
+  if (!own.valid || own.number != entry.stateNumber) {
+    own.state = queue.states[entry.stateNumber % QUEUE_SIZE];
+    own.number = entry.stateNumber;
+    own.valid = true;
+  }
+  return own.state;
+}
+
 // The rows of the worker's bands that the triangle covers; the triangle is
 // set up only when the worker owns one of them.
-void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
+void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
   int firstBand = entry.rowBegin / WORKER_BAND_ROWS;
   int band = firstBand + ((worker - firstBand % workerCount) + workerCount) % workerCount;
   if (band * WORKER_BAND_ROWS >= entry.rowEnd) return;
-  const QueuedState& s = queue.states[entry.stateSlot];
+  const QueuedState& s = stateOf(entry, own);
   TriangleSetup t;
   if (!setupTriangle(entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
                      BOARD_WIDTH, BOARD_HEIGHT, t, s.state.usesTexture)) {
@@ -91,8 +109,8 @@ void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
 }
 
 // The rows of the worker's bands, filled with the clear's values.
-void clearOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
-  const SpanTarget& target = queue.states[entry.stateSlot].target;
+void clearOwnBands(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
+  const SpanTarget& target = stateOf(entry, own).target;
   for (int row = worker * WORKER_BAND_ROWS; row < BOARD_HEIGHT;
        row += workerCount * WORKER_BAND_ROWS) {
     std::size_t first = std::size_t(row) * std::size_t(target.stride);
@@ -103,11 +121,11 @@ void clearOwnBands(const QueuedCommand& entry, int worker, int workerCount) {
   }
 }
 
-void runCommand(const QueuedCommand& entry, int worker, int workerCount) {
+void runCommand(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
   if (entry.isClear) {
-    clearOwnBands(entry, worker, workerCount);
+    clearOwnBands(entry, worker, workerCount, own);
   } else {
-    drawOwnBands(entry, worker, workerCount);
+    drawOwnBands(entry, worker, workerCount, own);
   }
 }
 
@@ -163,6 +181,7 @@ bool waitForWork(std::uint64_t next) {
 void runWorker(int worker, int workerCount) {
   std::atomic<std::uint64_t>& drawn = queue.progress[worker].drawn;
   std::uint64_t next = drawn.load();
+  WorkerState own;
   for (;;) {
     std::uint64_t available = queue.submitted.load(std::memory_order_acquire);
     if (next == available) {
@@ -172,7 +191,7 @@ void runWorker(int worker, int workerCount) {
     for (; next < available; ++next) {
       if (next + PREFETCH_AHEAD < available)
         prefetchEntry(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
-      runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount);
+      runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount, own);
       // Sequentially consistent, so that a caller about to wait either sees
       // this progress or is seen waiting below. Progress moves by one, so
       // each worker wakes the caller once, as it reaches the target.
@@ -260,7 +279,7 @@ QueuedCommand& reserveWithState(const PipelineState& state, const SpanTarget& ta
     s.originLowerLeft = originLowerLeft;
     ++queue.stateCount;
   }
-  entry.stateSlot = std::uint16_t((queue.stateCount - 1) % QUEUE_SIZE);
+  entry.stateNumber = std::uint32_t(queue.stateCount - 1);
   return entry;
 }
 

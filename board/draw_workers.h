@@ -24,7 +24,7 @@ struct QueuedClear {
 // times larger, and every byte of an entry crosses from the caller's core to
 // the workers'); its rows let a worker owning none of them pass it by.
 struct alignas(64) QueuedCommand {
-  std::uint16_t stateSlot;  // the QueuedState it is drawn in
+  std::uint32_t stateNumber;  // the QueuedState it is drawn in, counted from the first
   bool isClear;
   std::int16_t rowBegin, rowEnd;  // first, so a worker passing by reads one cache line
   union {
