@@ -247,17 +247,11 @@ bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   return true;
 }
 
-bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                   int width, int height, TriangleSetup& out, bool withPerspective) {
-  Coverage coverage;
-  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
-  const SnappedVertex* v = coverage.v;
-  const std::int64_t area = coverage.area;
-  out.rowBegin = coverage.rowBegin;
-  out.rowEnd = coverage.rowEnd;
-  out.columnBegin = coverage.columnBegin;
-  out.columnEnd = coverage.columnEnd;
+namespace {
 
+// The three edge functions, with the fill rule's tie-break: pixels on a
+// left or top edge are inside.
+void setUpEdges(const SnappedVertex v[3], TriangleSetup& out) {
   for (int i = 0; i < 3; ++i) {
     const SnappedVertex& p = v[i];
     const SnappedVertex& q = v[(i + 1) % 3];
@@ -269,7 +263,10 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
     bool topLeft = dy < 0 || (dy == 0 && dx > 0);
     if (!topLeft) e.c -= 1;
   }
+}
 
+// Planes are built from the first corner and its two edges, in pixels.
+PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
   PlaneBuilder pb;
   pb.x0 = double(v[0].x) / SUBPIXELS;
   pb.y0 = double(v[0].y) / SUBPIXELS;
@@ -278,13 +275,14 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   pb.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
   pb.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
   pb.inverseArea = (SUBPIXELS * SUBPIXELS) / double(area);
+  return pb;
+}
 
-  const GrVertex& p0 = *v[0].source;
-  const GrVertex& p1 = *v[1].source;
-  const GrVertex& p2 = *v[2].source;
+// The colour, alpha and depth planes, from the bounding box corner.
+void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                      const GrVertex& p2, bool wide, TriangleSetup& out) {
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
   auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
-  const bool wide = wideSetup();
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
   if (wide) {
@@ -300,7 +298,11 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
     out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS,
                               out.columnBegin, out.rowBegin);
   }
-  if (!withPerspective) return true;
+}
+
+// The perspective planes and the texture footprint numerators.
+void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                      const GrVertex& p2, bool wide, TriangleSetup& out) {
   auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
   auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
   PerspectiveSetup& p = out.perspective;
@@ -337,6 +339,27 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   p.ysPerColumn = bounded(p.sow.dy * p.oow.dx - p.sow.dx * p.oow.dy);
   p.yt = bounded(p.tow.dy * w0 - t0 * p.oow.dy);
   p.ytPerColumn = bounded(p.tow.dy * p.oow.dx - p.tow.dx * p.oow.dy);
+}
+
+}  // namespace
+
+bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                   int width, int height, TriangleSetup& out, bool withPerspective) {
+  Coverage coverage;
+  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
+  const SnappedVertex* v = coverage.v;
+  out.rowBegin = coverage.rowBegin;
+  out.rowEnd = coverage.rowEnd;
+  out.columnBegin = coverage.columnBegin;
+  out.columnEnd = coverage.columnEnd;
+  setUpEdges(v, out);
+  const PlaneBuilder pb = planeBuilderFor(v, coverage.area);
+  const GrVertex& p0 = *v[0].source;
+  const GrVertex& p1 = *v[1].source;
+  const GrVertex& p2 = *v[2].source;
+  const bool wide = wideSetup();
+  setUpColorPlanes(pb, p0, p1, p2, wide, out);
+  if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
   return true;
 }
 
