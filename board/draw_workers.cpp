@@ -32,10 +32,10 @@ struct alignas(64) WorkerProgress {
 
 struct DrawQueue {
   QueuedCommand entries[QUEUE_SIZE];
-  // A ring of states. The state for triangle m is written once the queue
-  // has room for m, so every triangle before m - QUEUE_SIZE is drawn; a slot
+  // A ring of states. The state for command m is written once the queue
+  // has room for m, so every command before m - QUEUE_SIZE is done; a slot
   // comes round again only after QUEUE_SIZE - 1 later states, each first
-  // used by a later triangle, so the last triangle drawn in it is that old.
+  // used by a later command, so the last command run in it is that old.
   QueuedState states[QUEUE_SIZE];
   std::uint64_t stateCount = 0;  // states written; the caller's alone
   alignas(64) std::atomic<std::uint64_t> submitted{0};

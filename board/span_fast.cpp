@@ -203,11 +203,10 @@ void chooseSpanFunction(PipelineState& state) {
   }
   int depthSlot = state.depthMode == GR_DEPTHBUFFER_DISABLE ? DEPTH_OFF : state.depthFunction;
   if (depthSlot < 0 || depthSlot > DEPTH_OFF) depthSlot = GR_CMP_ALWAYS;
+  state.span = FAST_SPANS[int(kind)][depthSlot];
   // The wide sampler gathers every level from level 0's block.
   bool wideFits = state.texture == nullptr || state.texture->tables.inOneBlock;
-  SpanFunction wide = wideSpansEnabled() && wideFits ? wideSpanFunction(kind, depthSlot) : nullptr;
-  state.span = wide != nullptr ? wide : FAST_SPANS[int(kind)][depthSlot];
-  if (wide != nullptr) state.rows = wideRowsFunction(kind, depthSlot);
+  if (wideSpansEnabled() && wideFits) state.rows = wideRowsFunction(kind, depthSlot);
 }
 
 void forceGeneralSpans(bool force) { forceGeneral = force; }

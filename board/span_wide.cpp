@@ -47,8 +47,6 @@ void useWideSpans(bool enabled) { wideSpansSetting() = enabled && detectWideSpan
 
 #if !defined(WILDSKY_WIDE_SPANS)
 
-SpanFunction wideSpanFunction(SpanKind, int) { return nullptr; }
-
 RowsFunction wideRowsFunction(SpanKind, int) { return nullptr; }
 
 #else
@@ -368,8 +366,7 @@ constexpr DitherBias makeDitherBias() {
 
 constexpr DitherBias DITHER_BIAS = makeDitherBias();
 
-// One span, with the texture prepared by the caller (unset for the Gouraud
-// kinds and without a texture).
+// One span, with the texture prepared by the caller.
 template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
@@ -446,29 +443,16 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
   }
 }
 
-// The texture as the spans of a kind read it. Left unset for the Gouraud
-// kinds and without a texture: clearing it costs more than a short span.
-template <SpanKind kKind>
-WIDE inline void prepareFor(const PipelineState& state, WideTexture& texture) {
-  if constexpr (textured(kKind)) {
-    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
-  }
-}
-
-template <SpanKind kKind, int kDepth>
-WIDE void drawSpanWide(const PipelineState& state, const TriangleSetup& triangle,
-                       const SpanTarget& target, int row, int c0, int c1) {
-  WideTexture texture;
-  prepareFor<kKind>(state, texture);
-  shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
-}
-
-// Rows of a triangle, with what every span shares prepared once.
+// Rows of a triangle, with the texture prepared once for all its spans
+// (left unset for the Gouraud kinds and without a texture: clearing it
+// costs more than a short span).
 template <SpanKind kKind, int kDepth>
 WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int rowBegin, int rowEnd) {
   WideTexture texture;
-  prepareFor<kKind>(state, texture);
+  if constexpr (textured(kKind)) {
+    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
+  }
   RowSpanWalker spans(triangle, rowBegin);
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;
@@ -476,15 +460,10 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
   }
 }
 
-struct WideLoops {
-  SpanFunction span;
-  RowsFunction rows;
-};
-
 template <SpanKind kKind, int... kDepth>
-constexpr std::array<WideLoops, sizeof...(kDepth)> depthVariants(
+constexpr std::array<RowsFunction, sizeof...(kDepth)> depthVariants(
     std::integer_sequence<int, kDepth...>) {
-  return {WideLoops{&drawSpanWide<kKind, kDepth>, &drawRowsWide<kKind, kDepth>}...};
+  return {&drawRowsWide<kKind, kDepth>...};
 }
 
 template <SpanKind kKind>
@@ -492,22 +471,15 @@ constexpr auto variantsOf() {
   return depthVariants<kKind>(std::make_integer_sequence<int, DEPTH_OFF + 1>{});
 }
 
-constexpr std::array<std::array<WideLoops, DEPTH_OFF + 1>, 4> WIDE_LOOPS = {
+constexpr std::array<std::array<RowsFunction, DEPTH_OFF + 1>, 4> WIDE_ROWS = {
     variantsOf<SpanKind::OpaqueGouraud>(), variantsOf<SpanKind::OpaqueTextured>(),
     variantsOf<SpanKind::BlendedGouraud>(), variantsOf<SpanKind::BlendedTextured>()};
 
-bool hasWideLoops(SpanKind kind, int depthSlot) {
-  return int(kind) < int(WIDE_LOOPS.size()) && depthSlot >= 0 && depthSlot <= DEPTH_OFF;
-}
-
 }  // namespace
 
-SpanFunction wideSpanFunction(SpanKind kind, int depthSlot) {
-  return hasWideLoops(kind, depthSlot) ? WIDE_LOOPS[int(kind)][depthSlot].span : nullptr;
-}
-
 RowsFunction wideRowsFunction(SpanKind kind, int depthSlot) {
-  return hasWideLoops(kind, depthSlot) ? WIDE_LOOPS[int(kind)][depthSlot].rows : nullptr;
+  bool listed = int(kind) < int(WIDE_ROWS.size()) && depthSlot >= 0 && depthSlot <= DEPTH_OFF;
+  return listed ? WIDE_ROWS[int(kind)][depthSlot] : nullptr;
 }
 
 #endif

@@ -1,5 +1,5 @@
 #pragma once
-// Span loops that shade eight pixels at a time with AVX2, for machines that
+// Row loops that shade eight pixels at a time with AVX2, for machines that
 // have it (asked once, at run time). Each gives exactly the pixels of the
 // scalar loop for the same kind and depth function.
 
@@ -15,7 +15,6 @@ bool wideSpansEnabled();
 // next state change.
 void useWideSpans(bool enabled);
 
-// The wide loops for a kind and depth slot (a GrCmpFnc_t, or DEPTH_OFF):
-// one span, or the rows of a triangle. Null when the kind has none.
-SpanFunction wideSpanFunction(SpanKind kind, int depthSlot);
+// The wide loop over a triangle's rows for a kind and depth slot (a
+// GrCmpFnc_t, or DEPTH_OFF); null when the kind has none.
 RowsFunction wideRowsFunction(SpanKind kind, int depthSlot);

@@ -8,6 +8,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#define WILDSKY_WIDE_SETUP 1
 #endif
 
 namespace {
@@ -97,7 +98,7 @@ struct PlaneBuilder {
   }
 };
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(WILDSKY_WIDE_SETUP)
 
 #define WIDE __attribute__((target("avx2")))
 
@@ -186,15 +187,6 @@ WIDE void buildPerspectivePlanes(const PlaneBuilder& pb, const GrVertex& p0, con
 
 #undef WIDE
 
-bool wideSetup() {
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available && wideSpansEnabled();
-}
-
-#else
-
-bool wideSetup() { return false; }
-
 #endif
 
 }  // namespace
@@ -280,35 +272,38 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
 
 // The colour, alpha and depth planes, from the bounding box corner.
 void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                      const GrVertex& p2, bool wide, TriangleSetup& out) {
+                      const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
   auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
+#if defined(WILDSKY_WIDE_SETUP)
   if (wide) {
     FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
     buildColorPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors);
-  } else {
-    out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
-                            out.columnBegin, out.rowBegin);
-    out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS,
-                              out.columnBegin, out.rowBegin);
-    out.blue = pb.buildFixed(color(p0.b), color(p1.b), color(p2.b), COLOR_FRACTION_BITS,
-                             out.columnBegin, out.rowBegin);
-    out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS,
-                              out.columnBegin, out.rowBegin);
+    return;
   }
+#endif
+  out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
+                          out.columnBegin, out.rowBegin);
+  out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
+  out.blue = pb.buildFixed(color(p0.b), color(p1.b), color(p2.b), COLOR_FRACTION_BITS,
+                           out.columnBegin, out.rowBegin);
+  out.alpha = pb.buildFixed(color(p0.a), color(p1.a), color(p2.a), COLOR_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
 }
 
 // The perspective planes and the texture footprint numerators.
 void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                      const GrVertex& p2, bool wide, TriangleSetup& out) {
+                      const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
   auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
   auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
   PerspectiveSetup& p = out.perspective;
   p.originColumn = out.columnBegin;
   p.originRow = out.rowBegin;
   double s0, t0, w0;
+#if defined(WILDSKY_WIDE_SETUP)
   if (wide) {
     AttributePlane* planes[3] = {&p.sow, &p.tow, &p.oow};
     double at[3];
@@ -316,7 +311,9 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
     s0 = at[0];
     t0 = at[1];
     w0 = at[2];
-  } else {
+  } else
+#endif
+  {
     p.sow = pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow),
                      unbiased(p2.tmuvtx[0].sow));
     p.tow = pb.build(unbiased(p0.tmuvtx[0].tow), unbiased(p1.tmuvtx[0].tow),
@@ -357,7 +354,7 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;
-  const bool wide = wideSetup();
+  const bool wide = wideSpansEnabled();  // only where the processor has AVX2
   setUpColorPlanes(pb, p0, p1, p2, wide, out);
   if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
   return true;
