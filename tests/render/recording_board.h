@@ -15,16 +15,6 @@ struct RecordedTriangle {
   GrVertex copies[3];           // their values at the time of the call
 };
 
-struct RecordedAllocation {
-  int width, height;
-  GrTextureFormat_t format;
-  GrMipMapMode_t mipmapMode;
-  GrLOD_t smallLod, largeLod;
-  GrAspectRatio_t aspect;
-  GrTextureClampMode_t sClamp, tClamp;
-  GrTextureFilterMode_t minFilter, magFilter;
-};
-
 struct FakeTexture {
   std::uint32_t memRequired;
   bool loadFails;
@@ -34,10 +24,7 @@ struct BoardRecording {
   bool keepTriangles = true;  // false: only count them
   long triangleCount = 0;
   std::vector<RecordedTriangle> triangles;
-  std::vector<std::string> infoRequests;  // paths given to gu3dfGetInfo
-  std::vector<RecordedAllocation> allocations;
-  std::vector<GrMipMapId_t> downloads;
-  int shutdowns = 0;
+  std::vector<std::string> infoRequests;     // paths given to gu3dfGetInfo
   bool announceShutdown = false;             // write "[board shut down]" to the error stream
   std::map<std::string, FakeTexture> files;  // by full path
   bool textureMemoryFull = false;
