@@ -10,18 +10,8 @@
 
 namespace {
 
-// White untextured faces on the real board, no depth test.
-class ClipperPixelsTest : public BoardTest {
- protected:
-  void SetUp() override {
-    BoardTest::SetUp();
-    initViewVolume();
-    grDepthBufferMode(GR_DEPTHBUFFER_DISABLE);
-    grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
-                   GR_COMBINE_OTHER_NONE, FXFALSE);
-    grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
-  }
-};
+// White untextured faces on a freshly opened board: no depth test, no blending.
+using ClipperPixelsTest = BoardTest;
 
 // Distance from a pixel centre to the nearest edge line of the projected face.
 double distanceToFaceEdge(const SceneVertex (&face)[3], int column, int row) {
@@ -41,6 +31,7 @@ double distanceToFaceEdge(const SceneVertex (&face)[3], int column, int row) {
 // edges and centres that lie within the 1/16 pixel vertex snapping of a face
 // edge (the clipped vertices are snapped at other points along it).
 TEST_F(ClipperPixelsTest, ClippedFaceFillsTheVisiblePartOfTheWholeFace) {
+  initViewVolume();
   std::mt19937 random(17);
   std::uniform_real_distribution<float> screen(-500.0f, 1000.0f), depth(-1500.0f, 300.0f);
   int comparedPixels = 0;

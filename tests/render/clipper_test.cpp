@@ -42,7 +42,7 @@ TEST_F(ClipperTest, WhollyVisibleTriangleIsDrawnOnceAsGiven) {
   EXPECT_NEAR(drawn.copies[1].x - SCREEN_BIAS, 500.0, 1.0 / 16);
 }
 
-TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
+TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindItAndCornersOnIt) {
   // Corner b lies between the near plane and the eye, so the whole face still
   // projects and its winding (counter-clockwise) can be compared.
   SceneVertex a = cameraVertex(-5, -5, 300), b = cameraVertex(5, -5, 345),
@@ -73,12 +73,12 @@ TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
   EXPECT_EQ(drawn.vertices[1], order[(start + 1) % 3]);
   EXPECT_EQ(drawn.vertices[2], order[(start + 2) % 3]);
   EXPECT_EQ(clipVertexPoolUsed, 2);
-}
 
-TEST_F(ClipperTest, CornerExactlyOnAPlaneMakesNoNewVertex) {
-  SceneVertex a = cameraVertex(0, 0, 340.0f), b = cameraVertex(5, 0, 345),
-              c = cameraVertex(0, 5, 300);
-  drawClippedTriangle(&a, &b, &c, 0);
+  // A corner exactly on the near plane makes no new vertex.
+  resetBoardRecording();
+  SceneVertex onPlane = cameraVertex(0, 0, 340.0f), behind = cameraVertex(5, 0, 345),
+              front = cameraVertex(0, 5, 300);
+  drawClippedTriangle(&onPlane, &behind, &front, 0);
   EXPECT_EQ(clipVertexPoolUsed, 1);
   ASSERT_EQ(boardRecording.triangles.size(), 1u);
   EXPECT_GT(twiceArea(boardRecording.triangles[0]), 0.0);

@@ -47,65 +47,52 @@ class TextureRegistryTest : public ::testing::Test {
   std::uint32_t memoryBefore = 0;
 };
 
-TEST_F(TextureRegistryTest, EachExactNameLoadsOnceForEveryMaterialThatNamesIt) {
-  addFakeTexture(texturePath("ROCK.3df"), 1000);
-  addFakeTexture(texturePath("rock.3df"), 300);
-  MaterialScene first({"ROCK.3df", "", "ROCK.3df", "rock.3df"});
-  MaterialScene second({"ROCK.3df"});
+// Eleven names (past the registry's first ten), one of them named twice by
+// the same scene and by eleven more (past its first ten users), and a twelfth
+// differing from it only in case. All differ only past the 50-byte name
+// buffer, so a name cut short would merge them.
+TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 11; ++i) {
+    names.push_back(std::string(60, 'x').append(std::to_string(i)).append(".3df"));
+  }
+  names.push_back(std::string(60, 'X').append("3.3df"));
+  for (const std::string& name : names) addFakeTexture(texturePath(name), 10);
+  std::vector<std::string> files = names;
+  files.insert(files.end(), {"", names[3]});
+  MaterialScene first(files);
+  std::vector<MaterialScene> users;
+  users.reserve(11);  // in place: the scenes' addresses are compared below
+  for (int i = 0; i < 11; ++i) users.emplace_back(std::vector<std::string>{names[3]});
   const std::int32_t texmemBefore = textureMemoryUsed();
 
   loadSceneTextures(first.scene);
-  loadSceneTextures(second.scene);
+  for (MaterialScene& user : users) loadSceneTextures(user.scene);
 
-  ASSERT_EQ(boardRecording.infoRequests,
-            (std::vector<std::string>{".\\TEXTURES\\ROCK.3df", ".\\TEXTURES\\rock.3df"}));
-  ASSERT_EQ(textureRegistry.count, 2);
-  const TextureEntry& entry = textureRegistry.entries[0];
-  EXPECT_STREQ(entry.name, "ROCK.3df");
-  ASSERT_EQ(entry.userCount, 3);
-  EXPECT_EQ(entry.users[0], &first.scene);
-  EXPECT_EQ(entry.users[1], &first.scene);
-  EXPECT_EQ(entry.users[2], &second.scene);
-  EXPECT_EQ(first.materials[0].texture, entry.mipmapId);
-  EXPECT_EQ(first.materials[2].texture, entry.mipmapId);
-  EXPECT_EQ(second.materials[0].texture, entry.mipmapId);
-  EXPECT_EQ(first.materials[3].texture, textureRegistry.entries[1].mipmapId);
-  EXPECT_NE(first.materials[3].texture, entry.mipmapId);
-  EXPECT_EQ(first.materials[1].texture, 12345u) << "a material without a file is untouched";
-  EXPECT_EQ(textureMemoryUsed() - texmemBefore, 1300);
+  ASSERT_EQ(textureRegistry.count, 12);
+  EXPECT_EQ(textureRegistry.capacity, 20);
+  EXPECT_EQ(boardRecording.infoRequests.size(), 12u);
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_STREQ(textureRegistry.entries[i].name, names[i].c_str());
+    EXPECT_EQ(textureRegistry.entries[i].mipmapId, first.materials[i].texture);
+  }
+  EXPECT_EQ(first.materials[12].texture, 12345u) << "a material without a file is untouched";
+  const TextureEntry& shared = textureRegistry.entries[3];
+  EXPECT_EQ(first.materials[13].texture, shared.mipmapId);
+  ASSERT_EQ(shared.userCount, 13);
+  EXPECT_EQ(shared.userCapacity, 20);
+  EXPECT_EQ(shared.users[0], &first.scene);
+  EXPECT_EQ(shared.users[1], &first.scene);
+  for (int i = 0; i < 11; ++i) {
+    EXPECT_EQ(shared.users[i + 2], &users[i].scene);
+    EXPECT_EQ(users[i].materials[0].texture, shared.mipmapId);
+  }
+  EXPECT_EQ(textureMemoryUsed() - texmemBefore, 120);
 
   // Released, the registry starts afresh but TEXMEM keeps its count.
   releaseTextures();
   EXPECT_EQ(textureRegistry.count, 0);
-  EXPECT_EQ(textureMemoryUsed() - texmemBefore, 1300);
-}
-
-// The names differ only past the 50-byte name buffer, so any cut merges them.
-TEST_F(TextureRegistryTest, RegistryAndUserListsGrowByDoublingAndLongNamesAreKeptWhole) {
-  std::vector<std::string> names;
-  for (int i = 0; i < 11; ++i) {
-    names.push_back(std::string(60, 'x').append(std::to_string(i)).append(".3df"));
-    addFakeTexture(texturePath(names.back()), 10);
-  }
-  MaterialScene distinct(names);
-  loadSceneTextures(distinct.scene);
-  ASSERT_EQ(textureRegistry.count, 11);
-  EXPECT_EQ(textureRegistry.capacity, 20);
-  for (int i = 0; i < 11; ++i) {
-    EXPECT_STREQ(textureRegistry.entries[i].name, names[i].c_str());
-    EXPECT_EQ(textureRegistry.entries[i].mipmapId, distinct.materials[i].texture);
-  }
-
-  std::vector<MaterialScene> users;
-  users.reserve(11);  // in place: the scenes' addresses are compared below
-  for (int i = 0; i < 11; ++i) users.emplace_back(std::vector<std::string>{names[3]});
-  for (MaterialScene& user : users) loadSceneTextures(user.scene);
-  const TextureEntry& shared = textureRegistry.entries[3];
-  ASSERT_EQ(shared.userCount, 12);
-  EXPECT_EQ(shared.userCapacity, 20);
-  EXPECT_EQ(shared.users[0], &distinct.scene);
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(shared.users[i + 1], &users[i].scene);
-  EXPECT_EQ(boardRecording.infoRequests.size(), 11u);
+  EXPECT_EQ(textureMemoryUsed() - texmemBefore, 120);
 }
 
 // The failures end the process: run in a child, with its standard output
