@@ -1,32 +1,21 @@
 // libFuzzer entry: every input is written to a file and loaded as a scene.
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "reader3ds/load3ds.h"
 #include "tests/reader3ds/loaded_arrays.h"
 
-namespace {
-
-const std::string& inputPath() {
-  static const std::string path = "/tmp/fuzz_load3ds_" + std::to_string(getpid()) + ".3ds";
-  return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(inputPath().c_str(), "wb");
+  static const std::string path = "/tmp/fuzz_load3ds_" + std::to_string(getpid()) + ".3ds";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return 0;
   const bool written = size == 0 || std::fwrite(data, size, 1, file) == 1;
   if (std::fclose(file) != 0 || !written) return 0;
-  // Each input starts from the same selectors, so a crash reproduces alone.
-  resetReaderState();
+  resetReaderState();  // each input starts from the same selectors, so a crash reproduces alone
   Scene scene{};
-  load3ds(inputPath().c_str(), &scene);
+  load3ds(path.c_str(), &scene);
   for (std::int32_t f = 0; f < scene.faceCount; ++f) {
     const SceneFace& face = scene.faces[f];
     for (int k = 0; k < 3; ++k) {

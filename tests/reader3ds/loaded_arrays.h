@@ -1,7 +1,18 @@
 #pragma once
 
+#include "app/tracked_memory.h"
 #include "scene/scene_types.h"
 
 // Releases the arrays load3ds handed to the scene (and the materials'
 // strings) with the tracked allocator, and clears the scene.
-void freeLoadedArrays(Scene& scene);
+inline void freeLoadedArrays(Scene& scene) {
+  for (std::int32_t m = 0; m < scene.materialCount; ++m) {
+    memFree(scene.materials[m].name);
+    memFree(scene.materials[m].textureFile);
+  }
+  memFree(scene.materials);
+  memFree(scene.faces);
+  memFree(scene.vertices);
+  memFree(scene.mappings);
+  scene = Scene{};
+}

@@ -1,37 +1,53 @@
 #pragma once
 // Loading .3ds bytes in tests: the bytes go to a temporary file, load3ds reads
-// it into a Scene, and the Scene's arrays are released with the tracked
-// allocator when the LoadedScene goes away.
+// it (selectors that survive loads are kept unless the caller resets them),
+// and the arrays go back to the tracked allocator with the returned pointer.
 
-#include <cstdint>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "scene/scene_types.h"
+#include "reader3ds/load3ds.h"
+#include "tests/reader3ds/chunk_bytes.h"
 #include "tests/reader3ds/loaded_arrays.h"
 #include "tools/writer3ds/scene_writer.h"
 
-struct LoadedScene {
-  Scene scene{};
-  LoadedScene() = default;
-  LoadedScene(const LoadedScene&) = delete;
-  LoadedScene& operator=(const LoadedScene&) = delete;
-  ~LoadedScene();
+using LoadedScene = std::shared_ptr<Scene>;
 
-  // The material a face was given, by name ("" for the fallback material).
-  std::string materialName(std::int32_t face) const;
-  // The index of the last material called name; -1 when there is none.
-  std::int32_t materialIndex(const std::string& name) const;
-};
+inline LoadedScene loadFile(const std::string& path) {
+  LoadedScene scene(new Scene{}, [](Scene* loaded) {
+    freeLoadedArrays(*loaded);
+    delete loaded;
+  });
+  EXPECT_EQ(load3ds(path.c_str(), scene.get()), 0);
+  return scene;
+}
 
-std::string tempFilePath(const std::string& name);
+inline LoadedScene loadBytes(std::string_view bytes) {
+  const std::string path = testing::TempDir() + "reader3ds_" + std::to_string(getpid()) + ".3ds";
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  LoadedScene scene = loadFile(path);
+  std::remove(path.c_str());
+  return scene;
+}
 
-// Writes bytes to a temporary file and loads it (selectors that survive loads
-// are kept unless the caller resets them).
-std::unique_ptr<LoadedScene> loadBytes(const std::vector<std::uint8_t>& bytes);
-std::unique_ptr<LoadedScene> loadFile(const std::string& path);
+inline LoadedScene loadBytes(const std::vector<std::uint8_t>& bytes) {
+  return loadBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 // A mesh object of vertexCount vertices on a line, faces as given.
-WriterObject makeObject(const std::string& name, int vertexCount,
-                        std::vector<std::array<std::uint16_t, 3>> faces);
+inline WriterObject makeObject(const std::string& name, int vertexCount,
+                               std::vector<std::array<std::uint16_t, 3>> faces) {
+  WriterObject object{
+      .name = name, .vertices = {}, .mappings = {}, .faces = std::move(faces), .faceMaterials = {}};
+  for (int i = 0; i < vertexCount; ++i) {
+    const auto f = static_cast<float>(i);
+    object.vertices.push_back({f, 2 * f, -f});
+    object.mappings.push_back({f / 8, 1 - f / 8});
+  }
+  return object;
+}

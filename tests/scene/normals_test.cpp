@@ -2,18 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
 
-#include "scene/scene_loader.h"
 #include "tests/scene/scene_fixtures.h"
 
 namespace {
 
 using Vectors = std::vector<std::array<float, 3>>;
 
-Vectors normalsOf(const Scene& scene) {
+// The normals at the given indices; all of them when none are given.
+Vectors normalsOf(const Scene& scene, std::vector<std::int32_t> indices = {}) {
+  if (indices.empty()) {
+    for (std::int32_t n = 0; n < scene.normalCount; ++n) indices.push_back(n);
+  }
   Vectors out;
-  for (std::int32_t n = 0; n < scene.normalCount; ++n) {
+  for (const std::int32_t n : indices) {
     out.push_back({scene.normals[n].x, scene.normals[n].y, scene.normals[n].z});
   }
   return out;
@@ -35,10 +39,9 @@ Scene* prepared(const std::vector<Position>& positions, const std::vector<Corner
   return scene;
 }
 
-}  // namespace
+const std::vector<Position> square{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
 
 TEST(Normals, WorkedTrianglesAndQuad) {
-  const std::vector<Position> square{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
   Scene* up = prepared(square, {{0, 1, 2}});
   Scene* down = prepared(square, {{2, 1, 0}});
   Scene* quad = prepared(square, {{0, 1, 2}, {1, 3, 2}});
@@ -51,9 +54,9 @@ TEST(Normals, WorkedTrianglesAndQuad) {
   for (Scene* scene : {up, down, quad}) freeScene(scene);
 }
 
+// Face 1 is folded up along the edge it shares with face 0 (vertices 0 and 1)
+// until the normals lie 89 or 91 degrees apart.
 TEST(Normals, FacesLessThanARightAngleApartAreSmoothedTogether) {
-  // Face 1 is folded up along the edge it shares with face 0 (vertices 0 and
-  // 1) until the normals lie 89 or 91 degrees apart.
   for (const double degrees : {89.0, 91.0}) {
     const double radians = degrees * std::numbers::pi / 180.0;
     Scene* scene = prepared(
@@ -65,15 +68,16 @@ TEST(Normals, FacesLessThanARightAngleApartAreSmoothedTogether) {
     const SceneFace* faces = scene->faces;
     const Vector3 a = scene->normals[faces[0].faceNormal];
     const Vector3 b = scene->normals[faces[1].faceNormal];
-    const Vector3 shared = scene->normals[faces[0].normal[0]];
+    const float dot = a.z * b.z + a.y * b.y + a.x * b.x;
     if (degrees < 90.0) {
-      EXPECT_NEAR(a.z * b.z + a.y * b.y + a.x * b.x, 1135.0, 2.0);
+      EXPECT_NEAR(dot, 1135.0, 2.0);
       EXPECT_TRUE(faces[0].normal[0] == faces[1].normal[1] &&
                   faces[0].normal[1] == faces[1].normal[0]);
-      EXPECT_NEAR(shared.y, 255.0 * std::sin(44.5 * std::numbers::pi / 180.0), 0.01);
+      EXPECT_NEAR(scene->normals[faces[0].normal[0]].y,
+                  255.0 * std::sin(44.5 * std::numbers::pi / 180.0), 0.01);
       EXPECT_NE(faces[0].normal[0], faces[0].normal[2]);  // the lone corner is not smoothed
     } else {
-      EXPECT_LT(a.z * b.z + a.y * b.y + a.x * b.x, 0.0f);
+      EXPECT_LT(dot, 0.0f);
       EXPECT_NE(faces[0].normal[0], faces[1].normal[1]);
       EXPECT_EQ(faces[0].normal[0], faces[0].normal[2]);
       EXPECT_EQ(faces[1].normal[0], faces[1].normal[2]);
@@ -107,19 +111,17 @@ TEST(Normals, BusyVerticesZeroAreaFacesAndUnusedVertices) {
   }
 
   // Face 1 repeats a vertex and face 3 is a line; vertex 4 is used by none.
-  const std::vector<Position> square{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}};
-  Scene* plain = prepared(square, {{0, 1, 2}, {1, 3, 2}});
-  Scene* spoiled = prepared(square, {{0, 1, 2}, {1, 1, 2}, {1, 3, 2}, {0, 1, 1}});
-  const auto vectors = [](const Scene& scene, std::int32_t face) {
-    Vectors out;
-    for (const std::int32_t n : scene.faces[face].normal) {
-      out.push_back({scene.normals[n].x, scene.normals[n].y, scene.normals[n].z});
-    }
-    return out;
+  std::vector<Position> unused = square;
+  unused.push_back({9, 9, 9});
+  Scene* plain = prepared(unused, {{0, 1, 2}, {1, 3, 2}});
+  Scene* spoiled = prepared(unused, {{0, 1, 2}, {1, 1, 2}, {1, 3, 2}, {0, 1, 1}});
+  const auto corners = [](const Scene& scene, std::int32_t face) {
+    const std::int32_t* n = scene.faces[face].normal;
+    return normalsOf(scene, {n[0], n[1], n[2]});
   };
-  EXPECT_EQ(vectors(*spoiled, 0), vectors(*plain, 0));
-  EXPECT_EQ(vectors(*spoiled, 2), vectors(*plain, 1));
-  EXPECT_EQ(vectors(*spoiled, 1), (Vectors(3, {0, 0, 0})));
+  EXPECT_EQ(corners(*spoiled, 0), corners(*plain, 0));
+  EXPECT_EQ(corners(*spoiled, 2), corners(*plain, 1));
+  EXPECT_EQ(corners(*spoiled, 1), (Vectors(3, {0, 0, 0})));
   EXPECT_EQ(spoiled->faces[3].faceNormal, spoiled->faces[1].faceNormal);
   EXPECT_EQ(normalsOf(*spoiled).front(), (std::array<float, 3>{0, 0, 0}));
 
@@ -127,3 +129,5 @@ TEST(Normals, BusyVerticesZeroAreaFacesAndUnusedVertices) {
   EXPECT_EQ(empty->normalCount, 0);
   for (Scene* scene : {busy, plain, spoiled, empty}) freeScene(scene);
 }
+
+}  // namespace
