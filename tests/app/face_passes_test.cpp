@@ -1,226 +1,232 @@
+// The two face passes over faces stated directly in camera space. The binary
+// is linked with --wrap for the board's state calls and the clipper's entry:
+// while a test records, those calls are recorded instead of passed on.
 #include "app/face_passes.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "render/glide.h"
 #include "scene/frame_lists.h"
-#include "tests/app/interface_recorder.h"
 
 namespace {
 
-constexpr std::uint32_t TEXTURED_ID = 7;
+using Call = std::pair<std::string, std::vector<long>>;
+
+bool recording = false;
+std::vector<Call> calls;
+std::vector<std::pair<const SceneVertex*, int>> triangles;  // first corner, depth parity
+
+template <auto real, typename... Values>
+void recordOrPass(const char* name, Values... values) {
+  if (!recording) return real(values...);
+  calls.push_back({name, {static_cast<long>(values)...}});
+}
+
+}  // namespace
+
+// The linker's names for the wrapped functions (their mangled names).
+extern "C" {
+void __real__Z20grAlphaBlendFunctioniiii(int, int, int, int);
+void __real__Z14grColorCombineiiiii(int, int, int, int, int);
+void __real__Z14grAlphaCombineiiiii(int, int, int, int, int);
+void __real__Z12grTexCombineiiiiiii(int, int, int, int, int, int, int);
+void __real__Z11guTexSourcej(GrMipMapId_t);
+void __real__Z20grConstantColorValuej(GrColor_t);
+void __real__Z19drawClippedTriangleP11SceneVertexS0_S0_i(SceneVertex*, SceneVertex*, SceneVertex*,
+                                                         int);
+
+void __wrap__Z20grAlphaBlendFunctioniiii(int a, int b, int c, int d) {
+  recordOrPass<__real__Z20grAlphaBlendFunctioniiii>("grAlphaBlendFunction", a, b, c, d);
+}
+void __wrap__Z14grColorCombineiiiii(int a, int b, int c, int d, int e) {
+  recordOrPass<__real__Z14grColorCombineiiiii>("grColorCombine", a, b, c, d, e);
+}
+void __wrap__Z14grAlphaCombineiiiii(int a, int b, int c, int d, int e) {
+  recordOrPass<__real__Z14grAlphaCombineiiiii>("grAlphaCombine", a, b, c, d, e);
+}
+void __wrap__Z12grTexCombineiiiiiii(int a, int b, int c, int d, int e, int f, int g) {
+  recordOrPass<__real__Z12grTexCombineiiiiiii>("grTexCombine", a, b, c, d, e, f, g);
+}
+void __wrap__Z11guTexSourcej(GrMipMapId_t id) {
+  recordOrPass<__real__Z11guTexSourcej>("guTexSource", id);
+}
+void __wrap__Z20grConstantColorValuej(GrColor_t value) {
+  recordOrPass<__real__Z20grConstantColorValuej>("grConstantColorValue", value);
+}
+void __wrap__Z19drawClippedTriangleP11SceneVertexS0_S0_i(SceneVertex* a, SceneVertex* b,
+                                                         SceneVertex* c, int depthParity) {
+  if (!recording) return __real__Z19drawClippedTriangleP11SceneVertexS0_S0_i(a, b, c, depthParity);
+  triangles.push_back({a, depthParity});
+}
+}
+
+namespace {
+
+constexpr std::uint32_t TEXTURE_ID = 7, COLOURED = MATERIAL_HAS_DIFFUSE,
+                        TEXTURED = MATERIAL_HAS_TEXTURE, TRANSPARENT = MATERIAL_TRANSPARENT;
 
 Material material(std::uint32_t flags, float r, float g, float b, std::int32_t twoSided = 0,
                   float transparency = 0) {
-  Material m{};
-  m.flags = flags;
-  m.diffuse[0] = r;
-  m.diffuse[1] = g;
-  m.diffuse[2] = b;
-  m.twoSided = twoSided;
-  m.transparency = transparency;
-  m.texture = TEXTURED_ID;
-  return m;
+  return {flags, nullptr, {r, g, b}, {}, twoSided, transparency, TEXTURE_ID, nullptr};
 }
 
-// A scene built by hand in camera space: each face gets its own three
-// vertices, corner normals and face normal, so a test states each face's
-// position, facing and clip flags directly.
-struct HandScene {
+const Call opaqueBlend{"grAlphaBlendFunction", {4, 0, 4, 0}};
+const Call iteratedColour{"grColorCombine", {1, 0, 0, 2, 0}};
+const Call texturedColour{"grColorCombine", {3, 1, 0, 1, 0}};
+const Call passTexel{"grTexCombine", {0, 1, 8, 1, 8, 0, 0}};
+const Call textureSource{"guTexSource", {TEXTURE_ID}};
+const Call constantAlpha{"grAlphaCombine", {1, 0, 1, 2, 0}};
+const Call blended{"grAlphaBlendFunction", {1, 5, 4, 0}};
+
+constexpr Vector3 ALONG{0, 0, 255}, AWAY{0, 0, -255};
+
+struct Face {
+  int material;
+  Vector3 faceNormal = ALONG;
+  std::array<Vector3, 3> cornerNormals{ALONG, ALONG, ALONG};
+  std::array<std::uint32_t, 3> clipFlags{};
+};
+
+class FacePasses : public ::testing::Test {
+ protected:
+  // Gives each face its own three vertices, mappings and four normals, and
+  // links the faces in order as the frame's opaque or transparent list.
+  void link(const std::vector<Face>& wanted, bool transparent) {
+    for (const Face& w : wanted) {
+      SceneFace face{};
+      for (int k = 0; k < 3; ++k) {
+        const auto at = static_cast<std::int32_t>(vertices.size());
+        face.vertex[k] = face.mapping[k] = at;
+        face.normal[k] = static_cast<std::int32_t>(normals.size());
+        normals.push_back(w.cornerNormals[k]);
+        mappings.push_back({16.0f * at, 256.0f - at});
+        // The cull test looks at the second corner, (0, 5, 0).
+        SceneVertex& vertex = vertices.emplace_back();
+        vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
+        vertex.viewY = 5.0f * k;
+        vertex.clipFlags = w.clipFlags[k];
+      }
+      face.faceNormal = static_cast<std::int32_t>(normals.size());
+      normals.push_back(w.faceNormal);
+      face.material = w.material;
+      faces.push_back(face);
+    }
+    scene.faces = faces.data();
+    scene.vertices = vertices.data();
+    scene.viewNormals = normals.data();
+    scene.mappings = mappings.data();
+    scene.materials = materials.data();
+    nodes.resize(faces.size());
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+      nodes[i] = {&faces[i], &scene,  nullptr,
+                  nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
+    }
+    frameOpaqueFirst = transparent ? nullptr : &nodes.front();
+    frameOpaqueLast = transparent ? nullptr : &nodes.back();
+    frameTransparentFirst = transparent ? &nodes.front() : nullptr;
+    frameTransparentLast = transparent ? &nodes.back() : nullptr;
+    recording = true;
+  }
+
+  std::tuple<float, float, float> colour(int vertex) const {
+    const GrVertex& v = vertices[vertex].grVertex;
+    return {v.r, v.g, v.b};
+  }
+
+  void TearDown() override {
+    frameOpaqueFirst = frameOpaqueLast = frameTransparentFirst = frameTransparentLast = nullptr;
+    recording = false;
+    calls.clear();
+    triangles.clear();
+  }
+
   std::vector<SceneVertex> vertices;
-  std::vector<Vector3> viewNormals;
+  std::vector<Vector3> normals;
   std::vector<SceneMapping> mappings;
   std::vector<SceneFace> faces;
   std::vector<Material> materials;
   std::vector<FaceNode> nodes;
   Scene scene{};
-
-  struct FaceSpec {
-    int material;
-    Vector3 faceNormal{0, 0, 255};
-    Vector3 cornerNormals[3] = {{0, 0, 255}, {0, 0, 255}, {0, 0, 255}};
-    std::uint32_t clipFlags[3] = {0, 0, 0};
-    float viewZ = 0;
-  };
-
-  void addFace(const FaceSpec& wanted) {
-    SceneFace face{};
-    for (int k = 0; k < 3; ++k) {
-      SceneVertex vertex{};
-      vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
-      vertex.viewY = 5.0f * k;
-      vertex.viewZ = wanted.viewZ;
-      vertex.clipFlags = wanted.clipFlags[k];
-      face.vertex[k] = static_cast<std::int32_t>(vertices.size());
-      vertices.push_back(vertex);
-      face.normal[k] = static_cast<std::int32_t>(viewNormals.size());
-      viewNormals.push_back(wanted.cornerNormals[k]);
-      face.mapping[k] = static_cast<std::int32_t>(mappings.size());
-      mappings.push_back({16.0f * face.vertex[k], 256.0f - face.vertex[k]});
-    }
-    face.faceNormal = static_cast<std::int32_t>(viewNormals.size());
-    viewNormals.push_back(wanted.faceNormal);
-    face.material = wanted.material;
-    faces.push_back(face);
-  }
-
-  // Links all faces, in order, as the frame's opaque or transparent list.
-  void linkAs(bool transparent) {
-    scene.faceCount = static_cast<std::int32_t>(faces.size());
-    scene.faces = faces.data();
-    scene.vertices = vertices.data();
-    scene.viewNormals = viewNormals.data();
-    scene.mappings = mappings.data();
-    scene.materials = materials.data();
-    nodes.assign(faces.size(), FaceNode{});
-    for (std::size_t i = 0; i < faces.size(); ++i) {
-      nodes[i].face = &faces[i];
-      nodes[i].scene = &scene;
-      nodes[i].frameNext = i + 1 < faces.size() ? &nodes[i + 1] : nullptr;
-    }
-    FaceNode* first = nodes.empty() ? nullptr : &nodes.front();
-    FaceNode* last = nodes.empty() ? nullptr : &nodes.back();
-    frameOpaqueFirst = transparent ? nullptr : first;
-    frameOpaqueLast = transparent ? nullptr : last;
-    frameTransparentFirst = transparent ? first : nullptr;
-    frameTransparentLast = transparent ? last : nullptr;
-  }
-
-  int faceOf(const RecordedTriangle& triangle) const {
-    return static_cast<int>((triangle.corners[0] - vertices.data()) / 3);
-  }
-};
-
-const RecordedCall opaqueBlend{"grAlphaBlendFunction", {4, 0, 4, 0}};
-const RecordedCall iteratedColour{"grColorCombine", {1, 0, 0, 2, 0}};
-const RecordedCall texturedColour{"grColorCombine", {3, 1, 0, 1, 0}};
-const RecordedCall passTexel{"grTexCombine", {0, 1, 8, 1, 8, 0, 0}};
-const RecordedCall textureSource{"guTexSource", {TEXTURED_ID}};
-const RecordedCall constantAlpha{"grAlphaCombine", {1, 0, 1, 2, 0}};
-const RecordedCall blended{"grAlphaBlendFunction", {1, 5, 4, 0}};
-
-class FacePasses : public ::testing::Test {
- protected:
-  void TearDown() override {
-    frameOpaqueFirst = frameOpaqueLast = frameTransparentFirst = frameTransparentLast = nullptr;
-  }
-  HandScene hand;
   FrameStatistics statistics{};
 };
 
-TEST_F(FacePasses, OpaquePassRejectsCullsLightsAndCountsEveryNode) {
-  hand.materials = {material(MATERIAL_HAS_DIFFUSE, 200, 100, 40),
-                    material(MATERIAL_HAS_DIFFUSE, 10, 20, 30, 1), material(0, 50, 50, 50, 1),
-                    material(MATERIAL_HAS_TEXTURE | MATERIAL_HAS_DIFFUSE, 90, 90, 90)};
-  // 0: facing the eye, lit from normals along, across and against the axis.
-  hand.addFace({0, {0, 0, 255}, {{0, 0, 255}, {255, 0, 0}, {0, 0, -255}}});
-  // 1: facing away, one-sided: culled.
-  hand.addFace({0, {0, 0, -255}});
-  // 2: facing away, two-sided: drawn.
-  hand.addFace({1, {0, 0, -255}});
-  // 3: facing the eye but all corners beyond the left plane: rejected.
-  hand.addFace({0, {0, 0, 255}, {}, {CLIP_LEFT, CLIP_LEFT | CLIP_TOP, CLIP_LEFT | CLIP_NEAR}});
-  // 4: corners outside different planes only: not rejected.
-  hand.addFace({0, {0, 0, 255}, {}, {CLIP_LEFT, CLIP_TOP, CLIP_NEAR}});
-  // 5: edge-on (d exactly 0, the second corner lies at viewX 0): culled.
-  hand.addFace({0, {255, 0, 0}});
-  // 6: neither texture nor colour: never drawn.
-  hand.addFace({2});
-  // 7: texture and colour: drawn textured, lit by |z| alone.
-  hand.addFace({3, {0, 0, 255}, {{0, 0, 128}, {0, 0, -64}, {0, 255, 0}}});
-  hand.linkAs(false);
-
-  InterfaceRecorder recorder;
+TEST_F(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges) {
+  materials = {material(COLOURED, 200, 100, 40), material(COLOURED, 10, 20, 30, 1),
+               material(0, 50, 50, 50, 1), material(TEXTURED | COLOURED, 90, 90, 90)};
+  link({{0, ALONG, {ALONG, Vector3{255, 0, 0}, AWAY}},     // 0: lit along, across, against the axis
+        {0, AWAY},                                         // 1: facing away, one-sided: culled
+        {0, ALONG, {}, {CLIP_LEFT, CLIP_TOP, CLIP_NEAR}},  // 2: outside different planes only
+        {0, ALONG, {}, {CLIP_LEFT, CLIP_LEFT | CLIP_TOP, CLIP_LEFT | CLIP_NEAR}},  // 3: rejected
+        {1, AWAY},         // 4: facing away, two-sided: drawn
+        {2},               // 5: neither texture nor colour: never drawn
+        {1},               // 6
+        {0, {255, 0, 0}},  // 7: edge-on (d exactly 0): culled
+        {3, ALONG, {Vector3{0, 0, 128}, Vector3{0, 0, -64}, Vector3{0, 255, 0}}},  // 8: textured
+        {0}},
+       false);
   opaquePass(1, statistics);
 
-  std::vector<int> drawn;
-  for (const RecordedTriangle& triangle : recorder.triangles) {
-    drawn.push_back(hand.faceOf(triangle));
-    EXPECT_EQ(triangle.depthParity, 1);
+  EXPECT_EQ(triangles, (std::vector<std::pair<const SceneVertex*, int>>{{&vertices[0], 1},
+                                                                        {&vertices[6], 1},
+                                                                        {&vertices[12], 1},
+                                                                        {&vertices[18], 1},
+                                                                        {&vertices[24], 1},
+                                                                        {&vertices[27], 1}}));
+  EXPECT_EQ(statistics.totalFaces, 10);
+  EXPECT_EQ(statistics.facesInWindow, 10);
+  // A state set for A, B (twice, with an undrawn face between), C, A again.
+  const std::vector<Call> expected{opaqueBlend, iteratedColour, opaqueBlend, iteratedColour,
+                                   opaqueBlend, texturedColour, passTexel,   textureSource,
+                                   opaqueBlend, iteratedColour};
+  EXPECT_EQ(calls, expected);
+  EXPECT_EQ(colour(0), std::tuple(200.0f * 255 / 256, 100.0f * 255 / 256, 40.0f * 255 / 256));
+  EXPECT_EQ(colour(1), std::tuple(0.0f, 0.0f, 0.0f));
+  EXPECT_EQ(colour(2), colour(0));  // pointing away lights the same
+  EXPECT_EQ(colour(3), colour(1));  // culled and rejected faces get no colour
+  EXPECT_EQ(colour(9), colour(1));
+  // The textured face is lit by |z| alone and takes its mappings.
+  EXPECT_EQ(colour(24), std::tuple(128.0f, 128.0f, 128.0f));
+  EXPECT_EQ(colour(25), std::tuple(64.0f, 64.0f, 64.0f));
+  EXPECT_EQ(colour(26), colour(1));
+  for (int k = 24; k < 27; ++k) {
+    EXPECT_EQ(std::pair(vertices[k].s, vertices[k].t), std::pair(mappings[k].s, mappings[k].t));
   }
-  EXPECT_EQ(drawn, (std::vector<int>{0, 2, 4, 7}));
-  EXPECT_EQ(statistics.totalFaces, 8);
-  EXPECT_EQ(statistics.facesInWindow, 8);
 
-  const GrVertex& along = hand.vertices[0].grVertex;
-  EXPECT_FLOAT_EQ(along.r, 200.0f * 255 / 256);
-  EXPECT_FLOAT_EQ(along.g, 100.0f * 255 / 256);
-  EXPECT_FLOAT_EQ(along.b, 40.0f * 255 / 256);
-  EXPECT_EQ(hand.vertices[1].grVertex.r, 0.0f);
-  EXPECT_EQ(hand.vertices[2].grVertex.g, along.g);  // pointing away lights the same
-
-  const SceneVertex* textured = &hand.vertices[21];
-  EXPECT_EQ(textured[0].grVertex.r, 128.0f);
-  EXPECT_EQ(textured[1].grVertex.g, 64.0f);
-  EXPECT_EQ(textured[2].grVertex.b, 0.0f);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(textured[k].s, hand.mappings[21 + k].s);
-    EXPECT_EQ(textured[k].t, hand.mappings[21 + k].t);
-  }
-  // Culled and rejected faces get no colour.
-  EXPECT_EQ(hand.vertices[3].grVertex.r, 0.0f);
-  EXPECT_EQ(hand.vertices[9].grVertex.r, 0.0f);
-}
-
-TEST_F(FacePasses, StateIsSetOnlyWhenTheMaterialChanges) {
-  hand.materials = {material(MATERIAL_HAS_DIFFUSE, 1, 2, 3),
-                    material(MATERIAL_HAS_TEXTURE, 0, 0, 0), material(0, 0, 0, 0)};
-  // A, A, B, (undrawn), B, A.
-  for (int m : {0, 0, 1, 2, 1, 0}) hand.addFace({m});
-  hand.linkAs(false);
-
-  InterfaceRecorder recorder;
+  calls.clear();  // each pass starts without a material in force
   opaquePass(0, statistics);
-  const std::vector<RecordedCall> coloured{opaqueBlend, iteratedColour};
-  const std::vector<RecordedCall> textured{opaqueBlend, texturedColour, passTexel, textureSource};
-  std::vector<RecordedCall> expected;
-  for (const auto* set : {&coloured, &textured, &coloured}) {
-    expected.insert(expected.end(), set->begin(), set->end());
-  }
-  EXPECT_EQ(recorder.calls, expected);
-  EXPECT_EQ(recorder.triangles.size(), 5u);
-
-  // Each pass starts without a material in force.
-  recorder.calls.clear();
-  opaquePass(0, statistics);
-  EXPECT_EQ(recorder.calls.size(), expected.size());
+  EXPECT_EQ(calls, expected);
 }
 
 TEST_F(FacePasses, TransparentPassBlendsByTransparencyWithUnlitColours) {
-  hand.materials = {material(MATERIAL_TRANSPARENT | MATERIAL_HAS_DIFFUSE, 40, 120, 255, 0, 127.5f),
-                    material(MATERIAL_TRANSPARENT | MATERIAL_HAS_TEXTURE, 0, 0, 0, 0, 2.55f),
-                    material(MATERIAL_HAS_DIFFUSE, 9, 9, 9)};
-  hand.addFace({0, {0, 0, 255}, {{0, 0, 0}, {0, 0, 100}, {0, 0, 255}}});
-  hand.addFace({1, {0, 0, 255}, {{0, 0, 0}, {0, 0, 100}, {0, 0, 255}}});
-  hand.addFace({2});  // opaque material: nothing to draw in this pass
-  hand.linkAs(true);
-
-  InterfaceRecorder recorder;
+  materials = {material(TRANSPARENT | COLOURED, 40, 120, 255, 0, 127.5f),
+               material(TRANSPARENT | TEXTURED, 0, 0, 0, 0, 2.55f), material(COLOURED, 9, 9, 9)};
+  const std::array<Vector3, 3> varying{Vector3{0, 0, 0}, Vector3{0, 0, 100}, ALONG};
+  link({{0, ALONG, varying}, {1, ALONG, varying}, {2}}, true);  // 2: opaque, not drawn here
   transparentPass(0, statistics);
 
-  const std::vector<RecordedCall> expected{{"grConstantColorValue", {127}},
-                                           constantAlpha,
-                                           blended,
-                                           iteratedColour,
-                                           {"grConstantColorValue", {2}},
-                                           constantAlpha,
-                                           blended,
-                                           texturedColour,
-                                           passTexel,
-                                           textureSource};
-  EXPECT_EQ(recorder.calls, expected);
-  EXPECT_EQ(recorder.triangles.size(), 2u);
+  const std::vector<Call> expected{{"grConstantColorValue", {127}},
+                                   constantAlpha,
+                                   blended,
+                                   iteratedColour,
+                                   {"grConstantColorValue", {2}},
+                                   constantAlpha,
+                                   blended,
+                                   texturedColour,
+                                   passTexel,
+                                   textureSource};
+  EXPECT_EQ(calls, expected);
+  EXPECT_EQ(triangles.size(), 2u);
   EXPECT_EQ(statistics.totalFaces, 3);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(hand.vertices[k].grVertex.r, 40.0f);
-    EXPECT_EQ(hand.vertices[k].grVertex.g, 120.0f);
-    EXPECT_EQ(hand.vertices[k].grVertex.b, 255.0f);
-  }
-  EXPECT_EQ(hand.vertices[4].grVertex.r, 100.0f);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(colour(k), std::tuple(40.0f, 120.0f, 255.0f));
+  EXPECT_EQ(colour(4), std::tuple(100.0f, 100.0f, 100.0f));
 
-  // An empty transparent list visits nothing.
-  frameTransparentLast = nullptr;
+  frameTransparentLast = nullptr;  // an empty transparent list visits nothing
   transparentPass(0, statistics);
   EXPECT_EQ(statistics.totalFaces, 3);
 }

@@ -3,30 +3,24 @@
 #include "app/text_overlay.h"
 #include "reader3ds/load3ds.h"
 
-void resetProgramParts() {
-  boardReset();
-  resetTextOverlay();
-  resetReaderState();
-}
-
-void ProgramRun::startWith(ContentParts parts) {
-  content = std::make_unique<TestContent>(parts);
-  inContent = std::make_unique<CurrentFolder>(content->folder());
-  Platform platform;
-  platform.keys = &keys;
-  platform.clock = &clock;
-  platform.boardClock = &boardClock;
-  startProgram(state, platform);
+void ProgramRun::startWith() {
+  content = std::make_unique<TestContent>();
+  startProgram(state, Platform{&keys, &clock, nullptr, &boardClock});
   started = true;
 }
 
+std::string ProgramRun::stop() {
+  if (!started) return "";
+  started = false;
+  ::testing::internal::CaptureStdout();
+  shutdownProgram(state);
+  return ::testing::internal::GetCapturedStdout();
+}
+
 void ProgramRun::TearDown() {
-  if (started) {
-    ::testing::internal::CaptureStdout();
-    shutdownProgram(state);
-    ::testing::internal::GetCapturedStdout();
-  }
-  resetProgramParts();
-  inContent.reset();
+  stop();
+  boardReset();
+  resetTextOverlay();
+  resetReaderState();
   content.reset();
 }

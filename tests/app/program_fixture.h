@@ -1,18 +1,19 @@
 #pragma once
 // Runs the program's real start-up, frames and shutdown in the test process,
-// headless, on generated content, with scripted keys and controlled clocks.
+// headless, on the test content, with scripted keys and controlled clocks.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include "app/program.h"
 #include "board/board.h"
 #include "tests/app/test_content.h"
 
-class ScriptedKeys : public KeySource {
- public:
+struct ScriptedKeys : KeySource {
   std::deque<int> waiting;
   int takeKey() override {
     if (waiting.empty()) return -1;
@@ -22,35 +23,27 @@ class ScriptedKeys : public KeySource {
   }
 };
 
-class SetClock : public ProgramClock {
- public:
+struct SetClock : ProgramClock {
   double now = 0;
   double readClock() override { return now; }
 };
 
-// Moves on by one to seven steps at successive readings; a wait jumps
-// to its end at once.
-class SteppingBoardClock : public BoardClock {
- public:
-  double time = 0;
-  double step = 0;
+// Moves on by one to seven steps at successive readings; a wait jumps to its end.
+struct SteppingBoardClock : BoardClock {
+  double time = 0, step = 0;
   int readings = 0;
   double now() override { return time += step * (1 + readings++ % 7); }
-  void sleepUntil(double until) override {
-    if (until > time) time = until;
-  }
+  void sleepUntil(double until) override { time = std::max(time, until); }
 };
-
-// Cleans the process-wide state of the program's parts after a run.
-void resetProgramParts();
 
 class ProgramRun : public ::testing::Test {
  protected:
-  void startWith(ContentParts parts = {});
+  void startWith();
+  // Shuts a started program down and returns its exit report.
+  std::string stop();
   void TearDown() override;
 
   std::unique_ptr<TestContent> content;
-  std::unique_ptr<CurrentFolder> inContent;
   ScriptedKeys keys;
   SetClock clock;
   SteppingBoardClock boardClock;

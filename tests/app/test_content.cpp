@@ -2,65 +2,64 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
+#include <array>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
+#include <string>
+
+#include "tools/tex3df/texture_encoder.h"
+#include "tools/writer3ds/scene_writer.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int FONT_WIDTH = 256, FONT_HEIGHT = 128;
+using Colour = std::array<std::uint8_t, 3>;
 
-void setPixel(RgbaImage& image, int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  std::uint8_t* pixel = &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4];
-  pixel[0] = r;
-  pixel[1] = g;
-  pixel[2] = b;
-  pixel[3] = 255;
-}
-
-RgbaImage blankImage(int width, int height) {
-  RgbaImage image;
-  image.width = width;
-  image.height = height;
-  image.pixels.assign(static_cast<std::size_t>(width) * height * 4, 0);
-  for (std::size_t i = 3; i < image.pixels.size(); i += 4) image.pixels[i] = 255;
-  return image;
-}
-
-RgbaImage checkerImage() {
-  RgbaImage image = blankImage(64, 64);
-  for (int y = 0; y < 64; ++y) {
-    for (int x = 0; x < 64; ++x) {
-      const bool light = ((x / 8) + (y / 8)) % 2 == 0;
-      setPixel(image, x, y, light ? 220 : 60, light ? 180 : 40, light ? 90 : 120);
+// An opaque image with colour(x, y) at column x and row y (top row first).
+RgbaImage makeImage(int width, int height, const std::function<Colour(int, int)>& colour) {
+  RgbaImage image{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Colour c = colour(x, y);
+      image.pixels.insert(image.pixels.end(), {c[0], c[1], c[2], 255});
     }
   }
   return image;
 }
 
-RgbaImage gradientImage() {
-  RgbaImage image = blankImage(64, 64);
-  for (int y = 0; y < 64; ++y) {
-    for (int x = 0; x < 64; ++x) {
-      setPixel(image, x, y, static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(60 + y),
-               static_cast<std::uint8_t>(160 + y));
-    }
-  }
-  return image;
+// Glyph 2k in the lower-left and glyph 2k + 1 in the upper-right quadrant of
+// the 16 x 16 cell k = 16 * row + column.
+RgbaImage fontImage() {
+  return makeImage(256, 128, [](int x, int y) {
+    const bool odd = x % 16 >= 8, lower = y % 16 >= 8;
+    const int glyph = 2 * (16 * (y / 16) + x / 16) + (odd ? 1 : 0);
+    const bool lit = odd != lower && glyph < 96 && fontGlyphTexel(glyph, x % 8, y % 8);
+    return lit ? Colour{255, 255, 255} : Colour{0, 0, 0};
+  });
 }
 
 WriterObject quad(const std::string& name, float x0, float x1, float z0, float z1, float y,
                   const std::string& material) {
-  WriterObject object;
-  object.name = name;
-  object.vertices = {{x0, y, z0}, {x1, y, z0}, {x1, y, z1}, {x0, y, z1}};
-  object.mappings = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  object.faces = {{0, 1, 2}, {0, 2, 3}};
-  object.faceMaterials = {{material, {0, 1}}};
-  return object;
+  return {name,
+          {{x0, y, z0}, {x1, y, z0}, {x1, y, z1}, {x0, y, z1}},
+          {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
+          {{0, 1, 2}, {0, 2, 3}},
+          {{material, {0, 1}}}};
+}
+
+void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+fs::path temporaryFolder() {
+  std::string pattern = (fs::temp_directory_path() / "wildsky-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+  return pattern;
 }
 
 }  // namespace
@@ -72,89 +71,45 @@ bool fontGlyphTexel(int glyph, int i, int j) {
   return (glyph * 37 + i * 11 + j * 5) % 7 < 3;
 }
 
-RgbaImage makeFontImage() {
-  RgbaImage image = blankImage(FONT_WIDTH, FONT_HEIGHT);
-  for (int glyph = 0; glyph < 96; ++glyph) {
-    const int cell = glyph / 2;
-    const int left = 16 * (cell % 16) + (glyph % 2 == 0 ? 0 : 8);
-    const int top = 16 * (cell / 16) + (glyph % 2 == 0 ? 8 : 0);
-    for (int j = 0; j < 8; ++j) {
-      for (int i = 0; i < 8; ++i) {
-        if (fontGlyphTexel(glyph, i, j)) setPixel(image, left + i, top + j, 255, 255, 255);
-      }
-    }
-  }
-  return image;
-}
-
-WriterScene makeWildScene() {
-  WriterScene scene;
-  scene.materials = {
-      {"CLAY", {200, 80, 40}, {50, 50, 50}, 0, true, ""},
-      {"ROCK", {200, 200, 200}, {50, 50, 50}, 0, true, "ROCK.TGA"},
-      {"GLASS", {40, 120, 255}, {50, 50, 50}, 50, true, ""},
-  };
-  // Model y is depth for the first frame's camera: the wall at y = 100.
-  scene.objects = {quad("left", -150, -10, -90, 90, 100, "ROCK"),
-                   quad("right", 10, 150, -90, 90, 100, "CLAY"),
-                   quad("pane", -60, 60, -40, 40, 60, "GLASS")};
-  return scene;
-}
-
-WriterScene makeSkyScene() {
-  WriterScene scene;
-  scene.materials = {{"SKY", {90, 140, 220}, {50, 50, 50}, 0, true, "SKY.TGA"}};
-  scene.objects = {quad("backdrop", -400, 400, -300, 300, 300, "SKY")};
-  return scene;
-}
-
-TestContent::TestContent(ContentParts parts) {
-  std::string pattern = (fs::temp_directory_path() / "wildsky-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-  folder_ = pattern;
-  fs::create_directory(folder_ / "OBJECTS");
-  fs::create_directory(folder_ / "TEXTURES");
-  if (parts.scenes) {
-    writeScene("qxwild.3ds", makeWildScene());
-    writeScene("ballsky.3ds", makeSkyScene());
-  }
+TestContent::TestContent() : previous(fs::current_path()), folder(temporaryFolder()) {
+  fs::current_path(folder);
+  fs::create_directory("OBJECTS");
+  fs::create_directory("TEXTURES");
+  // The wild scene: a wall of coloured and textured quads and a transparent
+  // pane in front of the first frame's camera (model y is depth), all
+  // two-sided; the sky: a large textured backdrop, drawn five times larger.
+  WriterScene wild, sky;
+  wild.materials = {{"CLAY", {200, 80, 40}, {50, 50, 50}, 0, true, ""},
+                    {"ROCK", {200, 200, 200}, {50, 50, 50}, 0, true, "ROCK.TGA"},
+                    {"GLASS", {40, 120, 255}, {50, 50, 50}, 50, true, ""}};
+  wild.objects = {quad("left", -150, -10, -90, 90, 100, "ROCK"),
+                  quad("right", 10, 150, -90, 90, 100, "CLAY"),
+                  quad("pane", -60, 60, -40, 40, 60, "GLASS")};
+  sky.materials = {{"SKY", {90, 140, 220}, {50, 50, 50}, 0, true, "SKY.TGA"}};
+  sky.objects = {quad("backdrop", -400, 400, -300, 300, 300, "SKY")};
+  writeFile("OBJECTS/qxwild.3ds", write3ds(wild));
+  writeFile("OBJECTS/ballsky.3ds", write3ds(sky));
   // Lower-case names on disk: the materials ask for "ROCK.3df" and "SKY.3df".
-  if (parts.sceneTextures) {
-    writeTexture("rock.3df", checkerImage());
-    writeTexture("sky.3df", gradientImage());
-  }
-  if (parts.font) writeTexture("micro.3df", makeFontImage());
+  const auto texture = [](const char* name, const RgbaImage& image) {
+    writeFile(fs::path("TEXTURES") / name, encode3df(image, GR_TEXFMT_RGB_565));
+  };
+  texture("rock.3df", makeImage(64, 64, [](int x, int y) {
+            return (x / 8 + y / 8) % 2 == 0 ? Colour{220, 180, 90} : Colour{60, 40, 120};
+          }));
+  texture("sky.3df", makeImage(64, 64, [](int x, int y) {
+            return Colour{static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(60 + y),
+                          static_cast<std::uint8_t>(160 + y)};
+          }));
+  texture("micro.3df", fontImage());
 }
 
 TestContent::~TestContent() {
   std::error_code ignored;
-  fs::remove_all(folder_, ignored);
-}
-
-void TestContent::writeScene(const std::string& fileName, const WriterScene& scene) const {
-  const std::vector<std::uint8_t> bytes = write3ds(scene);
-  std::ofstream(folder_ / "OBJECTS" / fileName, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-void TestContent::writeTexture(const std::string& fileName, const RgbaImage& image) const {
-  const std::vector<std::uint8_t> bytes = encode3df(image, GR_TEXFMT_RGB_565);
-  std::ofstream(folder_ / "TEXTURES" / fileName, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
+  fs::current_path(previous, ignored);
+  fs::remove_all(folder, ignored);
 }
 
 std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
-}
-
-CurrentFolder::CurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {
-  fs::current_path(folder);
-}
-
-CurrentFolder::~CurrentFolder() {
-  std::error_code ignored;
-  fs::current_path(previous_, ignored);
 }
