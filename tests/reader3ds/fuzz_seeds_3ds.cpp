@@ -2,13 +2,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "tests/reader3ds/chunk_bytes.h"
 #include "tools/writer3ds/chunk_writer.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace {
-
-using namespace chunk_id;
 
 WriterObject tetrahedron(const std::string& name, float s) {
   return {.name = name,
@@ -16,20 +13,6 @@ WriterObject tetrahedron(const std::string& name, float s) {
           .mappings = {{0, 0}, {1, 0}, {0, 1}, {1, 1}},
           .faces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}},
           .faceMaterials = {}};
-}
-
-// Material chunks the scene writer never writes: a float-only colour, a
-// "Transparency" without its WORD, the other map kinds, texture flags.
-std::string selectors() {
-  std::string material =
-      chunk(MATERIAL_NAME, text("Mixed")) +
-      chunk(DIFFUSE_COLOR, chunk(RGB_FLOAT, f32s({0.5f, 0.5f, 0.5f}))) +
-      chunk(SPECULAR_COLOR, chunk(RGB_BYTE, "\1\2\3")) + chunk(TRANSPARENCY, "") +
-      chunk(SHININESS, chunk(PERCENT_WORD, u16s({17}))) + chunk(TEXTURE_FLAGS, u16s({0x0201}));
-  for (std::uint16_t map : {BUMP_MAP, SPECULAR_MAP, OPACITY_MAP}) {
-    material += chunk(map, chunk(MAP_FILENAME, text("MAP.TGA")));
-  }
-  return chunk(MAIN, chunk(OBJECT_MESH, chunk(MATERIAL, material)));
 }
 
 }  // namespace
@@ -55,11 +38,8 @@ int main(int argc, char** argv) {
                    .objects = {tetrahedron("Bare", 1), tetrahedron("Grey", 4)}};  // no materials
   bare.objects[0].mappings.clear();
 
-  const std::string selectorBytes = selectors();
-  const std::pair<const char*, std::vector<std::uint8_t>> seeds[] = {
-      {"full.3ds", write3ds(full)},
-      {"bare.3ds", write3ds(bare)},
-      {"selectors.3ds", {selectorBytes.begin(), selectorBytes.end()}}};
+  const std::pair<const char*, std::vector<std::uint8_t>> seeds[] = {{"full.3ds", write3ds(full)},
+                                                                     {"bare.3ds", write3ds(bare)}};
   for (const auto& [name, bytes] : seeds) {
     if (!saveBytes((folder / name).string(), bytes)) {
       std::fprintf(stderr, "fuzz_seeds_3ds: can't write %s\n", name);

@@ -21,54 +21,53 @@ const std::string floatColour = chunk(DIFFUSE_COLOR, chunk(RGB_FLOAT, f32s({1, 1
 // the pending selectors carry from row to row.
 TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
   const std::string longMap = std::string(34, 'x') + "3df";
+  constexpr std::uint32_t DIFFUSE = MATERIAL_HAS_DIFFUSE, TEXTURE = MATERIAL_HAS_TEXTURE,
+                          SEE_THROUGH = MATERIAL_TRANSPARENT;
   const struct {
-    std::string properties;
     std::uint32_t flags;
     float diffuse[3], transparency;
     const char* textureFile;
+    std::string properties;
   } rows[] = {
-      {"", 0, {}, 0, nullptr},
-      {rgb(DIFFUSE_COLOR, "\xFF\x80\0"sv) + rgb(AMBIENT_COLOR, "\1\2\3"),
-       MATERIAL_HAS_DIFFUSE,
+      {0, {}, 0, nullptr, ""},
+      {DIFFUSE,
        {255, 128, 0},
        0,
-       nullptr},
+       nullptr,
+       rgb(DIFFUSE_COLOR, "\xFF\x80\0"sv) + rgb(AMBIENT_COLOR, "\1\2\3")},
       // Only a float colour: the diffuse selector stays pending and takes the
       // next byte colour, here the one under "Specular color".
-      {floatColour + rgb(SPECULAR_COLOR, "\x9\x8\x7"), MATERIAL_HAS_DIFFUSE, {9, 8, 7}, 0, nullptr},
-      {rgb(SPECULAR_COLOR, "\5\5\5"), 0, {}, 0, nullptr},  // no selector pending: dropped
+      {DIFFUSE, {9, 8, 7}, 0, nullptr, floatColour + rgb(SPECULAR_COLOR, "\x9\x8\x7")},
+      // No selector pending: a specular colour is dropped.
+      {0, {}, 0, nullptr, rgb(SPECULAR_COLOR, "\5\5\5")},
       // A byte colour beside an unlisted sub-chunk is still stored.
-      {chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60")),
-       MATERIAL_HAS_DIFFUSE,
+      {DIFFUSE,
        {64, 80, 96},
        0,
-       nullptr},
-      {percent(TRANSPARENCY, 50), MATERIAL_TRANSPARENT, {}, 127.5f, nullptr},
+       nullptr,
+       chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60"))},
+      {SEE_THROUGH, {}, 127.5f, nullptr, percent(TRANSPARENCY, 50)},
       // p / 100 in double precision, stored as a float: not 43.3499985.
-      {percent(TRANSPARENCY, 17), MATERIAL_TRANSPARENT, {}, 43.3500023f, nullptr},
-      {percent(TRANSPARENCY, 0), 0, {}, 0, nullptr},
-      {percent(SHININESS, 80), 0, {}, 0, nullptr},
+      {SEE_THROUGH, {}, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
+      {0, {}, 0, nullptr, percent(TRANSPARENCY, 0)},
+      {0, {}, 0, nullptr, percent(SHININESS, 80)},
       // "Transparency" without its WORD: the next WORD anywhere applies, here
       // the one under "Transparency falloff".
-      {chunk(TRANSPARENCY, "") + percent(0xA052, 25), MATERIAL_TRANSPARENT, {}, 63.75f, nullptr},
-      {map(TEXTURE_MAP, "SAND.TGA"), MATERIAL_HAS_TEXTURE, {}, 0, "SAND.3df"},
-      {map(REFLECTION_MAP, "chrome.gif"), MATERIAL_HAS_TEXTURE, {}, 0, "chrome.3df"},
+      {SEE_THROUGH, {}, 63.75f, nullptr, chunk(TRANSPARENCY, "") + percent(0xA052, 25)},
+      {TEXTURE, {}, 0, "SAND.3df", map(TEXTURE_MAP, "SAND.TGA")},
+      {TEXTURE, {}, 0, "chrome.3df", map(REFLECTION_MAP, "chrome.gif")},
       // "Map filename" takes the kind of the latest texture, reflection, bump
       // or opacity map selector.
-      {map(TEXTURE_MAP, "FIRST.TGA") + map(SPECULAR_MAP, "Second.bmp"),
-       MATERIAL_HAS_TEXTURE,
+      {TEXTURE,
        {},
        0,
-       "Second.3df"},
-      {map(BUMP_MAP, "BUMP.TGA") + map(SPECULAR_MAP, "SHINE.TGA"), 0, {}, 0, nullptr},
-      {map(OPACITY_MAP, "HIDDEN.TGA"), 0, {}, 0, nullptr},
+       "Second.3df",
+       map(TEXTURE_MAP, "FIRST.TGA") + map(SPECULAR_MAP, "Second.bmp")},
+      {0, {}, 0, nullptr, map(BUMP_MAP, "BUMP.TGA") + map(SPECULAR_MAP, "SHINE.TGA")},
+      {0, {}, 0, nullptr, map(OPACITY_MAP, "HIDDEN.TGA")},
       // Names shorter than three characters are dropped.
-      {map(TEXTURE_MAP, "AB") + map(TEXTURE_MAP, ""), 0, {}, 0, nullptr},
-      {map(TEXTURE_MAP, std::string(60, 'x') + ".TGA"),
-       MATERIAL_HAS_TEXTURE,
-       {},
-       0,
-       longMap.c_str()},
+      {0, {}, 0, nullptr, map(TEXTURE_MAP, "AB") + map(TEXTURE_MAP, "")},
+      {TEXTURE, {}, 0, longMap.c_str(), map(TEXTURE_MAP, std::string(60, 'x') + ".TGA")},
   };
   std::string file;
   for (std::size_t m = 0; m < std::size(rows); ++m)

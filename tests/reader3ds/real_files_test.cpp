@@ -26,27 +26,25 @@ TEST(RealFiles, EveryFileMatchesTheIndependentReader) {
     const auto s = loadFile(peer.file.string());
     EXPECT_EQ(s->vertexCount, peer.vertices);
     EXPECT_EQ(s->faceCount, peer.faces);
-    double sum[3] = {0, 0, 0};
-    for (std::int32_t v = 0; v < s->vertexCount; ++v) {
-      sum[0] += s->vertices[v].x;
-      sum[1] += s->vertices[v].y;
-      sum[2] += s->vertices[v].z;
-    }
+    float SceneVertex::*const axes[] = {&SceneVertex::x, &SceneVertex::y, &SceneVertex::z};
     for (int c = 0; c < 3; ++c) {
-      EXPECT_NEAR(sum[c], peer.vertexSum[c], 0.01 + std::abs(peer.vertexSum[c]) * 1e-5);
+      double sum = 0;
+      for (std::int32_t v = 0; v < s->vertexCount; ++v) sum += s->vertices[v].*axes[c];
+      const double expected = peer.vertexSum[c];
+      EXPECT_NEAR(sum, expected, 0.01 + std::abs(expected) * 1e-5) << "axis " << c;
     }
 
     // Faces named with a name no material has fall back to the unnamed material.
-    FacesPerName expected, faces;
+    FacesPerName expectedFaces, faces;
     for (const auto& [name, count] : peer.facesByMaterial) {
-      expected[lastMaterialNamed(*s, name) >= 0 ? name : ""] += count;
+      expectedFaces[lastMaterialNamed(*s, name) >= 0 ? name : ""] += count;
     }
     for (std::int32_t f = 0; f < s->faceCount; ++f) {
       ASSERT_TRUE(s->faces[f].material >= 0 && s->faces[f].material < s->materialCount);
       for (int k = 0; k < 3; ++k) ASSERT_LT(s->faces[f].vertex[k], s->vertexCount);
       ++faces[s->materials[s->faces[f].material].name];
     }
-    EXPECT_EQ(faces, expected);
+    EXPECT_EQ(faces, expectedFaces);
 
     for (const PeerMaterial& material : peer.materials) {
       const std::int32_t m = lastMaterialNamed(*s, material.name);
