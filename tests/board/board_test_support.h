@@ -1,13 +1,16 @@
 #pragma once
-// Helpers shared by the board tests: a freshly opened board, vertices in
-// screen pixels, and pixel reads through the frame-buffer lock.
+// Helpers shared by the board and trace tests: a freshly opened board,
+// vertices in screen pixels, textures, pixel reads through the frame-buffer
+// lock, and random scenes for tests that draw them twice and compare.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "board/board.h"
+#include "board/texture_memory.h"
 #include "render/glide.h"
 
 inline constexpr float SNAP_BIAS = 786432.0f;
@@ -29,22 +32,33 @@ class BoardTest : public ::testing::Test {
 inline GrVertex vertexAt(float x, float y, float r = 255, float g = 255, float b = 255,
                          float ooz = 0, float a = 255) {
   GrVertex v{};
-  v.x = x + SNAP_BIAS;
-  v.y = y + SNAP_BIAS;
-  v.r = r;
-  v.g = g;
-  v.b = b;
+  v.x = x + SNAP_BIAS, v.y = y + SNAP_BIAS;
+  v.r = r, v.g = g, v.b = b, v.a = a;
   v.ooz = ooz;
-  v.a = a;
   v.oow = 1;
-  v.tmuvtx[0].sow = SNAP_BIAS;
-  v.tmuvtx[0].tow = SNAP_BIAS;
-  v.tmuvtx[0].oow = 1;
+  v.tmuvtx[0] = {SNAP_BIAS, SNAP_BIAS, 1};
+  return v;
+}
+
+// The vertex with texture coordinates s, t in the 256-unit space, seen at 1/w = oow.
+inline GrVertex textured(GrVertex v, float s, float t, float oow = 1) {
+  v.oow = oow;
+  v.tmuvtx[0] = {s * oow + SNAP_BIAS, t * oow + SNAP_BIAS, oow};
   return v;
 }
 
 inline void drawTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c) {
   grDrawTriangle(&a, &b, &c);
+}
+
+// A flat triangle covering the screen rectangle [x0, x1) x [y0, y1) with
+// its lower-left half; the full rectangle takes two.
+inline void fillRect(float x0, float y0, float x1, float y1, const GrVertex& style) {
+  GrVertex a = style, b = style, c = style, d = style;
+  a.x = d.x = x0 + SNAP_BIAS, b.x = c.x = x1 + SNAP_BIAS;
+  a.y = b.y = y0 + SNAP_BIAS, c.y = d.y = y1 + SNAP_BIAS;
+  grDrawTriangle(&a, &b, &c);
+  grDrawTriangle(&a, &c, &d);
 }
 
 // Every pixel of a buffer, rows from the top of the image down.
@@ -76,28 +90,144 @@ inline std::uint16_t rgb565(int r, int g, int b) {
                        (b * 31 + 127) / 255);
 }
 
-// A size x size texture, one level, of 16-bit texels in `format` (rows top
-// to bottom); wrap, point sampled unless bilinear.
-inline GrMipMapId_t makeTexture(GrTextureFormat_t format, GrLOD_t lod,
-                                const std::vector<std::uint16_t>& texels, bool bilinear = false) {
+// A square wrapping texture of 16-bit texels from largeLod down to smallLod,
+// mipmapped when it has more than one level, texels level after level.
+inline GrMipMapId_t makeTexture(GrTextureFormat_t format, GrLOD_t smallLod, GrLOD_t largeLod,
+                                const std::vector<std::uint16_t>& texels, bool bilinear) {
   GrTextureFilterMode_t filter =
       bilinear ? GR_TEXTUREFILTER_BILINEAR : GR_TEXTUREFILTER_POINT_SAMPLED;
   GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256 >> lod, 256 >> lod, format, GR_MIPMAP_DISABLE, lod, lod,
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256 >> largeLod, 256 >> largeLod, format,
+      smallLod == largeLod ? GR_MIPMAP_DISABLE : GR_MIPMAP_NEAREST, smallLod, largeLod,
       GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter, 0.0f, FXFALSE);
   EXPECT_NE(id, GR_NULL_MIPMAP_HANDLE);
   EXPECT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
   return id;
 }
 
-// A flat triangle covering the screen rectangle [x0, x1) x [y0, y1) with
-// its lower-left half; the full rectangle takes two.
-inline void fillRect(float x0, float y0, float x1, float y1, const GrVertex& style) {
-  GrVertex a = style, b = style, c = style, d = style;
-  a.x = x0 + SNAP_BIAS, a.y = y0 + SNAP_BIAS;
-  b.x = x1 + SNAP_BIAS, b.y = y0 + SNAP_BIAS;
-  c.x = x1 + SNAP_BIAS, c.y = y1 + SNAP_BIAS;
-  d.x = x0 + SNAP_BIAS, d.y = y1 + SNAP_BIAS;
-  grDrawTriangle(&a, &b, &c);
-  grDrawTriangle(&a, &c, &d);
+// The states the renderer draws in: a texel scaled by the iterated colour,
+// the iterated colour alone, either of them blended by the constant or the
+// iterated alpha, and the overlay's chroma-keyed text.
+enum class Scenario { OpaqueTextured, OpaqueColoured, BlendedTextured, BlendedColoured, Text };
+
+inline void setState(Scenario s, bool iteratedAlpha) {
+  bool blended = s == Scenario::BlendedTextured || s == Scenario::BlendedColoured;
+  grChromakeyMode(GR_CHROMAKEY_DISABLE);
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
+               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
+  grConstantColorValue(150);
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO,
+                 iteratedAlpha ? GR_COMBINE_LOCAL_ITERATED : GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  grAlphaBlendFunction(blended ? GR_BLEND_SRC_ALPHA : GR_BLEND_ONE,
+                       blended ? GR_BLEND_ONE_MINUS_SRC_ALPHA : GR_BLEND_ZERO, GR_BLEND_ONE,
+                       GR_BLEND_ZERO);
+  if (s == Scenario::OpaqueTextured || s == Scenario::BlendedTextured) {
+    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                   GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  } else if (s == Scenario::Text) {
+    grChromakeyMode(GR_CHROMAKEY_ENABLE);
+    grChromakeyValue(0);
+    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE,
+                   GR_COMBINE_LOCAL_CONSTANT, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  } else {
+    grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                   GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  }
+}
+
+// Every combine function, most combine factors and most blend factors.
+inline constexpr GrCombineFunction_t RANDOM_FUNCTIONS[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x10};
+inline constexpr GrCombineFactor_t RANDOM_FACTORS[] = {0, 1, 2, 3, 4, 8, 9, 0xb, 0xc};
+inline constexpr GrAlphaBlendFnc_t RANDOM_BLENDS[] = {0, 1, 2, 3, 4, 5, 6, 0xf};
+
+template <typename T, std::size_t N>
+T pick(std::mt19937& random, const T (&values)[N]) {
+  return values[random() % N];
+}
+
+inline std::vector<std::uint16_t> randomTexels(std::mt19937& random, std::size_t count) {
+  std::vector<std::uint16_t> texels(count);
+  for (auto& t : texels) t = std::uint16_t(random() & 0xf0f0);  // blocky, so keys match
+  return texels;
+}
+
+inline constexpr std::size_t CHAIN_64 = 5461;  // texels of a 64x64 chain down to 1x1
+
+// A mipmapped bilinear rgb565 texture, a clamped point-sampled 4444 one, a
+// 1555 one and a paletted one with its table.
+inline std::vector<GrMipMapId_t> makeRandomTextures(std::mt19937& random) {
+  GrMipMapId_t chain =
+      makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, randomTexels(random, CHAIN_64), true);
+  GrMipMapId_t clamped = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 32, 32, GR_TEXFMT_ARGB_4444, GR_MIPMAP_DISABLE, GR_LOD_32,
+      GR_LOD_32, GR_ASPECT_1x1, GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_CLAMP,
+      GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED, 0, FXFALSE);
+  guTexDownloadMipMap(clamped, randomTexels(random, 32 * 32).data(), nullptr);
+  GrMipMapId_t arbg =
+      makeTexture(GR_TEXFMT_ARGB_1555, GR_LOD_16, GR_LOD_16, randomTexels(random, 256), true);
+  GuTexTable palette{};
+  for (auto& entry : palette.palette.data) entry = random() & 0xfff0f0f0;
+  GrMipMapId_t paletted = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 32, 16, GR_TEXFMT_P_8, GR_MIPMAP_DISABLE, GR_LOD_32,
+      GR_LOD_32, GR_ASPECT_2x1, GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_WRAP,
+      GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
+  guTexDownloadMipMap(paletted, randomTexels(random, 32 * 16 / 2).data(), &palette);
+  return {chain, clamped, arbg, paletted};
+}
+
+// Either a random state or one the renderer uses, so the specialised span
+// loops are drawn as often as the general one.
+inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>& textures) {
+  if (random() % 2 == 0) {
+    for (auto combine : {grColorCombine, grAlphaCombine}) {
+      combine(pick(random, RANDOM_FUNCTIONS), pick(random, RANDOM_FACTORS),
+              GrCombineLocal_t(random() % 3), GrCombineOther_t(random() % 3), random() % 4 == 0);
+    }
+    GrCombineFunction_t function = pick(random, RANDOM_FUNCTIONS);
+    GrCombineFactor_t factor = pick(random, RANDOM_FACTORS);
+    grTexCombine(GR_TMU0, function, factor, function, factor, random() % 4 == 0, FXFALSE);
+    grAlphaBlendFunction(pick(random, RANDOM_BLENDS), pick(random, RANDOM_BLENDS), GR_BLEND_ONE,
+                         GR_BLEND_ZERO);
+  } else {
+    setState(Scenario(random() % 5), random() % 2 != 0);
+  }
+  grConstantColorValue(random());
+  grDepthBufferMode(random() % 4 ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_DISABLE);
+  grDepthBufferFunction(GrCmpFnc_t(random() % 8));
+  grDepthMask(random() % 4 ? FXTRUE : FXFALSE);
+  grChromakeyMode(random() % 4 == 0 ? GR_CHROMAKEY_ENABLE : GR_CHROMAKEY_DISABLE);
+  grChromakeyValue(random() % 2 ? 0 : 0xff00f0f0);
+  grDitherMode(GrDitherMode_t(random() % 3));
+  guTexSource(textures[random() % textures.size()]);
+}
+
+// `count` random triangles, large and small, some reaching over the screen's
+// edges, every fourth minified past a chain's smallest level; with textures
+// given, under a state that changes every few triangles, and halfway the first
+// texture gets new texels. At three quarters the buffers are cleared.
+inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
+                                int count) {
+  std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
+      far(-3e4f, 6e4f);
+  for (int i = 0; i < count; ++i) {
+    if (!textures.empty() && i % 7 == 0) setRandomState(random, textures);
+    if (!textures.empty() && i == count / 2) {
+      guTexDownloadMipMap(textures[0], randomTexels(random, CHAIN_64).data(), nullptr);
+    }
+    // Of the depth buffer too when the state has it on.
+    if (i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
+    float spread = i % 3 == 0 ? 300.0f : 12.0f, cx = x(random), cy = y(random);
+    auto& coordinate = i % 4 == 0 ? far : st;
+    GrVertex v[3];
+    for (GrVertex& vertex : v) {
+      float oow = 0.02f + unit(random);
+      vertex = vertexAt(cx + spread * (2 * unit(random) - 1), cy + spread * (2 * unit(random) - 1),
+                        255 * unit(random), 255 * unit(random), 255 * unit(random),
+                        65535 * unit(random), 255 * unit(random));
+      float s = coordinate(random), t = coordinate(random);
+      vertex = textured(vertex, s, t, oow);
+    }
+    grDrawTriangle(&v[0], &v[1], &v[2]);
+  }
 }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "board/texture_memory.h"
 #include "tests/board/board_test_support.h"
 
 namespace {
@@ -21,104 +20,52 @@ class CombineTest : public BoardTest {
  protected:
   void SetUp() override {
     BoardTest::SetUp();
-    id = makeTexture(GR_TEXFMT_ARGB_4444, GR_LOD_8, std::vector<std::uint16_t>(64, TEXEL));
-    guTexSource(id);
+    guTexSource(makeTexture(GR_TEXFMT_ARGB_4444, GR_LOD_8, GR_LOD_8,
+                            std::vector<std::uint16_t>(64, TEXEL), false));
     grConstantColorValue(CONST_RGBA);
     grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE,
                  GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
   }
-  std::uint16_t drawn() {
+  static std::uint16_t drawn() {
     grBufferClear(0, 0, 0);
     fillRect(0, 0, 8, 8, vertexAt(0, 0, ITER[0], ITER[1], ITER[2], 0, ITER[3]));
     return pixelAt(readBuffer(), 4, 4);
   }
-  GrMipMapId_t id = 0;
+  static void expectColor(GrCombineFunction_t function, GrCombineFactor_t factor,
+                          GrCombineLocal_t local, GrCombineOther_t other, bool invert, int r, int g,
+                          int b) {
+    grColorCombine(function, factor, local, other, invert ? FXTRUE : FXFALSE);
+    EXPECT_EQ(drawn(), rgb565(r, g, b)) << "function " << function << " factor " << factor;
+  }
 };
 
-TEST_F(CombineTest, TheRenderersConfigurations) {
-  // Opaque textured: the texel scaled by the iterated colour.
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  EXPECT_EQ(drawn(), rgb565(scaled(200, 0xcc), scaled(100, 0x66), scaled(50, 0x33)));
-  // Opaque coloured: the iterated colour alone.
-  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
-  EXPECT_EQ(drawn(), rgb565(200, 100, 50));
-  // The overlay: the texel unchanged.
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_CONSTANT,
-                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  EXPECT_EQ(drawn(), rgb565(0xcc, 0x66, 0x33));
-}
-
-TEST_F(CombineTest, ASampleOfOtherFunctionsFactorsAndSources) {
-  struct Case {
-    GrCombineFunction_t function;
-    GrCombineFactor_t factor;
-    GrCombineLocal_t local;
-    GrCombineOther_t other;
-    bool invert;
-    int expected[3];
-  };
+TEST_F(CombineTest, ASampleOfFunctionsFactorsAndSources) {
+  constexpr GrCombineLocal_t ITERATED = GR_COMBINE_LOCAL_ITERATED;
+  constexpr GrCombineLocal_t CONSTANT = GR_COMBINE_LOCAL_CONSTANT;
+  constexpr GrCombineOther_t TEXTURE = GR_COMBINE_OTHER_TEXTURE;
   const int a = ITER[3];  // local alpha: the alpha unit's local is iterated
-  const Case cases[] = {
-      {GR_COMBINE_FUNCTION_ZERO, GR_COMBINE_FACTOR_ONE, 0, 0, false, {0, 0, 0}},
-      {GR_COMBINE_FUNCTION_LOCAL,
-       GR_COMBINE_FACTOR_ZERO,
-       GR_COMBINE_LOCAL_CONSTANT,
-       0,
-       false,
-       {CONST[0], CONST[1], CONST[2]}},
-      {GR_COMBINE_FUNCTION_LOCAL,
-       GR_COMBINE_FACTOR_ZERO,
-       GR_COMBINE_LOCAL_ITERATED,
-       0,
-       true,
-       {55, 155, 205}},
-      {GR_COMBINE_FUNCTION_LOCAL_ALPHA, GR_COMBINE_FACTOR_ZERO, 0, 0, false, {a, a, a}},
-      {GR_COMBINE_FUNCTION_SCALE_OTHER,
-       GR_COMBINE_FACTOR_TEXTURE_ALPHA,
-       0,
-       GR_COMBINE_OTHER_CONSTANT,
-       false,
-       {scaled(0x88, CONST[0]), scaled(0x88, CONST[1]), scaled(0x88, CONST[2])}},
-      {GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL,
-       GR_COMBINE_FACTOR_ONE_MINUS_LOCAL_ALPHA,
-       GR_COMBINE_LOCAL_CONSTANT,
-       GR_COMBINE_OTHER_ITERATED,
-       false,
-       {clamp8(scaled(127, 200) + CONST[0]), clamp8(scaled(127, 100) + CONST[1]),
-        clamp8(scaled(127, 50) + CONST[2])}},
-      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL,
-       GR_COMBINE_FACTOR_LOCAL_ALPHA,
-       GR_COMBINE_LOCAL_ITERATED,
-       GR_COMBINE_OTHER_CONSTANT,
-       false,
-       {200 - scaled(a, 190), 100 - scaled(a, 80), 50 + scaled(a, 200)}},
-      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL,
-       GR_COMBINE_FACTOR_ONE,
-       GR_COMBINE_LOCAL_ITERATED,
-       GR_COMBINE_OTHER_TEXTURE,
-       false,
-       {clamp8(0xcc - 200), clamp8(0x66 - 100), clamp8(0x33 - 50)}},
-      {GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL,
-       GR_COMBINE_FACTOR_ONE_MINUS_LOCAL,
-       GR_COMBINE_LOCAL_ITERATED,
-       0,
-       false,
-       {200 - scaled(55, 200), 100 - scaled(155, 100), 50 - scaled(205, 50)}},
-      {GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL_ALPHA,
-       GR_COMBINE_FACTOR_OTHER_ALPHA,
-       GR_COMBINE_LOCAL_ITERATED,
-       GR_COMBINE_OTHER_ITERATED,
-       true,
-       {255 - clamp8(scaled(a, 200) + a), 255 - clamp8(scaled(a, 100) + a),
-        255 - clamp8(scaled(a, 50) + a)}},
-  };
-  for (const Case& c : cases) {
-    grColorCombine(c.function, c.factor, c.local, c.other, c.invert ? FXTRUE : FXFALSE);
-    EXPECT_EQ(drawn(), rgb565(c.expected[0], c.expected[1], c.expected[2]))
-        << "function " << c.function << " factor " << c.factor;
-  }
+  expectColor(GR_COMBINE_FUNCTION_ZERO, GR_COMBINE_FACTOR_ONE, 0, 0, false, 0, 0, 0);
+  expectColor(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, CONSTANT, 0, false, CONST[0],
+              CONST[1], CONST[2]);
+  expectColor(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, ITERATED, 0, true, 55, 155, 205);
+  expectColor(GR_COMBINE_FUNCTION_LOCAL_ALPHA, GR_COMBINE_FACTOR_ZERO, 0, 0, false, a, a, a);
+  expectColor(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_TEXTURE_ALPHA, 0,
+              GR_COMBINE_OTHER_CONSTANT, false, scaled(0x88, CONST[0]), scaled(0x88, CONST[1]),
+              scaled(0x88, CONST[2]));
+  expectColor(GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL_ALPHA,
+              CONSTANT, GR_COMBINE_OTHER_ITERATED, false, clamp8(scaled(127, 200) + CONST[0]),
+              clamp8(scaled(127, 100) + CONST[1]), clamp8(scaled(127, 50) + CONST[2]));
+  expectColor(GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_LOCAL_ALPHA,
+              ITERATED, GR_COMBINE_OTHER_CONSTANT, false, 200 - scaled(a, 190), 100 - scaled(a, 80),
+              50 + scaled(a, 200));
+  expectColor(GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL, GR_COMBINE_FACTOR_ONE, ITERATED, TEXTURE,
+              false, clamp8(0xcc - 200), clamp8(0x66 - 100), clamp8(0x33 - 50));
+  expectColor(GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL,
+              ITERATED, 0, false, 200 - scaled(55, 200), 100 - scaled(155, 100),
+              50 - scaled(205, 50));
+  expectColor(GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL_ALPHA, GR_COMBINE_FACTOR_OTHER_ALPHA,
+              ITERATED, GR_COMBINE_OTHER_ITERATED, true, 255 - clamp8(scaled(a, 200) + a),
+              255 - clamp8(scaled(a, 100) + a), 255 - clamp8(scaled(a, 50) + a));
 }
 
 TEST_F(CombineTest, TextureCombineAndAlphaCombineFeedTheBlend) {

@@ -31,20 +31,11 @@ TEST_F(CoverageTest, SmallTriangleCoversCentresInsideInEitherWinding) {
   // Centres on the hypotenuse (an upper-right edge) are left to the neighbour.
   for (bool reversed : {false, true}) {
     grBufferClear(0, 0, 0);
-    if (reversed) {
-      layer(0, 0, 0, 4, 4, 0);
-    } else {
-      layer(0, 0, 4, 0, 0, 4);
-    }
+    reversed ? layer(0, 0, 0, 4, 4, 0) : layer(0, 0, 4, 0, 0, 4);
     auto pixels = readBuffer();
-    int drawn = 0;
     for (int y = 0; y < 8; ++y) {
-      for (int x = 0; x < 8; ++x) {
-        EXPECT_EQ(count(pixels, x, y), x + y <= 2 ? 1 : 0) << x << "," << y;
-        drawn += count(pixels, x, y);
-      }
+      for (int x = 0; x < 8; ++x) EXPECT_EQ(count(pixels, x, y), x + y <= 2) << x << "," << y;
     }
-    EXPECT_EQ(drawn, 6);
   }
 }
 
@@ -93,8 +84,7 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
   int wrong = 0;
   for (int y = 0; y < BOARD_HEIGHT; ++y) {
     for (int x = 0; x < BOARD_WIDTH; ++x) {
-      bool inside = x >= 40 && x < 424 && y >= 30 && y < 318;
-      if (count(pixels, x, y) != (inside ? 1 : 0)) ++wrong;
+      wrong += count(pixels, x, y) != (x >= 40 && x < 424 && y >= 30 && y < 318);
     }
   }
   EXPECT_EQ(wrong, 0);
@@ -113,17 +103,15 @@ TEST_F(CoverageTest, DegenerateAndUnreasonableTrianglesDrawNothing) {
   layer(-5000, -5000, -4000, -5000, -4500, -4000);  // wholly off screen
   GrVertex v = vertexAt(10, 10);
   grDrawTriangle(&v, nullptr, &v);
-  auto pixels = readBuffer();
-  for (std::uint16_t p : pixels) ASSERT_EQ(p, 0);
+  for (std::uint16_t p : readBuffer()) ASSERT_EQ(p, 0);
 }
 
 TEST_F(CoverageTest, HugeTrianglesAreClippedToTheScreen) {
   // Two triangles far beyond every edge, sharing a diagonal through the screen.
   layer(-100000, -100000, 100000, -100000, 100000, 100000);
   layer(-100000, -100000, 100000, 100000, -100000, 100000);
-  auto pixels = readBuffer();
   int wrong = 0;
-  for (std::uint16_t p : pixels) wrong += (p >> 11) != 1;
+  for (std::uint16_t p : readBuffer()) wrong += (p >> 11) != 1;
   EXPECT_EQ(wrong, 0);
 }
 

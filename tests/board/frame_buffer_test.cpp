@@ -19,20 +19,22 @@ class FakeClock : public BoardClock {
 
 class FakeDisplay : public BoardDisplay {
  public:
-  bool canOpen = true;
   int opens = 0, closes = 0;
   std::vector<std::uint16_t> lastFrame;
   bool open(int width, int height) override {
-    ++opens;
     EXPECT_EQ(width, BOARD_WIDTH);
     EXPECT_EQ(height, BOARD_HEIGHT);
-    return canOpen;
+    return ++opens > 0;
   }
   void present(const std::uint16_t* rgb565, int width, int height) override {
     lastFrame.assign(rgb565, rgb565 + width * height);
   }
   void close() override { ++closes; }
 };
+
+void openWindow(GrColorFormat_t format, GrOriginLocation_t origin) {
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, format, origin, 2, 0);
+}
 
 using FrameBufferTest = BoardTest;
 
@@ -50,27 +52,22 @@ TEST_F(FrameBufferTest, ClearFillsBackBufferAndDepthWhenDepthIsOn) {
   auto depth = readBuffer(GR_BUFFER_AUXBUFFER);
   EXPECT_EQ(depth.front(), 0x1234);
   EXPECT_EQ(depth.back(), 0x1234);
-}
 
-TEST_F(FrameBufferTest, ColourFormatDecidesHowAColourIsRead) {
-  struct Case {
-    GrColorFormat_t format;
-    GrColor_t value;
-  };
-  // Pure red in each format.
-  for (Case c : {Case{GR_COLORFORMAT_ARGB, 0x00ff0000u}, Case{GR_COLORFORMAT_ABGR, 0x000000ffu},
-                 Case{GR_COLORFORMAT_RGBA, 0xff000000u}, Case{GR_COLORFORMAT_BGRA, 0x0000ff00u}}) {
-    grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, c.format, GR_ORIGIN_LOWER_LEFT, 2, 0);
-    grBufferClear(c.value, 0, 0);
-    EXPECT_EQ(readBuffer()[0], 0xf800) << c.format;
+  // The colour format decides how a colour is read: pure red in each.
+  const std::pair<GrColorFormat_t, GrColor_t> reds[] = {{GR_COLORFORMAT_ARGB, 0x00ff0000u},
+                                                        {GR_COLORFORMAT_ABGR, 0x000000ffu},
+                                                        {GR_COLORFORMAT_BGRA, 0x0000ff00u}};
+  for (auto [format, red] : reds) {
+    openWindow(format, GR_ORIGIN_LOWER_LEFT);
+    grBufferClear(red, 0, 0);
+    EXPECT_EQ(readBuffer()[0], 0xf800) << format;
   }
 }
 
 TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   FakeDisplay display;
   boardSetDisplay(&display);
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
-               2, 0);
+  openWindow(GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT);
   EXPECT_EQ(display.opens, 1);
   grBufferClear(0xff000000u, 0, 0);  // red into the back buffer
   grBufferSwap(0);
@@ -87,8 +84,7 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   EXPECT_EQ(display.closes, 1);
 
   // A display taken away while open is closed and no longer shown to.
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
-               2, 0);
+  openWindow(GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT);
   boardSetDisplay(nullptr);
   EXPECT_EQ(display.closes, 2);
   grBufferSwap(0);
@@ -99,20 +95,20 @@ TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
   drawTriangle(vertexAt(0, 0, 255, 0, 0), vertexAt(2, 0, 255, 0, 0), vertexAt(0, 2, 255, 0, 0));
   GrLfbInfo_t info{};
   info.size = sizeof info;
-  ASSERT_TRUE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
-                        GR_ORIGIN_LOWER_LEFT, FXFALSE, &info));
+  auto lock = [&](GrLock_t type, GrBuffer_t buffer, GrOriginLocation_t origin) {
+    return grLfbLock(type, buffer, GR_LFBWRITEMODE_ANY, origin, FXFALSE, &info) != FXFALSE;
+  };
+  ASSERT_TRUE(lock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT));
   EXPECT_EQ(info.writeMode, GR_LFBWRITEMODE_565);
   EXPECT_EQ(info.origin, GR_ORIGIN_LOWER_LEFT);
   EXPECT_GE(info.strideInBytes, std::uint32_t(BOARD_WIDTH * 2));
   EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[0], 0xf800);
-  EXPECT_FALSE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
-                         GR_ORIGIN_LOWER_LEFT, FXFALSE, &info))
+  EXPECT_FALSE(lock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT))
       << "one lock at a time";
   EXPECT_TRUE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_FALSE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
 
-  ASSERT_TRUE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
-                        GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
+  ASSERT_TRUE(lock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_UPPER_LEFT));
   const auto* rows = static_cast<const std::uint8_t*>(info.lfbPtr);
   const auto* lastRow =
       reinterpret_cast<const std::uint16_t*>(rows + (BOARD_HEIGHT - 1) * info.strideInBytes);
@@ -120,27 +116,29 @@ TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
   EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[0], 0);
   grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER);
 
-  info.size = 4;
-  EXPECT_FALSE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
-                         GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
-  info.size = sizeof info;
-  EXPECT_FALSE(
-      grLfbLock(GR_LFB_READ_ONLY, 77, GR_LFBWRITEMODE_ANY, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
-  EXPECT_FALSE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
-                         GR_ORIGIN_UPPER_LEFT, FXFALSE, nullptr));
-}
-
-TEST_F(FrameBufferTest, WriteLockInLowerLeftOriginWritesBackOnUnlock) {
-  GrLfbInfo_t info{};
-  info.size = sizeof info;
-  ASSERT_TRUE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565,
-                        GR_ORIGIN_LOWER_LEFT, FXFALSE, &info));
+  // A write lock in the lower-left origin writes back on unlock.
+  ASSERT_TRUE(lock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT));
   static_cast<std::uint16_t*>(info.lfbPtr)[3] = 0x1234;
   ASSERT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_EQ(pixelAt(readBuffer(), 3, 0), 0x1234);
+
+  info.size = 4;
+  EXPECT_FALSE(lock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_UPPER_LEFT));
+  info.size = sizeof info;
+  EXPECT_FALSE(lock(GR_LFB_READ_ONLY, 77, GR_ORIGIN_UPPER_LEFT));
+  EXPECT_FALSE(grLfbLock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ANY,
+                         GR_ORIGIN_UPPER_LEFT, FXFALSE, nullptr));
+
+  // A window opened with the upper-left origin draws row 0 at the top.
+  openWindow(GR_COLORFORMAT_RGBA, GR_ORIGIN_UPPER_LEFT);
+  grBufferClear(0, 0, 0);
+  drawTriangle(vertexAt(0, 0, 255, 0, 0), vertexAt(4, 0, 255, 0, 0), vertexAt(0, 4, 255, 0, 0));
+  auto pixels = readBuffer();
+  EXPECT_EQ(pixels[0], 0xf800);
+  EXPECT_EQ(pixelAt(pixels, 0, 0), 0);
 }
 
-TEST_F(FrameBufferTest, SwapWithIntervalWaitsForTheNextRetrace) {
+TEST_F(FrameBufferTest, RetraceWaitAndVideoLineFollowTheClock) {
   FakeClock clock;
   boardSetClock(&clock);
   clock.time = 10.004;  // 720.288 refresh periods
@@ -149,24 +147,12 @@ TEST_F(FrameBufferTest, SwapWithIntervalWaitsForTheNextRetrace) {
   EXPECT_NEAR(clock.sleeps[0], 721.0 / 72, 1e-9);
   grBufferSwap(0);
   EXPECT_EQ(clock.sleeps.size(), 1u) << "no wait without an interval";
-}
 
-TEST_F(FrameBufferTest, VideoLineFollowsTheClock) {
-  FakeClock clock;
-  boardSetClock(&clock);
-  clock.time = 100.0 / 72;
-  EXPECT_EQ(grSstVideoLine(), 0);
-  clock.time = (100.0 + 0.5) / 72;
-  EXPECT_EQ(grSstVideoLine(), 192);
-  clock.time = (100.0 + 0.999) / 72;
-  EXPECT_EQ(grSstVideoLine(), 383);
-}
-
-TEST_F(FrameBufferTest, QueryReportsOneBoard) {
-  GrHwConfiguration hw{};
-  EXPECT_TRUE(grSstQueryHardware(&hw));
-  EXPECT_EQ(hw.num_sst, 1);
-  EXPECT_FALSE(grSstQueryHardware(nullptr));
+  const std::pair<double, int> lines[] = {{0.0, 0}, {0.5, 192}, {0.999, 383}};
+  for (auto [fraction, line] : lines) {
+    clock.time = (100.0 + fraction) / 72;
+    EXPECT_EQ(grSstVideoLine(), line) << fraction;
+  }
 }
 
 }  // namespace

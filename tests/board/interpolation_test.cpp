@@ -26,27 +26,16 @@ TEST_F(InterpolationTest, DepthFollowsOozAndIsClamped) {
   grDepthBufferFunction(GR_CMP_ALWAYS);
   grBufferClear(0, 0, 7);
   // ooz = 1000 + 100 x over the first row band, and -20000 + 1000 x below it.
-  GrVertex a = vertexAt(0, 100, 0, 0, 0, 1000), b = vertexAt(256, 100, 0, 0, 0, 26600),
-           c = vertexAt(0, 120, 0, 0, 0, 1000);
-  drawTriangle(a, b, c);
-  GrVertex d = vertexAt(0, 0, 0, 0, 0, -20000), e = vertexAt(100, 0, 0, 0, 0, 80000),
-           f = vertexAt(0, 20, 0, 0, 0, -20000);
-  drawTriangle(d, e, f);
+  drawTriangle(vertexAt(0, 100, 0, 0, 0, 1000), vertexAt(256, 100, 0, 0, 0, 26600),
+               vertexAt(0, 120, 0, 0, 0, 1000));
+  drawTriangle(vertexAt(0, 0, 0, 0, 0, -20000), vertexAt(100, 0, 0, 0, 0, 80000),
+               vertexAt(0, 20, 0, 0, 0, -20000));
   auto depth = readBuffer(GR_BUFFER_AUXBUFFER);
   for (int x = 0; x < 200; ++x) EXPECT_EQ(pixelAt(depth, x, 100), 1000 + 100 * x + 50) << x;
   EXPECT_EQ(pixelAt(depth, 10, 0), 0);
   EXPECT_EQ(pixelAt(depth, 20, 0), 500);
   EXPECT_EQ(pixelAt(depth, 90, 0), 65535);
   EXPECT_EQ(pixelAt(depth, 300, 0), 7) << "outside the triangle";
-}
-
-TEST_F(InterpolationTest, UpperLeftOriginPutsRowZeroAtTheTop) {
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_UPPER_LEFT,
-               2, 0);
-  drawTriangle(vertexAt(0, 0, 255, 0, 0), vertexAt(4, 0, 255, 0, 0), vertexAt(0, 4, 255, 0, 0));
-  auto pixels = readBuffer();
-  EXPECT_EQ(pixels[0], 0xf800);
-  EXPECT_EQ(pixelAt(pixels, 0, 0), 0);
 }
 
 }  // namespace

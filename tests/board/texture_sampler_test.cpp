@@ -45,17 +45,11 @@ TEST(TextureSampler, LevelChosenFromTheFootprint) {
     }
     return 0;
   };
-  EXPECT_EQ(levelAt(0.0f), 0);   // 1:1
-  EXPECT_EQ(levelAt(1.0f), 1);   // 1:2
-  EXPECT_EQ(levelAt(2.0f), 2);   // 1:4
-  EXPECT_EQ(levelAt(-3.0f), 0);  // magnified
-  EXPECT_EQ(levelAt(0.45f), 0);
-  EXPECT_EQ(levelAt(0.5f), 1);
-  EXPECT_EQ(levelAt(1.55f), 2);
-  EXPECT_EQ(levelAt(6.0f), 6);
-  EXPECT_EQ(levelAt(40.0f), 6);
-  EXPECT_EQ(levelAt(std::numeric_limits<float>::infinity()), 6);
-  EXPECT_EQ(levelAt(std::nanf("")), 0);
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::pair<float, int> cases[] = {{0.0f, 0},  {1.0f, 1}, {2.0f, 2},         {-3.0f, 0},
+                                         {0.45f, 0}, {0.5f, 1}, {1.55f, 2},        {6.0f, 6},
+                                         {40.0f, 6}, {inf, 6},  {std::nanf(""), 0}};
+  for (auto [lod, level] : cases) EXPECT_EQ(levelAt(lod), level) << lod;
   t.bound.mipmapped = false;
   EXPECT_EQ(levelAt(3.0f), 0);
 }

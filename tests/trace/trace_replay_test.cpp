@@ -1,107 +1,38 @@
-// A stretch of frames drawn with every kind of call the program makes is
-// recorded, replayed and compared pixel for pixel; damaged files are refused
-// or replayed safely.
+// Frames drawn with every kind of call the program makes are recorded,
+// replayed and compared pixel for pixel; damaged files are refused or
+// replayed safely.
 #include "board/trace_replay.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
-#include <vector>
 
-#include "board/board.h"
 #include "board/trace_reader.h"
 #include "board/trace_recorder.h"
 #include "board/trace_threads.h"
+#include "tests/board/board_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr float BIAS = 786432.0f;
 constexpr int FRAMES = 3;
 
-class JumpingClock : public BoardClock {
- public:
-  double time = 0;
-  double now() override { return time += 0.001; }
-  void sleepUntil(double until) override { time = until > time ? until : time; }
-};
-
-GrVertex randomVertex(std::mt19937& random) {
-  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  GrVertex v{};
-  v.x = -20 + unit(random) * 552 + BIAS;
-  v.y = -20 + unit(random) * 424 + BIAS;
-  v.r = unit(random) * 255;
-  v.g = unit(random) * 255;
-  v.b = unit(random) * 255;
-  v.a = unit(random) * 255;
-  v.ooz = unit(random) * 65535;
-  v.oow = 0.2f + unit(random);
-  v.tmuvtx[0] = {unit(random) * 256 * v.oow + BIAS, unit(random) * 256 * v.oow + BIAS, v.oow};
-  return v;
-}
-
-// Two textures (rgb565 with its chain, a paletted one with its table),
-// depth-tested Gouraud triangles, blended and chroma-keyed ones, and a
-// lower-left write lock into the back buffer every frame.
+// Random frames (every state the board has; four kinds of texture, one with
+// its palette), each ending in a lower-left write lock into the back buffer;
+// the first swap waits for the retrace.
 void drawFrames(std::uint32_t seed) {
   std::mt19937 random(seed);
   grGlideInit();
   grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_ABGR, GR_ORIGIN_LOWER_LEFT,
                2, 1);
-  std::vector<std::uint16_t> words(64 * 64 * 4 / 3 + 1);
-  for (auto& w : words) w = std::uint16_t(random());
-  GrMipMapId_t rgb = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 64, 64, GR_TEXFMT_RGB_565, GR_MIPMAP_NEAREST, GR_LOD_1,
-      GR_LOD_64, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP,
-      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0.0f, FXFALSE);
-  guTexDownloadMipMap(rgb, words.data(), nullptr);
-  std::vector<std::uint8_t> indices(32 * 16);
-  for (auto& i : indices) i = std::uint8_t(random());
-  GuTexTable palette{};
-  for (auto& entry : palette.palette.data) entry = random();
-  GrMipMapId_t paletted = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 32, 16, GR_TEXFMT_P_8, GR_MIPMAP_DISABLE, GR_LOD_32,
-      GR_LOD_32, GR_ASPECT_2x1, GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_WRAP,
-      GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
-  guTexDownloadMipMap(paletted, indices.data(), &palette);
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
-               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
+  std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
   for (int frame = 0; frame < FRAMES; ++frame) {
-    grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-    grDepthBufferFunction(GR_CMP_LESS);
-    grDepthMask(FXTRUE);
-    grDitherMode(frame == 1 ? GR_DITHER_DISABLE : GR_DITHER_4x4);
     grBufferClear(0xff102030u + std::uint32_t(frame), 0, 0xffff);
-    guTexSource(rgb);
-    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                   GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-    grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
-                   GR_COMBINE_OTHER_NONE, FXFALSE);
-    grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
-    for (int i = 0; i < 40; ++i) {
-      GrVertex a = randomVertex(random), b = randomVertex(random), c = randomVertex(random);
-      grDrawTriangle(&a, &b, &c);
-    }
-    guTexSource(paletted);
-    grChromakeyValue(palette.palette.data[7]);
-    grChromakeyMode(GR_CHROMAKEY_ENABLE);
-    grConstantColorValue(0x80ff8040u);
-    grDepthMask(FXFALSE);
-    grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
-                         GR_BLEND_ZERO);
-    for (int i = 0; i < 40; ++i) {
-      GrVertex a = randomVertex(random), b = randomVertex(random), c = randomVertex(random);
-      grDrawTriangle(&a, &b, &c);
-    }
-    grChromakeyMode(GR_CHROMAKEY_DISABLE);
+    drawRandomTriangles(random, textures, 80);
     GrLfbInfo_t info{};
     info.size = sizeof info;
     ASSERT_TRUE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565,
@@ -129,7 +60,6 @@ class TraceReplay : public ::testing::Test {
   void SetUp() override {
     path = fs::temp_directory_path() / ("wildsky-trace-" + std::to_string(getpid()) + ".trace");
     boardReset();
-    boardSetClock(&clock);
   }
   void TearDown() override {
     boardStopTrace();
@@ -146,7 +76,6 @@ class TraceReplay : public ::testing::Test {
   }
 
   fs::path path;
-  JumpingClock clock;
 };
 
 TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
@@ -169,24 +98,6 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
   // A shorter replay stops after its frames.
   EXPECT_EQ(replayTrace(trace, 1).frames, 1);
   EXPECT_FALSE(frontBuffer() == recorded);
-}
-
-TEST_F(TraceReplay, TracingIsArmedOnceAndStartsAtTheWindow) {
-  EXPECT_FALSE(boardStartTrace(path.c_str(), 0));
-  EXPECT_TRUE(boardStartTrace(path.c_str(), 1));
-  EXPECT_FALSE(boardStartTrace(path.c_str(), 1));
-  EXPECT_FALSE(fs::exists(path));
-  grGlideInit();
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT,
-               2, 1);
-  EXPECT_TRUE(fs::exists(path));
-  grGlideShutdown();  // ends the trace before its frame
-  EXPECT_FALSE(boardTraceRecording());
-  TraceFile trace;
-  std::string error;
-  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
-  EXPECT_EQ(trace.frameCount, 0);
-  EXPECT_EQ(trace.commands.size(), 1u);  // the window
 }
 
 TEST_F(TraceReplay, DamagedFilesAreRefusedOrReplayedSafely) {

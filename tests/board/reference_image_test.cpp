@@ -1,0 +1,230 @@
+// Scenes drawn through the board and compared with stored reference images,
+// and the mipmap level a textured square's scale picks.
+
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+// Compares the back buffer with the stored image data/`name` in RGB565 steps:
+// red and blue may differ by `steps`, green (one bit finer) by twice that. On
+// a mismatch this run's image is written to the test output folder.
+void expectMatchesReference(const std::string& name, int steps) {
+  std::vector<std::uint8_t> rgb;
+  for (std::uint16_t p : readBuffer()) {
+    int r = p >> 11, g = p >> 5 & 63, b = p & 31;
+    rgb.insert(rgb.end(), {std::uint8_t(r << 3 | r >> 2), std::uint8_t(g << 2 | g >> 4),
+                           std::uint8_t(b << 3 | b >> 2)});
+  }
+  int width = 0, height = 0, channels = 0;
+  std::string reference = std::string(WILDSKY_TEST_DATA_DIR) + "/" + name;
+  stbi_uc* stored = stbi_load(reference.c_str(), &width, &height, &channels, 3);
+  std::size_t changed = rgb.size();
+  if (stored != nullptr && width == BOARD_WIDTH && height == BOARD_HEIGHT) {
+    changed = 0;
+    for (std::size_t k = 0; k < rgb.size(); ++k) {
+      int shift = k % 3 == 1 ? 2 : 3, limit = k % 3 == 1 ? 2 * steps : steps;
+      changed += std::abs((rgb[k] >> shift) - (stored[k] >> shift)) > limit;
+    }
+  }
+  stbi_image_free(stored);
+  if (changed != 0) {
+    std::filesystem::create_directories(WILDSKY_TEST_OUTPUT_DIR);
+    std::string actual = std::string(WILDSKY_TEST_OUTPUT_DIR) + "/" + name;
+    stbi_write_png(actual.c_str(), BOARD_WIDTH, BOARD_HEIGHT, 3, rgb.data(), BOARD_WIDTH * 3);
+  }
+  EXPECT_EQ(changed, 0u) << reference << " differs; this run's image is in "
+                         << WILDSKY_TEST_OUTPUT_DIR;
+}
+
+// The checker texture: 64x64 and its mipmaps, two colours in 8x8 squares
+// with a thin border, so that filtering and level choice show.
+GrMipMapId_t checkerTexture() {
+  std::vector<std::uint16_t> texels;
+  for (int size = 64; size >= 1; size /= 2) {
+    int cell = size >= 8 ? size / 8 : 1;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        bool odd = ((x / cell) + (y / cell)) % 2 != 0;
+        bool border = size >= 32 && (x % cell == 0 || y % cell == 0);
+        texels.push_back(border ? 0xffe0 : odd ? 0xf9a6 : 0x2b5f);
+      }
+    }
+  }
+  return makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, texels, true);
+}
+
+// A glyph-like 8x8 texture: a white ring on black, point sampled.
+GrMipMapId_t ringTexture() {
+  std::vector<std::uint16_t> texels(64, 0);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      int dx = 2 * x - 7, dy = 2 * y - 7, r = dx * dx + dy * dy;
+      if (r >= 16 && r <= 50) texels[std::size_t(y * 8 + x)] = 0xffff;
+    }
+  }
+  return makeTexture(GR_TEXFMT_RGB_565, GR_LOD_8, GR_LOD_8, texels, false);
+}
+
+// A point of a world-space plane seen by a camera at the origin looking
+// along +z: screen position, depth and texture terms as the renderer forms them.
+GrVertex projected(float wx, float wy, float wz, float s, float t, float r, float g, float b) {
+  float oow = 1.0f / wz;
+  GrVertex v = vertexAt(256 + 300 * wx * oow, 192 + 300 * wy * oow, r, g, b,
+                        32768 - 32767 * oow * 0.1f, 255);
+  v.x = std::round((v.x - SNAP_BIAS) * 16) / 16 + SNAP_BIAS;
+  v.y = std::round((v.y - SNAP_BIAS) * 16) / 16 + SNAP_BIAS;
+  return textured(v, s, t, oow);
+}
+
+void drawQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d) {
+  drawTriangle(a, b, c);
+  drawTriangle(a, c, d);
+}
+
+void drawScene() {
+  grDitherMode(GR_DITHER_4x4);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_LESS);
+  grDepthMask(FXTRUE);
+  grBufferClear(0x10203000u, 0, 65535);
+  GrMipMapId_t checker = checkerTexture();
+  GrMipMapId_t ring = ringTexture();
+
+  // Sky: a Gouraud gradient far away.
+  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  drawQuad(vertexAt(0, 384, 40, 60, 160, 60000), vertexAt(512, 384, 90, 40, 150, 60000),
+           vertexAt(512, 150, 230, 180, 200, 60000), vertexAt(0, 150, 250, 200, 150, 60000));
+
+  // Floor: a textured plane in perspective, lit darker towards the back.
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
+               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
+  guTexSource(checker);
+  drawQuad(
+      projected(-3, -1, 1.2f, 0, 0, 255, 255, 255), projected(3, -1, 1.2f, 1536, 0, 255, 255, 255),
+      projected(3, -1, 12, 1536, 2560, 90, 90, 90), projected(-3, -1, 12, 0, 2560, 90, 90, 90));
+
+  // A Gouraud wedge standing through the floor.
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  drawTriangle(projected(-1.5f, -1.6f, 3, 0, 0, 255, 40, 40),
+               projected(0.5f, -1.6f, 2.5f, 0, 0, 40, 255, 40),
+               projected(-0.5f, 1.2f, 2.8f, 0, 0, 40, 40, 255));
+
+  // Transparent pass: depth writes off, alpha from the constant colour.
+  grDepthMask(FXFALSE);
+  grConstantColorValue(120);
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
+                       GR_BLEND_ZERO);
+  drawTriangle(projected(0.2f, -1.2f, 2.2f, 0, 0, 255, 255, 0),
+               projected(2.4f, -0.8f, 4, 0, 0, 255, 255, 0),
+               projected(1.0f, 1.5f, 3, 0, 0, 255, 128, 0));
+  grConstantColorValue(180);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  drawTriangle(projected(-2.5f, 0.2f, 3.5f, 0, 0, 255, 255, 255),
+               projected(-0.8f, 0, 2.5f, 512, 0, 255, 255, 255),
+               projected(-1.6f, 1.6f, 3, 256, 512, 160, 160, 160));
+  grDepthMask(FXTRUE);
+
+  // Overlay text: chroma-keyed glyph triangles, each 15 pixels a side,
+  // in front of everything.
+  grChromakeyMode(GR_CHROMAKEY_ENABLE);
+  grChromakeyValue(0);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  guTexSource(ring);
+  for (int k = 0; k < 6; ++k) {
+    float px = 10 + 34.0f * k, py = 350;
+    drawTriangle(textured(vertexAt(px + 30, py, 0, 0, 0), 256, 256),
+                 textured(vertexAt(px, py, 0, 0, 0), 0, 256), vertexAt(px, py + 30, 0, 0, 0));
+  }
+  grChromakeyMode(GR_CHROMAKEY_DISABLE);
+}
+
+// A 64x64 rgb565 chain down to 1x1 whose level k is filled by texel(k, x, y),
+// modulated by the iterated colour.
+template <typename Texel>
+void useMipMap(bool bilinear, Texel texel) {
+  std::vector<std::uint16_t> texels;
+  for (int k = 0, side = 64; side >= 1; ++k, side /= 2) {
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) texels.push_back(texel(k, x, y));
+    }
+  }
+  guTexSource(makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, texels, bilinear));
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
+               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+}
+
+// A quad with (s, t) = (0, 256) at a, running to (256, 0) at c.
+void drawTexturedQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d,
+                      float s1 = 256, float t0 = 256) {
+  GrVertex ta = textured(a, 0, t0, a.oow), tb = textured(b, s1, t0, b.oow),
+           tc = textured(c, s1, 0, c.oow), td = textured(d, 0, 0, d.oow);
+  drawTriangle(ta, tb, tc);
+  drawTriangle(ta, tc, td);
+}
+
+using ReferenceImageTest = BoardTest;
+
+// Sky, a perspective floor, Gouraud, blended and chroma-keyed triangles.
+TEST_F(ReferenceImageTest, SmallSceneMatchesTheReferenceImage) {
+  drawScene();
+  expectMatchesReference("board_scene.png", 0);
+}
+
+// A square carrying the whole 64x64 texture drawn 64, 32 and 16 pixels wide:
+// one, two and four texels per pixel pick levels 0, 1 and 2.
+TEST_F(ReferenceImageTest, LevelChosenForTriangleScale) {
+  const std::uint16_t levelColors[7] = {0xf800, 0x07e0, 0x001f, 0xffff, 0xffe0, 0x07ff, 0xf81f};
+  useMipMap(false, [&](int k, int, int) { return levelColors[k]; });
+  for (int k = 0; k < 3; ++k) {
+    float x = 20.0f + 100.0f * k, y = 100, size = float(64 >> k);
+    drawTexturedQuad(vertexAt(x, y), vertexAt(x + size, y), vertexAt(x + size, y + size),
+                     vertexAt(x, y + size));
+  }
+  std::vector<std::uint16_t> pixels = readBuffer();
+  for (int k = 0; k < 3; ++k) {
+    int x = 20 + 100 * k, size = 64 >> k;
+    EXPECT_EQ(pixelAt(pixels, x + size / 2, 100 + size / 2), levelColors[k]) << "1:" << (1 << k);
+    EXPECT_EQ(pixelAt(pixels, x + 1, 101), levelColors[k]) << "1:" << (1 << k);
+  }
+}
+
+// A floor receding in perspective, the texture tiled four times across it,
+// mipmapped, bilinear, shaded by the iterated colour: compared with the
+// stored image (each level has its own tint, so the level changes show).
+TEST_F(ReferenceImageTest, TexturedQuadMatchesReference) {
+  useMipMap(true, [](int k, int x, int y) {
+    bool light = ((x >> (3 - std::min(k, 3))) + (y >> (3 - std::min(k, 3)))) % 2 == 0;
+    int r = light ? 31 : 6 + 3 * k, g = light ? 50 - 6 * k : 10, b = light ? 10 + 3 * k : 25;
+    return std::uint16_t(r << 11 | g << 5 | b);
+  });
+  grBufferClear(0x202020ff, 0, 0);
+  // Edge lengths in the ratio of the depths (1/oow): a true projection of a rectangle.
+  GrVertex far0 = vertexAt(320, 300, 120, 120, 120), far1 = vertexAt(192, 300, 120, 120, 120);
+  far0.oow = far1.oow = 0.25f;
+  drawTexturedQuad(vertexAt(0, 0), vertexAt(512, 0), far0, far1, 1024, 1024);
+  // Rounding may move red and blue by one step of 565, green by two.
+  expectMatchesReference("textured_quad.png", 1);
+}
+
+}  // namespace
