@@ -1,11 +1,13 @@
 #pragma once
 // The real .3ds files of the shared test data and what an independent reader
-// found in each (testdata/3ds/lib3ds/NAME.json, one line of fixed layout).
+// found in each (testdata/3ds/lib3ds/NAME.json: one line, names without
+// escapes).
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,35 +22,45 @@ struct PeerMaterial {
 
 struct PeerFile {
   std::filesystem::path file;
-  int vertices = -1, faces = -1;  // -1: the peer file was not understood
-  double vertexSum[3] = {0, 0, 0};
+  int vertices = -1, faces = -1;  // -1 when missing
+  double vertexSum[3] = {};
   FacesPerName facesByMaterial{};  // "" for faces no material names
   std::vector<PeerMaterial> materials{};
 };
 
+// Where the value of the first "key" at or after `from` starts; the end of the
+// text when there is none.
+inline std::size_t valueAt(const std::string& json, const std::string& key, std::size_t from = 0) {
+  const std::size_t at = json.find('"' + key + "\":", from);
+  return at == std::string::npos ? json.size() : at + key.size() + 3;
+}
+inline std::string stringAt(const std::string& json, std::size_t at) {
+  return at < json.size() ? json.substr(at + 1, json.find('"', at + 1) - at - 1) : "";
+}
+inline double numberAt(const std::string& json, std::size_t at) {
+  return at < json.size() ? std::strtod(json.c_str() + at, nullptr) : -1;
+}
+
 inline PeerFile readPeerFile(const std::filesystem::path& file, const std::string& json) {
-  using Matches = std::sregex_iterator;
   PeerFile peer{.file = file};
-  const std::regex totals(
-      R"re("vertices":(\d+),"faces":(\d+).*"vertexSum":\[([-\d.]+),([-\d.]+),([-\d.]+)\],"facesByMaterial":\{([^}]*)\})re");
-  const std::regex count(R"re("([^"]*)":(\d+))re");
-  const std::regex material(
-      R"re(\{"name":"([^"]*)","twoSided":(\d),"transparency":([\d.]+),"diffuse":\[[^\]]*\],"texture1":"([^"]*)","reflection":"([^"]*)"\})re");
-  std::smatch m;
-  if (!std::regex_search(json, m, totals)) return peer;
-  const std::string byMaterial = m[6];
-  for (Matches i(byMaterial.begin(), byMaterial.end(), count), end; i != end; ++i) {
-    peer.facesByMaterial[(*i)[1]] = std::stoi((*i)[2]);
+  peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
+  peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));
+  std::size_t at = valueAt(json, "vertexSum");
+  for (double& sum : peer.vertexSum) {
+    sum = numberAt(json, at + 1);  // after "[" or ","
+    at = std::min(json.find_first_of(",]", at + 1), json.size());
   }
-  for (Matches i(json.begin(), json.end(), material), end; i != end; ++i) {
-    peer.materials.push_back({(*i)[1], (*i)[4], (*i)[5], std::stoi((*i)[2]), std::stod((*i)[3])});
+  for (at = valueAt(json, "facesByMaterial") + 1; at < json.size() && json[at] == '"';) {
+    const std::string name = stringAt(json, at);
+    peer.facesByMaterial[name] = static_cast<int>(numberAt(json, at + name.size() + 3));
+    at = json.find_first_of(",}", at + name.size() + 3) + 1;
   }
-  std::size_t names = 0;
-  for (std::size_t at = 0; (at = json.find("\"name\":", at)) != std::string::npos; ++at) ++names;
-  if (names != peer.materials.size()) return peer;  // a material layout not known here
-  peer.vertices = std::stoi(m[1]);
-  peer.faces = std::stoi(m[2]);
-  for (int c = 0; c < 3; ++c) peer.vertexSum[c] = std::stod(m[3 + c]);
+  for (at = valueAt(json, "name"); at < json.size(); at = valueAt(json, "name", at)) {
+    peer.materials.push_back({stringAt(json, at), stringAt(json, valueAt(json, "texture1", at)),
+                              stringAt(json, valueAt(json, "reflection", at)),
+                              static_cast<int>(numberAt(json, valueAt(json, "twoSided", at))),
+                              numberAt(json, valueAt(json, "transparency", at))});
+  }
   return peer;
 }
 
