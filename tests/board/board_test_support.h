@@ -146,34 +146,60 @@ T pick(std::mt19937& random, const T (&values)[N]) {
   return values[random() % N];
 }
 
-inline std::vector<std::uint16_t> randomTexels(std::mt19937& random, std::size_t count) {
-  std::vector<std::uint16_t> texels(count);
-  for (auto& t : texels) t = std::uint16_t(random() & 0xf0f0);  // blocky, so keys match
-  return texels;
+// Textures of the kinds the wide sampler treats apart: every level of a
+// 256-texel chain (the ninth lives outside its level tables), non-square
+// chains clamped on one axis with different filters for minification and
+// magnification, and a paletted one, point sampled, without mipmaps.
+struct TextureKind {
+  GrTextureFormat_t format;
+  int width, height;
+  GrLOD_t smallLod, largeLod;
+  GrAspectRatio_t aspect;
+  GrMipMapMode_t mipmap;
+  GrTextureClampMode_t clampS, clampT;
+  GrTextureFilterMode_t minFilter, magFilter;
+};
+
+inline constexpr TextureKind TEXTURE_KINDS[] = {
+    {GR_TEXFMT_RGB_565, 256, 256, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1, GR_MIPMAP_NEAREST,
+     GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR,
+     GR_TEXTUREFILTER_BILINEAR},
+    {GR_TEXFMT_ARGB_4444, 64, 16, GR_LOD_1, GR_LOD_64, GR_ASPECT_4x1, GR_MIPMAP_NEAREST,
+     GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR,
+     GR_TEXTUREFILTER_POINT_SAMPLED},
+    {GR_TEXFMT_ARGB_1555, 32, 64, GR_LOD_2, GR_LOD_64, GR_ASPECT_1x2, GR_MIPMAP_NEAREST,
+     GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_CLAMP, GR_TEXTUREFILTER_POINT_SAMPLED,
+     GR_TEXTUREFILTER_BILINEAR},
+    {GR_TEXFMT_P_8, 32, 32, GR_LOD_32, GR_LOD_32, GR_ASPECT_1x1, GR_MIPMAP_DISABLE,
+     GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_CLAMP, GR_TEXTUREFILTER_POINT_SAMPLED,
+     GR_TEXTUREFILTER_POINT_SAMPLED},
+};
+
+// Random texels (and palette), a third of them black for the chroma key.
+inline void downloadRandomTexels(GrMipMapId_t id, const TextureKind& kind, std::mt19937& random) {
+  std::vector<std::uint16_t> texels(
+      (mipMapBytes(kind.format, kind.smallLod, kind.largeLod, kind.aspect) + 1) / 2);
+  for (auto& t : texels) t = random() % 3 == 0 ? 0 : std::uint16_t(random());
+  GuTexTable palette{};
+  for (auto& entry : palette.palette.data) entry = random();
+  palette.palette.data[0] = 0;
+  EXPECT_TRUE(guTexDownloadMipMap(id, texels.data(), &palette));
 }
 
-inline constexpr std::size_t CHAIN_64 = 5461;  // texels of a 64x64 chain down to 1x1
+inline GrMipMapId_t makeRandomTexture(const TextureKind& kind, std::mt19937& random) {
+  GrMipMapId_t id =
+      guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, kind.width, kind.height, kind.format,
+                          kind.mipmap, kind.smallLod, kind.largeLod, kind.aspect, kind.clampS,
+                          kind.clampT, kind.minFilter, kind.magFilter, 0, FXFALSE);
+  EXPECT_NE(id, GR_NULL_MIPMAP_HANDLE);
+  downloadRandomTexels(id, kind, random);
+  return id;
+}
 
-// A mipmapped bilinear rgb565 texture, a clamped point-sampled 4444 one, a
-// 1555 one and a paletted one with its table.
 inline std::vector<GrMipMapId_t> makeRandomTextures(std::mt19937& random) {
-  GrMipMapId_t chain =
-      makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, randomTexels(random, CHAIN_64), true);
-  GrMipMapId_t clamped = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 32, 32, GR_TEXFMT_ARGB_4444, GR_MIPMAP_DISABLE, GR_LOD_32,
-      GR_LOD_32, GR_ASPECT_1x1, GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_CLAMP,
-      GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED, 0, FXFALSE);
-  guTexDownloadMipMap(clamped, randomTexels(random, 32 * 32).data(), nullptr);
-  GrMipMapId_t arbg =
-      makeTexture(GR_TEXFMT_ARGB_1555, GR_LOD_16, GR_LOD_16, randomTexels(random, 256), true);
-  GuTexTable palette{};
-  for (auto& entry : palette.palette.data) entry = random() & 0xfff0f0f0;
-  GrMipMapId_t paletted = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 32, 16, GR_TEXFMT_P_8, GR_MIPMAP_DISABLE, GR_LOD_32,
-      GR_LOD_32, GR_ASPECT_2x1, GR_TEXTURECLAMP_CLAMP, GR_TEXTURECLAMP_WRAP,
-      GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
-  guTexDownloadMipMap(paletted, randomTexels(random, 32 * 16 / 2).data(), &palette);
-  return {chain, clamped, arbg, paletted};
+  std::vector<GrMipMapId_t> ids;
+  for (const TextureKind& kind : TEXTURE_KINDS) ids.push_back(makeRandomTexture(kind, random));
+  return ids;
 }
 
 // Either a random state or one the renderer uses, so the specialised span
@@ -204,8 +230,9 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
 
 // `count` random triangles, large and small, some reaching over the screen's
 // edges, every fourth minified past a chain's smallest level; with textures
-// given, under a state that changes every few triangles, and halfway the first
-// texture gets new texels. At three quarters the buffers are cleared.
+// given, some far beyond the screen, under a state that changes every few
+// triangles, and halfway the first texture gets new texels. At three quarters
+// the buffers are cleared.
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
                                 int count) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
@@ -213,11 +240,12 @@ inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMap
   for (int i = 0; i < count; ++i) {
     if (!textures.empty() && i % 7 == 0) setRandomState(random, textures);
     if (!textures.empty() && i == count / 2) {
-      guTexDownloadMipMap(textures[0], randomTexels(random, CHAIN_64).data(), nullptr);
+      downloadRandomTexels(textures[0], TEXTURE_KINDS[0], random);
     }
     // Of the depth buffer too when the state has it on.
     if (i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
     float spread = i % 3 == 0 ? 300.0f : 12.0f, cx = x(random), cy = y(random);
+    if (!textures.empty() && i % 61 == 60) spread = 1e5f;
     auto& coordinate = i % 4 == 0 ? far : st;
     GrVertex v[3];
     for (GrVertex& vertex : v) {

@@ -1,11 +1,9 @@
 // Which pixels a triangle covers: the fill rule, shared edges, both
 // windings, degenerate and far-off triangles.
 
-#include <cmath>
 #include <limits>
 #include <random>
 
-#include "board/triangle_setup.h"
 #include "tests/board/board_test_support.h"
 
 namespace {
@@ -44,39 +42,33 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
   // on the 1/16 grid and some placed exactly on pixel centres; each quad split
   // along a random diagonal, each triangle in a random winding.
   constexpr int columns = 12, rows = 9;
-  constexpr float left = 40, bottom = 30, cell = 32;
   std::mt19937 random(7);
   std::uniform_int_distribution<int> jitter(-160, 160);
-  float px[columns + 1][rows + 1], py[columns + 1][rows + 1];
+  GrVertex grid[columns + 1][rows + 1];
   for (int i = 0; i <= columns; ++i) {
     for (int j = 0; j <= rows; ++j) {
-      px[i][j] = left + cell * i;
-      py[i][j] = bottom + cell * j;
-      bool inner = i > 0 && i < columns && j > 0 && j < rows;
-      if (inner && (i + j) % 3 == 0) {
-        px[i][j] += 0.5f;  // exactly on a pixel centre
-        py[i][j] += 0.5f;
-      } else if (inner) {
-        px[i][j] += float(jitter(random)) / 16;
-        py[i][j] += float(jitter(random)) / 16;
+      float dx = 0, dy = 0;
+      if (i > 0 && i < columns && j > 0 && j < rows) {
+        bool centre = (i + j) % 3 == 0;  // exactly on a pixel centre
+        dx = centre ? 0.5f : float(jitter(random)) / 16;
+        dy = centre ? 0.5f : float(jitter(random)) / 16;
       }
+      grid[i][j] = vertexAt(40 + 32.0f * i + dx, 30 + 32.0f * j + dy, 8, 0, 0);
     }
   }
-  auto tri = [&](int ai, int aj, int bi, int bj, int ci, int cj) {
-    if (random() & 1) {
-      layer(px[ai][aj], py[ai][aj], px[bi][bj], py[bi][bj], px[ci][cj], py[ci][cj]);
-    } else {
-      layer(px[ai][aj], py[ai][aj], px[ci][cj], py[ci][cj], px[bi][bj], py[bi][bj]);
-    }
+  auto tri = [&](const GrVertex& a, const GrVertex& b, const GrVertex& c) {
+    random() & 1 ? drawTriangle(a, b, c) : drawTriangle(a, c, b);
   };
   for (int i = 0; i < columns; ++i) {
     for (int j = 0; j < rows; ++j) {
+      const GrVertex &a = grid[i][j], &b = grid[i + 1][j], &c = grid[i + 1][j + 1],
+                     &d = grid[i][j + 1];
       if (random() & 1) {
-        tri(i, j, i + 1, j, i + 1, j + 1);
-        tri(i, j, i + 1, j + 1, i, j + 1);
+        tri(a, b, c);
+        tri(a, c, d);
       } else {
-        tri(i, j, i + 1, j, i, j + 1);
-        tri(i + 1, j, i + 1, j + 1, i, j + 1);
+        tri(a, b, d);
+        tri(b, c, d);
       }
     }
   }
@@ -113,36 +105,6 @@ TEST_F(CoverageTest, HugeTrianglesAreClippedToTheScreen) {
   int wrong = 0;
   for (std::uint16_t p : readBuffer()) wrong += (p >> 11) != 1;
   EXPECT_EQ(wrong, 0);
-}
-
-TEST(RowSpanWalker, StepsToTheSpansOfEveryRowFromAnyFirstRow) {
-  // Triangles from small to far beyond the screen; the walk may start at any
-  // row, as a band of rows does.
-  std::mt19937 random(3);
-  for (float reach : {8.0f, 300.0f, 40000.0f, 900000.0f}) {
-    std::uniform_real_distribution<float> coordinate(-reach, reach + 500);
-    for (int n = 0; n < 300; ++n) {
-      GrVertex v[3];
-      for (GrVertex& vertex : v) {
-        vertex = vertexAt(std::round(coordinate(random) * 16) / 16,
-                          std::round(coordinate(random) * 16) / 16);
-      }
-      TriangleSetup t;
-      if (!setupTriangle(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t)) continue;
-      int first = t.rowBegin + int(random() % unsigned(t.rowEnd - t.rowBegin));
-      RowSpanWalker walker(t, first);
-      for (int row = first; row < t.rowEnd; ++row) {
-        int a0 = -1, a1 = -1, b0 = -1, b1 = -1;
-        bool walked = walker.next(a0, a1);
-        bool divided = spanOfRow(t, row, b0, b1);
-        ASSERT_EQ(walked, divided) << "row " << row;
-        if (walked) {
-          ASSERT_EQ(a0, b0) << "row " << row;
-          ASSERT_EQ(a1, b1) << "row " << row;
-        }
-      }
-    }
-  }
 }
 
 }  // namespace

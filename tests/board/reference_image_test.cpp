@@ -100,42 +100,32 @@ void drawScene() {
   GrMipMapId_t ring = ringTexture();
 
   // Sky: a Gouraud gradient far away.
-  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
-  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  setState(Scenario::OpaqueColoured, false);
   drawQuad(vertexAt(0, 384, 40, 60, 160, 60000), vertexAt(512, 384, 90, 40, 150, 60000),
            vertexAt(512, 150, 230, 180, 200, 60000), vertexAt(0, 150, 250, 200, 150, 60000));
 
   // Floor: a textured plane in perspective, lit darker towards the back.
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
-               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
+  setState(Scenario::OpaqueTextured, false);
   guTexSource(checker);
   drawQuad(
       projected(-3, -1, 1.2f, 0, 0, 255, 255, 255), projected(3, -1, 1.2f, 1536, 0, 255, 255, 255),
       projected(3, -1, 12, 1536, 2560, 90, 90, 90), projected(-3, -1, 12, 0, 2560, 90, 90, 90));
 
   // A Gouraud wedge standing through the floor.
-  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  setState(Scenario::OpaqueColoured, false);
   drawTriangle(projected(-1.5f, -1.6f, 3, 0, 0, 255, 40, 40),
                projected(0.5f, -1.6f, 2.5f, 0, 0, 40, 255, 40),
                projected(-0.5f, 1.2f, 2.8f, 0, 0, 40, 40, 255));
 
   // Transparent pass: depth writes off, alpha from the constant colour.
   grDepthMask(FXFALSE);
+  setState(Scenario::BlendedColoured, false);
   grConstantColorValue(120);
-  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
-  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
-                       GR_BLEND_ZERO);
   drawTriangle(projected(0.2f, -1.2f, 2.2f, 0, 0, 255, 255, 0),
                projected(2.4f, -0.8f, 4, 0, 0, 255, 255, 0),
                projected(1.0f, 1.5f, 3, 0, 0, 255, 128, 0));
+  setState(Scenario::BlendedTextured, false);
   grConstantColorValue(180);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
   drawTriangle(projected(-2.5f, 0.2f, 3.5f, 0, 0, 255, 255, 255),
                projected(-0.8f, 0, 2.5f, 512, 0, 255, 255, 255),
                projected(-1.6f, 1.6f, 3, 256, 512, 160, 160, 160));
@@ -143,18 +133,13 @@ void drawScene() {
 
   // Overlay text: chroma-keyed glyph triangles, each 15 pixels a side,
   // in front of everything.
-  grChromakeyMode(GR_CHROMAKEY_ENABLE);
-  grChromakeyValue(0);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_CONSTANT,
-                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  setState(Scenario::Text, false);
   guTexSource(ring);
   for (int k = 0; k < 6; ++k) {
     float px = 10 + 34.0f * k, py = 350;
     drawTriangle(textured(vertexAt(px + 30, py, 0, 0, 0), 256, 256),
                  textured(vertexAt(px, py, 0, 0, 0), 0, 256), vertexAt(px, py + 30, 0, 0, 0));
   }
-  grChromakeyMode(GR_CHROMAKEY_DISABLE);
 }
 
 // A 64x64 rgb565 chain down to 1x1 whose level k is filled by texel(k, x, y),
@@ -167,11 +152,8 @@ void useMipMap(bool bilinear, Texel texel) {
       for (int x = 0; x < side; ++x) texels.push_back(texel(k, x, y));
     }
   }
+  setState(Scenario::OpaqueTextured, false);
   guTexSource(makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, texels, bilinear));
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
-               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
 }
 
 // A quad with (s, t) = (0, 256) at a, running to (256, 0) at c.

@@ -1,8 +1,7 @@
-// Frames drawn with every kind of call the program makes are recorded,
-// replayed and compared pixel for pixel; damaged files are refused or
-// replayed safely.
-#include "board/trace_replay.h"
-
+// Frames drawn with every kind of call the program makes, and the program's
+// own frames, are recorded, replayed and compared pixel for pixel; damaged
+// files are refused or replayed safely. The program's frames allocate nothing.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,9 +9,12 @@
 #include <iterator>
 #include <string>
 
+#include "app/tracked_memory.h"
 #include "board/trace_reader.h"
 #include "board/trace_recorder.h"
+#include "board/trace_replay.h"
 #include "board/trace_threads.h"
+#include "tests/app/program_fixture.h"
 #include "tests/board/board_test_support.h"
 
 namespace fs = std::filesystem;
@@ -134,10 +136,7 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int k = 0; k < 4; ++k) out.push_back(std::uint8_t(v >> (8 * k)));
 }
 void appendRecord(std::vector<std::uint8_t>& out, TraceOp op, std::vector<std::uint32_t> words) {
-  out.push_back(std::uint8_t(op));
-  out.push_back(0);
-  out.push_back(0);
-  out.push_back(0);
+  out.insert(out.end(), {std::uint8_t(op), 0, 0, 0});
   put32(out, std::uint32_t(words.size() * 4));
   for (std::uint32_t w : words) put32(out, w);
 }
@@ -154,21 +153,55 @@ TEST_F(TraceReplay, HostileCountsAndSizesNeverReachTheBoard) {
   ASSERT_TRUE(parseTrace(file.data(), file.size(), &trace, &error)) << error;
   EXPECT_EQ(replayTrace(trace, 0).skipped, 1);
 
-  std::vector<std::uint8_t> bad = file;
-  appendRecord(bad, TraceOp::LfbUnlock, {1, 1, 1, 512 * 384 - 1, 2, 0});  // a run past the buffer
-  EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error));
-  bad = file;
-  appendRecord(bad, TraceOp::DepthMask, {1, 2});  // wrong size for its operation
-  EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error));
-  bad = file;
-  appendRecord(bad, TraceOp(200), {});
-  EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error));
+  const std::pair<TraceOp, std::vector<std::uint32_t>> badRecords[] = {
+      {TraceOp::LfbUnlock, {1, 1, 1, 512 * 384 - 1, 2, 0}},  // a run past the buffer
+      {TraceOp::DepthMask, {1, 2}},                          // wrong size for its operation
+      {TraceOp(200), {}}};
+  std::vector<std::uint8_t> bad;
+  for (const auto& [op, words] : badRecords) {
+    bad = file;
+    appendRecord(bad, op, words);
+    EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error)) << int(op);
+  }
   bad = file;
   bad.insert(bad.end(), {20, 0, 0, 0, 0xff, 0xff, 0xff, 0xff});  // a payload beyond the end
   EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error));
   bad[3] = 'X';
   EXPECT_FALSE(parseTrace(bad.data(), bad.size(), &trace, &error));
   EXPECT_FALSE(loadTrace("/nonexistent/x.trace", &trace, &error));
+}
+
+TEST_F(ProgramRun, RecordedProgramFramesReplayToTheSameImage) {
+  const fs::path path =
+      fs::temp_directory_path() / ("wildsky-program-" + std::to_string(getpid()) + ".trace");
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 4));
+  startWith();
+  keys.waiting = {'V'};
+  for (int frame = 0; frame < 4; ++frame) runFrame(state);
+  EXPECT_FALSE(boardTraceRecording());
+  const std::vector<std::uint16_t> recorded = frontBuffer();
+
+  TraceFile trace;
+  std::string error;
+  const bool loaded = loadTrace(path.c_str(), &trace, &error);
+  fs::remove(path);
+  ASSERT_TRUE(loaded) << error;
+  ReplayResult result = replayTrace(trace, 0);
+  EXPECT_EQ(result.frames, 4);
+  EXPECT_EQ(result.skipped, 0);
+  EXPECT_TRUE(frontBuffer() == recorded);
+  EXPECT_EQ(trace.finalImage, recorded);
+}
+
+TEST_F(ProgramRun, FramesAllocateNothingOnceRunning) {
+  startWith();
+  keys.waiting = {'V'};
+  for (int frame = 0; frame < 5; ++frame) runFrame(state);
+  const std::uint32_t tracked = getTotalMemAllocated();
+  const std::size_t heap = mallinfo2().uordblks;
+  for (int frame = 0; frame < 30; ++frame) runFrame(state);
+  EXPECT_EQ(getTotalMemAllocated(), tracked);
+  EXPECT_EQ(mallinfo2().uordblks, heap);
 }
 
 }  // namespace
