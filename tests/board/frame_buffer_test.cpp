@@ -1,24 +1,23 @@
 // Buffers, swap, locks, the emulated retrace and opening and closing.
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/board/board_test_support.h"
 
 namespace {
 
-class FakeClock : public BoardClock {
- public:
+struct FakeClock : BoardClock {
   double time = 0;
   std::vector<double> sleeps;
   double now() override { return time; }
   void sleepUntil(double until) override {
     sleeps.push_back(until);
-    if (until > time) time = until;
+    time = std::max(time, until);
   }
 };
 
-class FakeDisplay : public BoardDisplay {
- public:
+struct FakeDisplay : BoardDisplay {
   int opens = 0, closes = 0;
   std::vector<std::uint16_t> lastFrame;
   bool open(int width, int height) override {
