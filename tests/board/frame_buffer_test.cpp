@@ -146,9 +146,8 @@ TEST_F(FrameBufferTest, RetraceWaitAndVideoLineFollowTheClock) {
   EXPECT_NEAR(clock.sleeps[0], 721.0 / 72, 1e-9);
   grBufferSwap(0);
   EXPECT_EQ(clock.sleeps.size(), 1u) << "no wait without an interval";
-
-  const std::pair<double, int> lines[] = {{0.0, 0}, {0.5, 192}, {0.999, 383}};
-  for (auto [fraction, line] : lines) {
+  // The video line runs down the screen over each refresh period.
+  for (auto [fraction, line] : {std::pair{0.0, 0}, std::pair{0.5, 192}, std::pair{0.999, 383}}) {
     clock.time = (100.0 + fraction) / 72;
     EXPECT_EQ(grSstVideoLine(), line) << fraction;
   }

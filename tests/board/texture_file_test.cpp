@@ -68,13 +68,11 @@ struct Case {
 };
 
 std::vector<std::uint32_t> decode(const Case& c, const GuTexTable* table) {
-  std::vector<std::uint8_t> bytes;
-  std::vector<std::uint16_t> words = c.texels;
-  for (std::uint16_t t : c.texels) bytes.push_back(std::uint8_t(t));
-  const void* src = texelBytes(c.format) == 1 ? static_cast<const void*>(bytes.data())
-                                              : static_cast<const void*>(words.data());
+  const std::vector<std::uint8_t> bytes(c.texels.begin(), c.texels.end());
   std::vector<std::uint32_t> out(c.texels.size(), 0xdeadbeefu);
-  decodeTexels(c.format, src, int(c.texels.size()), 1, table, out.data());
+  decodeTexels(c.format,
+               texelBytes(c.format) == 1 ? static_cast<const void*>(bytes.data()) : c.texels.data(),
+               int(c.texels.size()), 1, table, out.data());
   return out;
 }
 
