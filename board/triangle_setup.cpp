@@ -65,8 +65,6 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
-std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
-
 struct PlaneBuilder {
   double x0, y0, e1x, e1y, e2x, e2y, inverseArea;  // pixels: first vertex, its two edges
 
@@ -357,24 +355,6 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   const bool wide = wideSpansEnabled();  // only where the processor has AVX2
   setUpColorPlanes(pb, p0, p1, p2, wide, out);
   if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
-  return true;
-}
-
-bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1) {
-  std::int64_t low = triangle.columnBegin, high = triangle.columnEnd - 1;
-  for (const EdgeFunction& e : triangle.edges) {
-    std::int64_t atZero = e.b * row + e.c;
-    if (e.a > 0) {
-      low = std::max(low, ceilDiv(-atZero, e.a));
-    } else if (e.a < 0) {
-      high = std::min(high, floorDiv(atZero, -e.a));
-    } else if (atZero < 0) {
-      return false;
-    }
-  }
-  if (low > high) return false;
-  c0 = int(low);
-  c1 = int(high);
   return true;
 }
 

@@ -79,12 +79,9 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, int& rowBegin, int& rowEnd);
 
-// The inclusive column range of a row covered by the triangle, clipped to
-// the set-up's column range. Returns false when the row has no pixel.
-bool spanOfRow(const TriangleSetup& triangle, int row, int& c0, int& c1);
-
-// The covered column ranges of consecutive rows, as spanOfRow gives them:
-// one division per edge at the first row, exact integer steps after it.
+// The covered column ranges of consecutive rows, clipped to the set-up's
+// column range: one division per edge at the first row, exact integer steps
+// after it.
 class RowSpanWalker {
  public:
   RowSpanWalker(const TriangleSetup& triangle, int firstRow);
