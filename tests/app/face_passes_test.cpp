@@ -17,10 +17,11 @@
 namespace {
 
 using Call = std::pair<std::string, std::vector<long>>;
+using Triangle = std::pair<const SceneVertex*, int>;  // first corner, depth parity
 
 bool recording = false;
 std::vector<Call> calls;
-std::vector<std::pair<const SceneVertex*, int>> triangles;  // first corner, depth parity
+std::vector<Triangle> triangles;
 
 template <auto real, typename... Values>
 void recordOrPass(const char* name, Values... values) {
@@ -99,7 +100,7 @@ class FacePasses : public ::testing::Test {
   // links the faces in order as the frame's opaque or transparent list.
   void link(const std::vector<Face>& wanted, bool transparent) {
     for (const Face& w : wanted) {
-      SceneFace face{};
+      SceneFace& face = faces.emplace_back();
       for (int k = 0; k < 3; ++k) {
         const auto at = static_cast<std::int32_t>(vertices.size());
         face.vertex[k] = face.mapping[k] = at;
@@ -115,7 +116,6 @@ class FacePasses : public ::testing::Test {
       face.faceNormal = static_cast<std::int32_t>(normals.size());
       normals.push_back(w.faceNormal);
       face.material = w.material;
-      faces.push_back(face);
     }
     scene.faces = faces.data();
     scene.vertices = vertices.data();
@@ -127,10 +127,8 @@ class FacePasses : public ::testing::Test {
       nodes[i] = {&faces[i], &scene,  nullptr,
                   nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
     }
-    frameOpaqueFirst = transparent ? nullptr : &nodes.front();
-    frameOpaqueLast = transparent ? nullptr : &nodes.back();
-    frameTransparentFirst = transparent ? &nodes.front() : nullptr;
-    frameTransparentLast = transparent ? &nodes.back() : nullptr;
+    (transparent ? frameTransparentFirst : frameOpaqueFirst) = &nodes.front();
+    (transparent ? frameTransparentLast : frameOpaqueLast) = &nodes.back();
     recording = true;
   }
 
@@ -172,12 +170,9 @@ TEST_F(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChang
        false);
   opaquePass(1, statistics);
 
-  EXPECT_EQ(triangles, (std::vector<std::pair<const SceneVertex*, int>>{{&vertices[0], 1},
-                                                                        {&vertices[6], 1},
-                                                                        {&vertices[12], 1},
-                                                                        {&vertices[18], 1},
-                                                                        {&vertices[24], 1},
-                                                                        {&vertices[27], 1}}));
+  std::vector<Triangle> drawn;
+  for (int v : {0, 6, 12, 18, 24, 27}) drawn.push_back({&vertices[v], 1});
+  EXPECT_EQ(triangles, drawn);
   EXPECT_EQ(statistics.totalFaces, 10);
   EXPECT_EQ(statistics.facesInWindow, 10);
   // A state set for A, B (twice, with an undrawn face between), C, A again.

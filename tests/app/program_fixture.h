@@ -14,11 +14,10 @@
 #include "tests/app/test_content.h"
 
 struct ScriptedKeys : KeySource {
-  std::deque<int> waiting;
+  std::deque<int> waiting;  // -1: no key that frame
   int takeKey() override {
-    if (waiting.empty()) return -1;
-    const int key = waiting.front();
-    waiting.pop_front();
+    const int key = waiting.empty() ? -1 : waiting.front();
+    if (!waiting.empty()) waiting.pop_front();
     return key;
   }
 };
@@ -28,25 +27,23 @@ struct SetClock : ProgramClock {
   double readClock() override { return now; }
 };
 
-// Moves on by one to seven steps at successive readings; a wait jumps to its end.
-struct SteppingBoardClock : BoardClock {
-  double time = 0, step = 0;
-  int readings = 0;
-  double now() override { return time += step * (1 + readings++ % 7); }
+// Stands still but for a wait, which jumps to its end.
+struct WaitlessBoardClock : BoardClock {
+  double time = 0;
+  double now() override { return time; }
   void sleepUntil(double until) override { time = std::max(time, until); }
 };
 
 class ProgramRun : public ::testing::Test {
  protected:
   void startWith();
-  // Shuts a started program down and returns its exit report.
-  std::string stop();
+  std::string stop();  // shuts a started program down; gives its exit report
   void TearDown() override;
 
   std::unique_ptr<TestContent> content;
   ScriptedKeys keys;
   SetClock clock;
-  SteppingBoardClock boardClock;
+  WaitlessBoardClock boardClock;
   ProgramState state;
   bool started = false;
 };

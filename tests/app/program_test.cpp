@@ -1,26 +1,18 @@
 // The program's frames run headless: camera, statistics, keys, screenshot and
-// the overlay text.
+// the exit report.
 #include "app/program.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <numeric>
-#include <set>
 #include <utility>
 #include <vector>
 
 #include "app/screenshot.h"
-#include "app/text_overlay.h"
 #include "app/tracked_memory.h"
-#include "board/trace_replay.h"
-#include "render/glide.h"
-#include "render/texture_registry.h"
 #include "tests/app/program_fixture.h"
 
 namespace {
-
-constexpr int TEST_FACES = 8;  // six in the wild scene, two in the sky
 
 TEST(CameraAngles, StepInSinglePrecisionAndWrapPastAFullTurn) {
   ProgramState state;
@@ -40,6 +32,7 @@ TEST(CameraAngles, StepInSinglePrecisionAndWrapPastAFullTurn) {
 }
 
 TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
+  constexpr int TEST_FACES = 8;  // six in the wild scene, two in the sky
   startWith();
   for (int frame = 1; frame <= 70; ++frame) {
     clock.now = frame == 70 ? 3.5 : frame == 69 ? 3.0 : 1.0;
@@ -51,25 +44,10 @@ TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
   EXPECT_EQ(state.statistics.totalFaces, 70 * TEST_FACES);
 }
 
-TEST_F(ProgramRun, RasterPositionAveragesTheCpuPartOver216Frames) {
-  startWith();
-  boardClock.step = 0.0007;  // a step moves the beam by about 19 lines
-  std::vector<int> samples;
-  for (int frame = 1; frame <= 216; ++frame) {
-    runFrame(state);
-    samples.push_back(state.rasterLines);
-    EXPECT_TRUE(state.rasterLines >= 0 && state.rasterLines < 384) << state.rasterLines;
-    EXPECT_EQ(state.statistics.rasterAverage,
-              frame < 216 ? 0 : std::accumulate(samples.begin(), samples.end(), 0) / 216);
-  }
-  EXPECT_NE(*std::min_element(samples.begin(), samples.end()),
-            *std::max_element(samples.begin(), samples.end()));
-}
-
 TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEverything) {
   const std::uint32_t heapBefore = getTotalMemAllocated();
   startWith();
-  keys.waiting = {'s', 'S', 'V', -1, 'v', 'D', -1, 'd'};  // -1: no key that frame
+  keys.waiting = {'s', 'S', 'V', -1, 'v', 'D', -1, 'd'};
   std::vector<int> statistics, retrace;
   std::vector<std::uint8_t> firstDump;
   for (int frame = 1; frame <= 8; ++frame) {
@@ -106,54 +84,6 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
       << report;
   EXPECT_NE(report.find("\nFPS: 0.00  TPS: 0.00\nTEXMEM: "), std::string::npos) << report;
   EXPECT_NE(report.find("   RASPOS:   0\n"), std::string::npos) << report;
-}
-
-using Pixels = std::set<std::pair<int, int>>;  // column, row with the origin lower left
-
-// The pixels lit since the last clear, shown by a swap; clears again.
-Pixels litPixels() {
-  grBufferSwap(0);
-  std::vector<std::uint16_t> shown(std::size_t{BOARD_WIDTH} * BOARD_HEIGHT);
-  EXPECT_TRUE(readFrontBuffer(shown.data()));
-  Pixels lit;
-  for (int i = 0; i < BOARD_WIDTH * BOARD_HEIGHT; ++i) {
-    if (shown[i] != 0) lit.insert({i % BOARD_WIDTH, BOARD_HEIGHT - 1 - i / BOARD_WIDTH});
-  }
-  grBufferClear(0, 0, 0);
-  return lit;
-}
-
-// Where the font puts the characters of text drawn with its pen at (x, y).
-Pixels glyphs(const char* text, int x, int y) {
-  Pixels pixels;
-  for (; *text != 0; ++text, x += 8) {
-    for (int j = 0; j < 8; ++j) {
-      for (int i = 0; i < 8; ++i) {
-        if (fontGlyphTexel(*text - 32, i, j)) pixels.insert({x + 4 + i, y + 7 - j});
-      }
-    }
-  }
-  return pixels;
-}
-
-TEST_F(ProgramRun, TextLinesReturnsAndHighBitsLandOnTheFontsTexels) {
-  startWith();
-  grDepthBufferMode(GR_DEPTHBUFFER_DISABLE);
-  grBufferClear(0, 0, 0);
-  const std::int32_t before = textureMemoryUsed();
-  drawText(0, 10, 10, "A%c\n%s\x80", 'b', "C#\rD");
-  const std::int32_t afterFirst = textureMemoryUsed();
-  EXPECT_GT(afterFirst, before);
-  Pixels expected = glyphs("Ab", 10, 10);
-  expected.merge(glyphs("C#", 10, 2));
-  expected.merge(glyphs("D", 10, 2));  // the carriage return overdraws the line
-  EXPECT_EQ(litPixels(), expected);    // 0x80 masks to the control code 0: nothing drawn
-  // The font is loaded once; a text longer than the buffer is cut at 255.
-  drawText(1, 100, 200, "%sEF", std::string(254, '\r').c_str());
-  EXPECT_EQ(textureMemoryUsed(), afterFirst);
-  EXPECT_EQ(litPixels(), glyphs("E", 100, 200));
-  drawText(0, 10, 364, "\xD6");  // 'V' with the high bit set
-  EXPECT_EQ(litPixels(), glyphs("V", 10, 364));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -19,7 +18,8 @@ namespace {
 using Colour = std::array<std::uint8_t, 3>;
 
 // An opaque image with colour(x, y) at column x and row y (top row first).
-RgbaImage makeImage(int width, int height, const std::function<Colour(int, int)>& colour) {
+template <typename ColourAt>
+RgbaImage makeImage(int width, int height, ColourAt colour) {
   RgbaImage image{width, height, {}};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -28,17 +28,6 @@ RgbaImage makeImage(int width, int height, const std::function<Colour(int, int)>
     }
   }
   return image;
-}
-
-// Glyph 2k in the lower-left and glyph 2k + 1 in the upper-right quadrant of
-// the 16 x 16 cell k = 16 * row + column.
-RgbaImage fontImage() {
-  return makeImage(256, 128, [](int x, int y) {
-    const bool odd = x % 16 >= 8, lower = y % 16 >= 8;
-    const int glyph = 2 * (16 * (y / 16) + x / 16) + (odd ? 1 : 0);
-    const bool lit = odd != lower && glyph < 96 && fontGlyphTexel(glyph, x % 8, y % 8);
-    return lit ? Colour{255, 255, 255} : Colour{0, 0, 0};
-  });
 }
 
 WriterObject quad(const std::string& name, float x0, float x1, float z0, float z1, float y,
@@ -62,14 +51,15 @@ fs::path temporaryFolder() {
   return pattern;
 }
 
-}  // namespace
-
+// Glyph g (character g + 32) of the font: its texel at column i (left to
+// right) and row j (top to bottom) of its 8 x 8 square. The last column and
+// row stay dark: a glyph triangle does not reach the last column of odd
+// glyphs nor the last row of even ones.
 bool fontGlyphTexel(int glyph, int i, int j) {
-  // The last column and row stay dark: a glyph triangle does not reach the
-  // last column of odd glyphs nor the last row of even ones.
-  if (i == 7 || j == 7) return false;
-  return (glyph * 37 + i * 11 + j * 5) % 7 < 3;
+  return i != 7 && j != 7 && (glyph * 37 + i * 11 + j * 5) % 7 < 3;
 }
+
+}  // namespace
 
 TestContent::TestContent() : previous(fs::current_path()), folder(temporaryFolder()) {
   fs::current_path(folder);
@@ -100,7 +90,14 @@ TestContent::TestContent() : previous(fs::current_path()), folder(temporaryFolde
             return Colour{static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(60 + y),
                           static_cast<std::uint8_t>(160 + y)};
           }));
-  texture("micro.3df", fontImage());
+  // The font: glyph 2k in the lower-left and glyph 2k + 1 in the upper-right
+  // quadrant of the 16 x 16 cell k = 16 * row + column.
+  texture("micro.3df", makeImage(256, 128, [](int x, int y) {
+            const bool odd = x % 16 >= 8, lower = y % 16 >= 8;
+            const int glyph = 2 * (16 * (y / 16) + x / 16) + (odd ? 1 : 0);
+            const bool lit = odd != lower && glyph < 96 && fontGlyphTexel(glyph, x % 8, y % 8);
+            return lit ? Colour{255, 255, 255} : Colour{0, 0, 0};
+          }));
 }
 
 TestContent::~TestContent() {

@@ -7,10 +7,6 @@
 #include <filesystem>
 #include <vector>
 
-// Glyph g (character g + 32) of the font shows fontGlyphTexel(g, i, j) at
-// column i (left to right) and row j (top to bottom) of its 8 x 8 square.
-bool fontGlyphTexel(int glyph, int i, int j);
-
 class TestContent {
  public:
   TestContent();

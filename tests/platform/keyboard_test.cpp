@@ -17,8 +17,10 @@ bool rawMode(int fd) {
   return (mode.c_lflag & (ICANON | ECHO)) == 0;
 }
 
-// Keys from a pipe or file: see also the app's end-to-end runs.
-TEST(ConsoleKeyboard, PipeNeverWaitsAndInterruptAndTerminateArriveAsQuit) {
+// Keys from a pipe never wait; interrupt and terminate arrive as quit. A
+// pseudo-terminal stands in for the console: raw while open, restored on
+// close, on exit() from a fatal error and on a crash.
+TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);
   openConsoleKeyboard(ends[0]);
@@ -41,11 +43,7 @@ TEST(ConsoleKeyboard, PipeNeverWaitsAndInterruptAndTerminateArriveAsQuit) {
   EXPECT_EQ(current.sa_handler, SIG_DFL);
   close(ends[0]);
   close(ends[1]);
-}
 
-// A pseudo-terminal stands in for the console: raw while open, restored on
-// close, on exit() from a fatal error and on a crash.
-TEST(ConsoleKeyboard, TerminalIsRawWhileOpenAndRestoredOnEveryWayOut) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
   const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);

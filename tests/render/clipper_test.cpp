@@ -28,20 +28,6 @@ class ClipperTest : public ::testing::Test {
   }
 };
 
-TEST_F(ClipperTest, WhollyVisibleTriangleIsDrawnOnceAsGiven) {
-  SceneVertex a = screenVertex(10, 10, 0), b = screenVertex(500, 20, -100),
-              c = screenVertex(200, 370, 100);
-  clipVertexPoolUsed = 7;
-  drawClippedTriangle(&a, &b, &c, 0);
-  ASSERT_EQ(boardRecording.triangles.size(), 1u);
-  const RecordedTriangle& drawn = boardRecording.triangles[0];
-  EXPECT_EQ(drawn.vertices[0], &a.grVertex);
-  EXPECT_EQ(drawn.vertices[1], &b.grVertex);
-  EXPECT_EQ(drawn.vertices[2], &c.grVertex);
-  EXPECT_EQ(clipVertexPoolUsed, 7);
-  EXPECT_NEAR(drawn.copies[1].x - SCREEN_BIAS, 500.0, 1.0 / 16);
-}
-
 TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindItAndCornersOnIt) {
   // Corner b lies between the near plane and the eye, so the whole face still
   // projects and its winding (counter-clockwise) can be compared.
@@ -122,20 +108,6 @@ TEST_F(ClipperTest, SharedEdgeCrossingIsTheSameVertexForBothFaces) {
     ASSERT_NEAR(first.nearDist, 0.0f, 1e-3f);
     ASSERT_EQ(std::memcmp(values(first).data(), values(clipVertexPool[0]).data(), 6 * 4), 0) << i;
   }
-}
-
-TEST_F(ClipperTest, CrossingLeftAndTopIsCutToTheScreen) {
-  SceneVertex a = screenVertex(-200, 600, -50), b = screenVertex(300, 300, 0),
-              c = screenVertex(100, 50, 100);
-  drawClippedTriangle(&a, &b, &c, 0);
-  ASSERT_GE(boardRecording.triangles.size(), 2u);
-  for (const RecordedTriangle& triangle : boardRecording.triangles) {
-    for (const GrVertex& vertex : triangle.copies) {
-      EXPECT_GE(vertex.x - SCREEN_BIAS, -1.0 / 16);
-      EXPECT_LE(vertex.y - SCREEN_BIAS, 384 + 1.0 / 16);
-    }
-  }
-  EXPECT_GT(clipVertexPoolUsed, 2) << "a pool vertex made by the left pass was cut by the top";
 }
 
 TEST_F(ClipperTest, TriangleBesideACornerOrWithANotANumberCornerDrawsNothing) {

@@ -18,8 +18,8 @@ struct MaterialScene {
   std::vector<Material> materials;
   Scene scene{};
 
-  explicit MaterialScene(std::vector<std::string> names) : files(std::move(names)) {
-    materials.resize(files.size(), Material{});
+  explicit MaterialScene(std::vector<std::string> names)
+      : files(std::move(names)), materials(files.size()) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       materials[i].texture = 12345;
       materials[i].textureFile = files[i].empty() ? nullptr : files[i].data();
@@ -29,22 +29,15 @@ struct MaterialScene {
   }
 };
 
-std::string texturePath(const std::string& name) {
-  return std::string(".\\TEXTURES\\").append(name);
-}
-
 class TextureRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    resetBoardRecording();
-    memoryBefore = getTotalMemAllocated();
-  }
+  void SetUp() override { resetBoardRecording(); }
   void TearDown() override {
     releaseTextures();
     EXPECT_EQ(textureRegistry.entries, nullptr);
     EXPECT_EQ(getTotalMemAllocated(), memoryBefore) << "every block of the registry is freed";
   }
-  std::uint32_t memoryBefore = 0;
+  const std::uint32_t memoryBefore = getTotalMemAllocated();
 };
 
 // Eleven names (past the registry's first ten), one of them named twice by
@@ -53,11 +46,9 @@ class TextureRegistryTest : public ::testing::Test {
 // buffer, so a name cut short would merge them.
 TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
   std::vector<std::string> names;
-  for (int i = 0; i < 11; ++i) {
-    names.push_back(std::string(60, 'x').append(std::to_string(i)).append(".3df"));
-  }
-  names.push_back(std::string(60, 'X').append("3.3df"));
-  for (const std::string& name : names) addFakeTexture(texturePath(name), 10);
+  for (int i = 0; i < 11; ++i) names.push_back(std::string(60, 'x') + std::to_string(i) + ".3df");
+  names.push_back(std::string(60, 'X') + "3.3df");
+  for (const std::string& name : names) addFakeTexture(".\\TEXTURES\\" + name, 10);
   std::vector<std::string> files = names;
   files.insert(files.end(), {"", names[3]});
   MaterialScene first(files);
@@ -88,7 +79,6 @@ TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
     EXPECT_EQ(users[i].materials[0].texture, shared.mipmapId);
   }
   EXPECT_EQ(textureMemoryUsed() - texmemBefore, 120);
-
   // Released, the registry starts afresh but TEXMEM keeps its count.
   releaseTextures();
   EXPECT_EQ(textureRegistry.count, 0);
@@ -118,9 +108,8 @@ TEST_F(TextureRegistryDeathTest, EveryLoadFailurePrintsItsMessageAndEndsWithMinu
   EXPECT_EXIT(
       runFailingLoad([&] { loadTexture3df(&id, "%s\\%s", ".\\TEXTURES", tooLong.c_str()); }),
       ::testing::ExitedWithCode(255), "yyyy\"\n\\[board shut down\\]");
-
-  addFakeTexture(texturePath("BAD.3df"), 10, true);
-  addFakeTexture(texturePath("BIG.3df"), 10);
+  addFakeTexture(".\\TEXTURES\\BAD.3df", 10, true);
+  addFakeTexture(".\\TEXTURES\\BIG.3df", 10);
   EXPECT_EXIT(runFailingLoad([&] { acquireTexture(&id, nullptr, "BAD.3df"); }),
               ::testing::ExitedWithCode(255), "Cannot load texture file\n\\[board shut down\\]");
   boardRecording.textureMemoryFull = true;

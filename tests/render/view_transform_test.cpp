@@ -58,35 +58,4 @@ TEST_F(ViewTransformTest, IdentityViewPutsTheOriginAtTheScreenCentre) {
   EXPECT_FLOAT_EQ(far.grVertex.ooz, 32768.0f + 32767.0f / 350.0f);
 }
 
-TEST_F(ViewTransformTest, QuarterTurnAboutXMixesTheRows) {
-  rotateViewX(0.0, 1.0);
-  const float rotated[3][3] = {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
-  for (int i = 0; i < 3; ++i) {
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(viewMatrix[i][k], rotated[i][k]) << i << k;
-  }
-}
-
-TEST_F(ViewTransformTest, ProjectionIsCachedUntilTheNextTransform) {
-  SceneVertex vertex{};
-  vertex.z = -100.0f;
-  vertex.s = 64.0f;
-  transformVertex(vertex);
-  projectVertex(vertex, 0);
-  const GrVertex first = vertex.grVertex;
-  EXPECT_NEAR(first.tmuvtx[0].sow - SCREEN_BIAS, 64.0f * 350.0f / 450.0f, 1.0 / 16);
-
-  vertex.s = 200.0f;
-  vertex.t = 100.0f;
-  projectVertex(vertex, 1);
-  EXPECT_EQ(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
-  EXPECT_EQ(vertex.grVertex.tmuvtx[0].tow, first.tmuvtx[0].tow);
-  EXPECT_EQ(vertex.grVertex.ooz, first.ooz);
-
-  transformVertex(vertex);
-  projectVertex(vertex, 1);
-  EXPECT_NE(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
-  // The two parities place the same point symmetrically about 32768.
-  EXPECT_FLOAT_EQ(vertex.grVertex.ooz - 32768.0f, 32768.0f - first.ooz);
-}
-
 }  // namespace
