@@ -1,7 +1,6 @@
 #pragma once
-// Helpers shared by the board and trace tests: a freshly opened board,
-// vertices in screen pixels, textures, pixel reads through the frame-buffer
-// lock, and random scenes for tests that draw them twice and compare.
+// Shared by the board, trace and render tests: a board opened as the renderer
+// opens it, vertices in screen pixels, pixel reads, textures and random scenes.
 
 #include <gtest/gtest.h>
 
@@ -15,14 +14,17 @@
 
 inline constexpr float SNAP_BIAS = 786432.0f;
 
-// A board opened as the renderer opens it: lower-left origin, RGBA colours.
+inline void openWindow(GrColorFormat_t format, GrOriginLocation_t origin = GR_ORIGIN_LOWER_LEFT) {
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, format, origin, 2, 0);
+}
+
+// Lower-left origin, RGBA colours, dithering off.
 class BoardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     boardReset();
     grGlideInit();
-    grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA,
-                 GR_ORIGIN_LOWER_LEFT, 2, 0);
+    openWindow(GR_COLORFORMAT_RGBA);
     grDitherMode(GR_DITHER_DISABLE);
   }
   void TearDown() override { boardReset(); }
@@ -31,13 +33,7 @@ class BoardTest : public ::testing::Test {
 // A vertex at (x, y) screen pixels (y up), with colour and depth.
 inline GrVertex vertexAt(float x, float y, float r = 255, float g = 255, float b = 255,
                          float ooz = 0, float a = 255) {
-  GrVertex v{};
-  v.x = x + SNAP_BIAS, v.y = y + SNAP_BIAS;
-  v.r = r, v.g = g, v.b = b, v.a = a;
-  v.ooz = ooz;
-  v.oow = 1;
-  v.tmuvtx[0] = {SNAP_BIAS, SNAP_BIAS, 1};
-  return v;
+  return {x + SNAP_BIAS, y + SNAP_BIAS, 0, r, g, b, ooz, a, 1, {{SNAP_BIAS, SNAP_BIAS, 1}, {}}};
 }
 
 // The vertex with texture coordinates s, t in the 256-unit space, seen at 1/w = oow.
@@ -51,32 +47,32 @@ inline void drawTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c
   grDrawTriangle(&a, &b, &c);
 }
 
-// A flat triangle covering the screen rectangle [x0, x1) x [y0, y1) with
-// its lower-left half; the full rectangle takes two.
+// The screen rectangle [x0, x1) x [y0, y1) in two flat triangles.
 inline void fillRect(float x0, float y0, float x1, float y1, const GrVertex& style) {
   GrVertex a = style, b = style, c = style, d = style;
   a.x = d.x = x0 + SNAP_BIAS, b.x = c.x = x1 + SNAP_BIAS;
   a.y = b.y = y0 + SNAP_BIAS, c.y = d.y = y1 + SNAP_BIAS;
-  grDrawTriangle(&a, &b, &c);
-  grDrawTriangle(&a, &c, &d);
+  drawTriangle(a, b, c);
+  drawTriangle(a, c, d);
+}
+
+inline bool lockBuffer(GrLock_t type, GrBuffer_t buffer, GrOriginLocation_t origin,
+                       GrLfbInfo_t* info) {
+  info->size = sizeof *info;
+  return grLfbLock(type, buffer, GR_LFBWRITEMODE_ANY, origin, FXFALSE, info) != FXFALSE;
 }
 
 // Every pixel of a buffer, rows from the top of the image down.
 inline std::vector<std::uint16_t> readBuffer(GrBuffer_t buffer = GR_BUFFER_BACKBUFFER) {
   GrLfbInfo_t info{};
-  info.size = sizeof info;
-  std::vector<std::uint16_t> pixels;
-  if (!grLfbLock(GR_LFB_READ_ONLY, buffer, GR_LFBWRITEMODE_ANY, GR_ORIGIN_UPPER_LEFT, FXFALSE,
-                 &info)) {
-    ADD_FAILURE() << "lock refused";
-    return pixels;
+  bool locked = lockBuffer(GR_LFB_READ_ONLY, buffer, GR_ORIGIN_UPPER_LEFT, &info);
+  EXPECT_TRUE(locked) << "lock refused";
+  std::vector<std::uint16_t> pixels(locked ? BOARD_WIDTH * BOARD_HEIGHT : 0);
+  for (std::size_t k = 0; k < pixels.size(); ++k) {
+    pixels[k] = static_cast<const std::uint16_t*>(
+        info.lfbPtr)[k / BOARD_WIDTH * (info.strideInBytes / 2) + k % BOARD_WIDTH];
   }
-  const auto* base = static_cast<const std::uint8_t*>(info.lfbPtr);
-  for (int row = 0; row < BOARD_HEIGHT; ++row) {
-    const auto* line = reinterpret_cast<const std::uint16_t*>(base + row * info.strideInBytes);
-    pixels.insert(pixels.end(), line, line + BOARD_WIDTH);
-  }
-  grLfbUnlock(GR_LFB_READ_ONLY, buffer);
+  if (locked) grLfbUnlock(GR_LFB_READ_ONLY, buffer);
   return pixels;
 }
 
@@ -90,18 +86,24 @@ inline std::uint16_t rgb565(int r, int g, int b) {
                        (b * 31 + 127) / 255);
 }
 
-// A square wrapping texture of 16-bit texels from largeLod down to smallLod,
-// mipmapped when it has more than one level, texels level after level.
-inline GrMipMapId_t makeTexture(GrTextureFormat_t format, GrLOD_t smallLod, GrLOD_t largeLod,
-                                const std::vector<std::uint16_t>& texels, bool bilinear) {
-  GrTextureFilterMode_t filter =
-      bilinear ? GR_TEXTUREFILTER_BILINEAR : GR_TEXTUREFILTER_POINT_SAMPLED;
-  GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256 >> largeLod, 256 >> largeLod, format,
-      smallLod == largeLod ? GR_MIPMAP_DISABLE : GR_MIPMAP_NEAREST, smallLod, largeLod,
-      GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter, 0.0f, FXFALSE);
+struct TextureKind {
+  GrTextureFormat_t format;
+  int width, height;
+  GrLOD_t smallLod, largeLod;
+  GrAspectRatio_t aspect;
+  GrMipMapMode_t mipmap;
+  GrTextureClampMode_t clampS, clampT;
+  GrTextureFilterMode_t minFilter, magFilter;
+};
+
+// A texture of the kind, with `texels` (level after level) when given.
+inline GrMipMapId_t makeTexture(const TextureKind& k,
+                                const std::vector<std::uint16_t>& texels = {}) {
+  GrMipMapId_t id = guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, k.width, k.height,
+                                        k.format, k.mipmap, k.smallLod, k.largeLod, k.aspect,
+                                        k.clampS, k.clampT, k.minFilter, k.magFilter, 0, FXFALSE);
   EXPECT_NE(id, GR_NULL_MIPMAP_HANDLE);
-  EXPECT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
+  EXPECT_TRUE(texels.empty() || guTexDownloadMipMap(id, texels.data(), nullptr));
   return id;
 }
 
@@ -112,7 +114,8 @@ enum class Scenario { OpaqueTextured, OpaqueColoured, BlendedTextured, BlendedCo
 
 inline void setState(Scenario s, bool iteratedAlpha) {
   bool blended = s == Scenario::BlendedTextured || s == Scenario::BlendedColoured;
-  grChromakeyMode(GR_CHROMAKEY_DISABLE);
+  bool texel = s == Scenario::OpaqueTextured || s == Scenario::BlendedTextured;
+  bool text = s == Scenario::Text;
   grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
                GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
   grConstantColorValue(150);
@@ -122,18 +125,14 @@ inline void setState(Scenario s, bool iteratedAlpha) {
   grAlphaBlendFunction(blended ? GR_BLEND_SRC_ALPHA : GR_BLEND_ONE,
                        blended ? GR_BLEND_ONE_MINUS_SRC_ALPHA : GR_BLEND_ZERO, GR_BLEND_ONE,
                        GR_BLEND_ZERO);
-  if (s == Scenario::OpaqueTextured || s == Scenario::BlendedTextured) {
-    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                   GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  } else if (s == Scenario::Text) {
-    grChromakeyMode(GR_CHROMAKEY_ENABLE);
-    grChromakeyValue(0);
-    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE,
-                   GR_COMBINE_LOCAL_CONSTANT, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  } else {
-    grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
-                   GR_COMBINE_OTHER_CONSTANT, FXFALSE);
-  }
+  grChromakeyMode(text ? GR_CHROMAKEY_ENABLE : GR_CHROMAKEY_DISABLE);
+  grChromakeyValue(0);
+  grColorCombine(texel || text ? GR_COMBINE_FUNCTION_SCALE_OTHER : GR_COMBINE_FUNCTION_LOCAL,
+                 texel  ? GR_COMBINE_FACTOR_LOCAL
+                 : text ? GR_COMBINE_FACTOR_ONE
+                        : GR_COMBINE_FACTOR_ZERO,
+                 text ? GR_COMBINE_LOCAL_CONSTANT : GR_COMBINE_LOCAL_ITERATED,
+                 texel || text ? GR_COMBINE_OTHER_TEXTURE : GR_COMBINE_OTHER_CONSTANT, FXFALSE);
 }
 
 // Every combine function, most combine factors and most blend factors.
@@ -150,16 +149,6 @@ T pick(std::mt19937& random, const T (&values)[N]) {
 // 256-texel chain (the ninth lives outside its level tables), non-square
 // chains clamped on one axis with different filters for minification and
 // magnification, and a paletted one, point sampled, without mipmaps.
-struct TextureKind {
-  GrTextureFormat_t format;
-  int width, height;
-  GrLOD_t smallLod, largeLod;
-  GrAspectRatio_t aspect;
-  GrMipMapMode_t mipmap;
-  GrTextureClampMode_t clampS, clampT;
-  GrTextureFilterMode_t minFilter, magFilter;
-};
-
 inline constexpr TextureKind TEXTURE_KINDS[] = {
     {GR_TEXFMT_RGB_565, 256, 256, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1, GR_MIPMAP_NEAREST,
      GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR,
@@ -187,11 +176,7 @@ inline void downloadRandomTexels(GrMipMapId_t id, const TextureKind& kind, std::
 }
 
 inline GrMipMapId_t makeRandomTexture(const TextureKind& kind, std::mt19937& random) {
-  GrMipMapId_t id =
-      guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, kind.width, kind.height, kind.format,
-                          kind.mipmap, kind.smallLod, kind.largeLod, kind.aspect, kind.clampS,
-                          kind.clampT, kind.minFilter, kind.magFilter, 0, FXFALSE);
-  EXPECT_NE(id, GR_NULL_MIPMAP_HANDLE);
+  GrMipMapId_t id = makeTexture(kind);
   downloadRandomTexels(id, kind, random);
   return id;
 }
@@ -232,7 +217,7 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
 // edges, every fourth minified past a chain's smallest level; with textures
 // given, some far beyond the screen, under a state that changes every few
 // triangles, and halfway the first texture gets new texels. At three quarters
-// the buffers are cleared.
+// the buffers are cleared (depth too when the state has it on).
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
                                 int count) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
@@ -242,7 +227,6 @@ inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMap
     if (!textures.empty() && i == count / 2) {
       downloadRandomTexels(textures[0], TEXTURE_KINDS[0], random);
     }
-    // Of the depth buffer too when the state has it on.
     if (i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
     float spread = i % 3 == 0 ? 300.0f : 12.0f, cx = x(random), cy = y(random);
     if (!textures.empty() && i % 61 == 60) spread = 1e5f;

@@ -45,33 +45,22 @@ void expectMatchesReference(const std::string& name, int steps) {
                          << WILDSKY_TEST_OUTPUT_DIR;
 }
 
-// The checker texture: 64x64 and its mipmaps, two colours in 8x8 squares
-// with a thin border, so that filtering and level choice show.
-GrMipMapId_t checkerTexture() {
+// A square wrapping RGB565 texture from largeLod down to smallLod whose level k of
+// `side` texels is filled by texel(k, side, x, y).
+template <typename Texel>
+GrMipMapId_t squareTexture(GrLOD_t smallLod, GrLOD_t largeLod, bool bilinear, Texel texel) {
   std::vector<std::uint16_t> texels;
-  for (int size = 64; size >= 1; size /= 2) {
-    int cell = size >= 8 ? size / 8 : 1;
-    for (int y = 0; y < size; ++y) {
-      for (int x = 0; x < size; ++x) {
-        bool odd = ((x / cell) + (y / cell)) % 2 != 0;
-        bool border = size >= 32 && (x % cell == 0 || y % cell == 0);
-        texels.push_back(border ? 0xffe0 : odd ? 0xf9a6 : 0x2b5f);
-      }
+  for (int k = 0, side = 256 >> largeLod; side >= 256 >> smallLod; ++k, side /= 2) {
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) texels.push_back(texel(k, side, x, y));
     }
   }
-  return makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, texels, true);
-}
-
-// A glyph-like 8x8 texture: a white ring on black, point sampled.
-GrMipMapId_t ringTexture() {
-  std::vector<std::uint16_t> texels(64, 0);
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      int dx = 2 * x - 7, dy = 2 * y - 7, r = dx * dx + dy * dy;
-      if (r >= 16 && r <= 50) texels[std::size_t(y * 8 + x)] = 0xffff;
-    }
-  }
-  return makeTexture(GR_TEXFMT_RGB_565, GR_LOD_8, GR_LOD_8, texels, false);
+  GrTextureFilterMode_t filter =
+      bilinear ? GR_TEXTUREFILTER_BILINEAR : GR_TEXTUREFILTER_POINT_SAMPLED;
+  return makeTexture({GR_TEXFMT_RGB_565, 256 >> largeLod, 256 >> largeLod, smallLod, largeLod,
+                      GR_ASPECT_1x1, smallLod == largeLod ? GR_MIPMAP_DISABLE : GR_MIPMAP_NEAREST,
+                      GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter},
+                     texels);
 }
 
 // A point of a world-space plane seen by a camera at the origin looking
@@ -90,14 +79,34 @@ void drawQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrV
   drawTriangle(a, c, d);
 }
 
-void drawScene() {
+// A quad with (s, t) = (0, t0) at a, running to (s1, 0) at c.
+void drawTexturedQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d,
+                      float s1 = 256, float t0 = 256) {
+  drawQuad(textured(a, 0, t0, a.oow), textured(b, s1, t0, b.oow), textured(c, s1, 0, c.oow),
+           textured(d, 0, 0, d.oow));
+}
+
+using ReferenceImageTest = BoardTest;
+
+// Sky, a perspective floor, Gouraud, blended and chroma-keyed triangles.
+TEST_F(ReferenceImageTest, SmallSceneMatchesTheReferenceImage) {
   grDitherMode(GR_DITHER_4x4);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   grDepthBufferFunction(GR_CMP_LESS);
   grDepthMask(FXTRUE);
   grBufferClear(0x10203000u, 0, 65535);
-  GrMipMapId_t checker = checkerTexture();
-  GrMipMapId_t ring = ringTexture();
+  // A 64x64 checker of two colours in 8x8 squares with a thin border, so that
+  // filtering and level choice show; a white ring on black like a glyph.
+  GrMipMapId_t checker = squareTexture(GR_LOD_1, GR_LOD_64, true, [](int, int size, int x, int y) {
+    int cell = size >= 8 ? size / 8 : 1;
+    bool odd = ((x / cell) + (y / cell)) % 2 != 0;
+    bool border = size >= 32 && (x % cell == 0 || y % cell == 0);
+    return std::uint16_t(border ? 0xffe0 : odd ? 0xf9a6 : 0x2b5f);
+  });
+  GrMipMapId_t ring = squareTexture(GR_LOD_8, GR_LOD_8, false, [](int, int, int x, int y) {
+    int dx = 2 * x - 7, dy = 2 * y - 7, r = dx * dx + dy * dy;
+    return std::uint16_t(r >= 16 && r <= 50 ? 0xffff : 0);
+  });
 
   // Sky: a Gouraud gradient far away.
   setState(Scenario::OpaqueColoured, false);
@@ -131,8 +140,7 @@ void drawScene() {
                projected(-1.6f, 1.6f, 3, 256, 512, 160, 160, 160));
   grDepthMask(FXTRUE);
 
-  // Overlay text: chroma-keyed glyph triangles, each 15 pixels a side,
-  // in front of everything.
+  // Overlay text: chroma-keyed glyph triangles, 30 pixels a side, in front of everything.
   setState(Scenario::Text, false);
   guTexSource(ring);
   for (int k = 0; k < 6; ++k) {
@@ -140,36 +148,6 @@ void drawScene() {
     drawTriangle(textured(vertexAt(px + 30, py, 0, 0, 0), 256, 256),
                  textured(vertexAt(px, py, 0, 0, 0), 0, 256), vertexAt(px, py + 30, 0, 0, 0));
   }
-}
-
-// A 64x64 rgb565 chain down to 1x1 whose level k is filled by texel(k, x, y),
-// modulated by the iterated colour.
-template <typename Texel>
-void useMipMap(bool bilinear, Texel texel) {
-  std::vector<std::uint16_t> texels;
-  for (int k = 0, side = 64; side >= 1; ++k, side /= 2) {
-    for (int y = 0; y < side; ++y) {
-      for (int x = 0; x < side; ++x) texels.push_back(texel(k, x, y));
-    }
-  }
-  setState(Scenario::OpaqueTextured, false);
-  guTexSource(makeTexture(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_64, texels, bilinear));
-}
-
-// A quad with (s, t) = (0, 256) at a, running to (256, 0) at c.
-void drawTexturedQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d,
-                      float s1 = 256, float t0 = 256) {
-  GrVertex ta = textured(a, 0, t0, a.oow), tb = textured(b, s1, t0, b.oow),
-           tc = textured(c, s1, 0, c.oow), td = textured(d, 0, 0, d.oow);
-  drawTriangle(ta, tb, tc);
-  drawTriangle(ta, tc, td);
-}
-
-using ReferenceImageTest = BoardTest;
-
-// Sky, a perspective floor, Gouraud, blended and chroma-keyed triangles.
-TEST_F(ReferenceImageTest, SmallSceneMatchesTheReferenceImage) {
-  drawScene();
   expectMatchesReference("board_scene.png", 0);
 }
 
@@ -177,7 +155,9 @@ TEST_F(ReferenceImageTest, SmallSceneMatchesTheReferenceImage) {
 // one, two and four texels per pixel pick levels 0, 1 and 2.
 TEST_F(ReferenceImageTest, LevelChosenForTriangleScale) {
   const std::uint16_t levelColors[7] = {0xf800, 0x07e0, 0x001f, 0xffff, 0xffe0, 0x07ff, 0xf81f};
-  useMipMap(false, [&](int k, int, int) { return levelColors[k]; });
+  setState(Scenario::OpaqueTextured, false);
+  guTexSource(squareTexture(GR_LOD_1, GR_LOD_64, false,
+                            [&](int k, int, int, int) { return levelColors[k]; }));
   for (int k = 0; k < 3; ++k) {
     float x = 20.0f + 100.0f * k, y = 100, size = float(64 >> k);
     drawTexturedQuad(vertexAt(x, y), vertexAt(x + size, y), vertexAt(x + size, y + size),
@@ -192,14 +172,15 @@ TEST_F(ReferenceImageTest, LevelChosenForTriangleScale) {
 }
 
 // A floor receding in perspective, the texture tiled four times across it,
-// mipmapped, bilinear, shaded by the iterated colour: compared with the
-// stored image (each level has its own tint, so the level changes show).
+// mipmapped, bilinear, shaded by the iterated colour (each level has its own
+// tint, so the level changes show).
 TEST_F(ReferenceImageTest, TexturedQuadMatchesReference) {
-  useMipMap(true, [](int k, int x, int y) {
+  setState(Scenario::OpaqueTextured, false);
+  guTexSource(squareTexture(GR_LOD_1, GR_LOD_64, true, [](int k, int, int x, int y) {
     bool light = ((x >> (3 - std::min(k, 3))) + (y >> (3 - std::min(k, 3)))) % 2 == 0;
     int r = light ? 31 : 6 + 3 * k, g = light ? 50 - 6 * k : 10, b = light ? 10 + 3 * k : 25;
     return std::uint16_t(r << 11 | g << 5 | b);
-  });
+  }));
   grBufferClear(0x202020ff, 0, 0);
   // Edge lengths in the ratio of the depths (1/oow): a true projection of a rectangle.
   GrVertex far0 = vertexAt(320, 300, 120, 120, 120), far1 = vertexAt(192, 300, 120, 120, 120);

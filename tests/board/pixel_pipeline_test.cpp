@@ -1,0 +1,191 @@
+// The pixel pipeline: iteration across a triangle, the colour combine unit,
+// chroma key, dither, the depth test and alpha blending.
+
+#include <algorithm>
+#include <cmath>
+
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+using InterpolationTest = BoardTest;
+
+TEST_F(InterpolationTest, ColourAndDepthTakeThePixelCentreValue) {
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_ALWAYS);
+  grBufferClear(0, 0, 7);
+  // Red runs 0..255 over x = 0..255: pixel c has its centre at c + 0.5.
+  // Green runs up the screen 0..254 over y = 0..127.
+  GrVertex a = vertexAt(0, 0, 0, 0, 0), c = vertexAt(255, 127, 255, 254, 0);
+  drawTriangle(a, vertexAt(255, 0, 255, 0, 0), c);
+  drawTriangle(a, c, vertexAt(0, 127, 0, 254, 0));
+  // ooz = 1000 + 100 x over rows 200..219, and -20000 + 1000 x over rows 300..319.
+  drawTriangle(vertexAt(0, 200, 0, 0, 0, 1000), vertexAt(256, 200, 0, 0, 0, 26600),
+               vertexAt(0, 220, 0, 0, 0, 1000));
+  drawTriangle(vertexAt(0, 300, 0, 0, 0, -20000), vertexAt(100, 300, 0, 0, 0, 80000),
+               vertexAt(0, 320, 0, 0, 0, -20000));
+  auto pixels = readBuffer(), depth = readBuffer(GR_BUFFER_AUXBUFFER);
+  for (int y = 0; y < 127; y += 7) {
+    for (int x = 0; x < 255; ++x) {
+      ASSERT_EQ(pixelAt(pixels, x, y), rgb565(x, 2 * y + 1, 0)) << x << "," << y;
+    }
+  }
+  for (int x = 0; x < 200; ++x) EXPECT_EQ(pixelAt(depth, x, 200), 1000 + 100 * x + 50) << x;
+  EXPECT_EQ(pixelAt(depth, 10, 300), 0);
+  EXPECT_EQ(pixelAt(depth, 20, 300), 500);
+  EXPECT_EQ(pixelAt(depth, 90, 300), 65535);
+  EXPECT_EQ(pixelAt(depth, 300, 300), 7) << "outside the triangle";
+}
+
+// A uniform ARGB4444 texture (a 0x88, r 0xcc, g 0x66, b 0x33), the iterated
+// colour ITER and the constant colour CONST (RGBA 0x0a14fa4d).
+constexpr int ITER[4] = {200, 100, 50, 128}, CONST[4] = {10, 20, 250, 77};
+constexpr GrColor_t CONST_RGBA = 0x0a14fa4du;
+
+int scaled(double f, double x) { return int(std::lround(f * x / 255.0)); }
+int clamp8(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
+
+class CombineTest : public BoardTest {
+ protected:
+  void SetUp() override {
+    BoardTest::SetUp();
+    guTexSource(makeTexture({GR_TEXFMT_ARGB_4444, 8, 8, GR_LOD_8, GR_LOD_8, GR_ASPECT_1x1,
+                             GR_MIPMAP_DISABLE, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP,
+                             GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED},
+                            std::vector<std::uint16_t>(64, 0x8c63)));
+    grConstantColorValue(CONST_RGBA);
+  }
+  static std::uint16_t drawn() {
+    grBufferClear(0, 0, 0);
+    fillRect(0, 0, 8, 8, vertexAt(0, 0, ITER[0], ITER[1], ITER[2], 0, ITER[3]));
+    return pixelAt(readBuffer(), 4, 4);
+  }
+};
+
+TEST_F(CombineTest, ASampleOfFunctionsFactorsAndSources) {
+  constexpr GrCombineLocal_t ITERATED = GR_COMBINE_LOCAL_ITERATED;
+  constexpr GrCombineLocal_t CONSTANT = GR_COMBINE_LOCAL_CONSTANT;
+  const int a = ITER[3];  // local alpha: the alpha unit's local is iterated
+  auto expect = [](GrCombineFunction_t function, GrCombineFactor_t factor, GrCombineLocal_t local,
+                   GrCombineOther_t other, bool invert, int r, int g, int b) {
+    grColorCombine(function, factor, local, other, invert ? FXTRUE : FXFALSE);
+    EXPECT_EQ(drawn(), rgb565(r, g, b)) << "function " << function << " factor " << factor;
+  };
+  expect(GR_COMBINE_FUNCTION_ZERO, GR_COMBINE_FACTOR_ONE, 0, 0, false, 0, 0, 0);
+  expect(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, CONSTANT, 0, false, CONST[0], CONST[1],
+         CONST[2]);
+  expect(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, ITERATED, 0, true, 55, 155, 205);
+  expect(GR_COMBINE_FUNCTION_LOCAL_ALPHA, GR_COMBINE_FACTOR_ZERO, 0, 0, false, a, a, a);
+  expect(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_TEXTURE_ALPHA, 0,
+         GR_COMBINE_OTHER_CONSTANT, false, scaled(0x88, CONST[0]), scaled(0x88, CONST[1]),
+         scaled(0x88, CONST[2]));
+  expect(GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL_ALPHA,
+         CONSTANT, GR_COMBINE_OTHER_ITERATED, false, clamp8(scaled(127, 200) + CONST[0]),
+         clamp8(scaled(127, 100) + CONST[1]), clamp8(scaled(127, 50) + CONST[2]));
+  expect(GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_LOCAL_ALPHA,
+         ITERATED, GR_COMBINE_OTHER_CONSTANT, false, 200 - scaled(a, 190), 100 - scaled(a, 80),
+         50 + scaled(a, 200));
+  expect(GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL, GR_COMBINE_FACTOR_ONE, ITERATED,
+         GR_COMBINE_OTHER_TEXTURE, false, clamp8(0xcc - 200), clamp8(0x66 - 100),
+         clamp8(0x33 - 50));
+  expect(GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL,
+         ITERATED, 0, false, 200 - scaled(55, 200), 100 - scaled(155, 100), 50 - scaled(205, 50));
+  expect(GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL_ALPHA, GR_COMBINE_FACTOR_OTHER_ALPHA, ITERATED,
+         GR_COMBINE_OTHER_ITERATED, true, 255 - clamp8(scaled(a, 200) + a),
+         255 - clamp8(scaled(a, 100) + a), 255 - clamp8(scaled(a, 50) + a));
+}
+
+TEST_F(CombineTest, ChromaKeyDropsPixelsWhoseOtherColourIsTheKey) {
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  grChromakeyMode(GR_CHROMAKEY_ENABLE);
+  grChromakeyValue(0xcc663300u);  // the texel's colour; its alpha is ignored
+  EXPECT_EQ(drawn(), 0);
+  grChromakeyValue(0xcc663400u);
+  EXPECT_EQ(drawn(), rgb565(0xcc, 0x66, 0x33));
+  // With the constant colour as the other input, the key compares against it.
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  grChromakeyValue(CONST_RGBA & 0xffffff00u);
+  EXPECT_EQ(drawn(), 0);
+  grChromakeyMode(GR_CHROMAKEY_DISABLE);
+  EXPECT_EQ(drawn(), rgb565(200, 100, 50));
+}
+
+TEST_F(CombineTest, OrderedDitherOfAFlatColourAveragesToIt) {
+  grDitherMode(GR_DITHER_4x4);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  constexpr int color[3] = {100, 150, 37};
+  fillRect(0, 0, 64, 64, vertexAt(0, 0, color[0], color[1], color[2]));
+  auto pixels = readBuffer();
+  double sum[3] = {};
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      std::uint16_t p = pixelAt(pixels, x, y);
+      ASSERT_EQ(p, pixelAt(pixels, x % 4, y % 4)) << "the pattern repeats every four pixels";
+      sum[0] += (p >> 11) / 31.0, sum[1] += (p >> 5 & 63) / 63.0, sum[2] += (p & 31) / 31.0;
+    }
+  }
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(sum[c] / 4096 * 255, color[c], 255.0 / 31 / 16);
+  EXPECT_NE(pixelAt(pixels, 0, 0), pixelAt(pixels, 1, 1)) << "spread over two levels";
+}
+
+using DepthTest = BoardTest;
+
+// Each function's value is the set of outcomes it passes: 1 less, 2 equal,
+// 4 greater (so 3 is less-or-equal, 5 not equal, 7 always).
+TEST_F(DepthTest, EveryFunctionWithMaskOnAndOff) {
+  constexpr int stored = 30000;
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  for (GrCmpFnc_t function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS; ++function) {
+    for (bool mask : {true, false}) {
+      for (int incoming : {stored - 1, stored, stored + 1}) {
+        grDepthBufferFunction(function);
+        grDepthMask(mask ? FXTRUE : FXFALSE);
+        grBufferClear(0, 0, stored);
+        fillRect(10, 10, 20, 20, vertexAt(0, 0, 255, 0, 0, float(incoming)));
+        bool pass = function & (incoming < stored ? 1 : incoming == stored ? 2 : 4);
+        auto color = readBuffer(), depth = readBuffer(GR_BUFFER_AUXBUFFER);
+        SCOPED_TRACE(testing::Message()
+                     << "function " << function << " mask " << mask << " incoming " << incoming);
+        EXPECT_EQ(pixelAt(color, 15, 15), pass ? 0xf800 : 0);
+        EXPECT_EQ(pixelAt(depth, 15, 15), pass && mask ? incoming : stored);
+        EXPECT_EQ(pixelAt(depth, 25, 15), stored);
+      }
+    }
+  }
+}
+
+using BlendTest = BoardTest;
+
+// The factor for one channel as the era's documentation defines it, with the
+// destination read as opaque (no alpha buffer): 1 source alpha, 2 the other
+// side's colour, 3 destination alpha, 4 one, 5 one minus source alpha, 6 one
+// minus the other side's colour, 7 one minus destination alpha, 0xf the
+// alpha saturation (zero for the source, the source colour for the destination).
+double factor(GrAlphaBlendFnc_t f, bool source, double other, double alpha) {
+  const double values[] = {0, alpha, other, 1, 1, 1 - alpha, 1 - other, 0};
+  return f == 0xf ? (source ? 0 : other) : values[f];
+}
+
+TEST_F(BlendTest, EverySourceAndDestinationFactor) {
+  const int dest[3] = {132, 162, 66}, source[3] = {200, 100, 50};  // dest exact in RGB565
+  for (GrAlphaBlendFnc_t src : {0, 1, 2, 3, 4, 5, 6, 7, 0xf}) {
+    for (GrAlphaBlendFnc_t dst : {0, 1, 2, 3, 4, 5, 6, 7, 0xf}) {
+      grBufferClear(0x84a24200u, 0, 0);
+      grAlphaBlendFunction(src, dst, GR_BLEND_ONE, GR_BLEND_ZERO);
+      fillRect(0, 0, 8, 8, vertexAt(0, 0, source[0], source[1], source[2], 0, 96));
+      int expected[3];
+      for (int c = 0; c < 3; ++c) {
+        double v = source[c] * factor(src, true, dest[c] / 255.0, 96 / 255.0) +
+                   dest[c] * factor(dst, false, source[c] / 255.0, 96 / 255.0);
+        expected[c] = int(std::lround(std::min(v, 255.0)));
+      }
+      EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(expected[0], expected[1], expected[2]))
+          << "source factor " << src << ", destination factor " << dst;
+    }
+  }
+}
+
+}  // namespace

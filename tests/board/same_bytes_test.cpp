@@ -1,0 +1,106 @@
+// The same random triangles drawn different ways give the very same bytes:
+// by the wide, scalar and general span loops, and serially or by worker
+// threads; whatever reads the buffers sees the drawing finished.
+
+#include "board/board_context.h"
+#include "board/span_wide.h"
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+using FastPathTest = BoardTest;
+
+// Every scenario under every texture kind, every depth function and depth
+// off, with the depth mask on and off, drawn by the three kinds of loop.
+TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
+  grDitherMode(GR_DITHER_4x4);
+  std::mt19937 random(5);
+  for (const TextureKind& kind : TEXTURE_KINDS) {
+    GrMipMapId_t id = makeRandomTexture(kind, random);
+    for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 1; ++function) {
+      for (int s = 0; s <= int(Scenario::Text); ++s) {
+        std::vector<std::uint16_t> frames[3][2];
+        for (int path = 0; path < 3; ++path) {
+          useWideSpans(path == 0);
+          forceGeneralSpans(path == 2);
+          setState(Scenario(s), function == GR_CMP_LESS);
+          guTexSource(id);
+          bool depthOn = function <= GR_CMP_ALWAYS;
+          grDepthBufferMode(depthOn ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_DISABLE);
+          grDepthBufferFunction(depthOn ? function : GR_CMP_LESS);
+          grDepthMask(function % 3 != 0 ? FXTRUE : FXFALSE);
+          EXPECT_EQ(board().state.span == &drawSpanGeneral, path == 2) << "the loop chosen";
+          grBufferClear(0x30507000u, 0, 32768);
+          std::mt19937 scene(unsigned(function * 8 + s));
+          drawRandomTriangles(scene, {}, 120);
+          frames[path][0] = readBuffer(), frames[path][1] = readBuffer(GR_BUFFER_AUXBUFFER);
+        }
+        for (int path : {0, 1}) {
+          EXPECT_TRUE(frames[path][0] == frames[2][0] && frames[path][1] == frames[2][1])
+              << "path " << path << " format " << kind.format << " depth " << function
+              << " scenario " << s;
+        }
+      }
+    }
+  }
+  useWideSpans(true);
+  forceGeneralSpans(false);
+}
+
+void openBoard(int threads) {
+  boardReset();
+  boardSetThreadCount(threads);
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+}
+
+// A random scene read through a lock (colour, depth), then drawn again on a
+// newly opened board and read after a swap.
+std::vector<std::vector<std::uint16_t>> renderScene(int threads, unsigned seed) {
+  std::vector<std::vector<std::uint16_t>> frame;
+  for (int pass = 0; pass < 2; ++pass) {
+    openBoard(threads);
+    std::mt19937 random(seed);
+    std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
+    grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+    grBufferClear(0x00406080, 0, 0x8000);
+    drawRandomTriangles(random, textures, 600);
+    if (pass == 0) frame = {readBuffer(), readBuffer(GR_BUFFER_DEPTHBUFFER)};
+  }
+  grBufferSwap(0);
+  frame.push_back(readBuffer(GR_BUFFER_FRONTBUFFER));
+  boardReset();
+  return frame;
+}
+
+TEST(ParallelTest, RandomScenesDrawTheSameBytesWithAnyNumberOfThreads) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    auto serial = renderScene(1, seed);
+    ASSERT_EQ(serial[0], serial[2]);
+    for (int threads : {2, 3}) {
+      EXPECT_EQ(renderScene(threads, seed), serial) << "seed " << seed << ", threads " << threads;
+    }
+  }
+}
+
+TEST(ParallelTest, ClearComesAfterQueuedTrianglesAndDrawingWhileLockedStaysInPlace) {
+  openBoard(3);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_ALWAYS);
+  GrVertex style = vertexAt(0, 0, 255, 0, 0, 100);
+  for (int i = 0; i < 2000; ++i) fillRect(0, 0, BOARD_WIDTH, BOARD_HEIGHT, style);
+  grBufferClear(0x000000ff, 0, 0x1234);
+  const std::size_t size = std::size_t(BOARD_WIDTH * BOARD_HEIGHT);
+  EXPECT_EQ(readBuffer(), std::vector<std::uint16_t>(size, rgb565(0, 0, 255)));
+  EXPECT_EQ(readBuffer(GR_BUFFER_DEPTHBUFFER), std::vector<std::uint16_t>(size, 0x1234));
+
+  GrLfbInfo_t info{};
+  ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_UPPER_LEFT, &info));
+  fillRect(0, 0, 8, 8, style);
+  EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[(BOARD_HEIGHT - 1) * BOARD_WIDTH],
+            rgb565(255, 0, 0));
+  grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
+  boardReset();
+}
+
+}  // namespace

@@ -1,0 +1,285 @@
+// Textures: the 3DF reader (every format with its table, the header's lod
+// range and aspect, inconsistent files, loads into a buffer that does not
+// fit), the texel decoder, texture memory of unit 0 (exhaustion, refusals)
+// and the sampler reading a texture at its edges.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "board/texel_decode.h"
+#include "board/texture_file.h"
+#include "board/texture_memory.h"
+#include "board/texture_sampler.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string header(const std::string& format, const std::string& lods, const std::string& aspect) {
+  return "3df v1.0\n" + format + "\nlod range: " + lods + "\naspect ratio: " + aspect + "\n";
+}
+
+Bytes fileBytes(const std::string& text, std::size_t dataBytes) {
+  Bytes bytes(text.begin(), text.end());
+  for (std::size_t k = 0; k < dataBytes; ++k) bytes.push_back(std::uint8_t(k * 7));
+  return bytes;
+}
+
+// Each test its own file: ctest runs the tests in parallel processes.
+std::string writeFile(const Bytes& bytes) {
+  std::filesystem::create_directories(WILDSKY_TEST_OUTPUT_DIR);
+  std::string path = std::string(WILDSKY_TEST_OUTPUT_DIR) + "/" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".3df";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  return path;
+}
+
+bool getInfo(const Bytes& bytes, Gu3dfInfo* info) {
+  *info = {};
+  return gu3dfGetInfo(writeFile(bytes).c_str(), info) != FXFALSE;
+}
+
+GrMipMapId_t allocate(int width, int height, GrTextureFormat_t format, GrLOD_t smallLod,
+                      GrLOD_t largeLod, GrAspectRatio_t aspect) {
+  return guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, format,
+                             GR_MIPMAP_NEAREST, smallLod, largeLod, aspect, GR_TEXTURECLAMP_WRAP,
+                             GR_TEXTURECLAMP_CLAMP, GR_TEXTUREFILTER_BILINEAR,
+                             GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
+}
+
+}  // namespace
+
+// A 4x4 texture with levels 4, 2, 1 (21 texels) in every format: the table
+// and the texels (16-bit ones turned from big-endian to host order); a buffer
+// missing or of another size than the file needs is refused.
+TEST(TextureFile, LoadsEveryFormatWithItsTable) {
+  for (const char* name : {"rgb332", "yiq", "a8", "i8", "ai44", "p8", "argb8332", "ayiq8422",
+                           "RGB565", "argb1555", "Argb4444", "ai88", "ap88"}) {
+    SCOPED_TRACE(name);
+    GrTextureFormat_t format;
+    ASSERT_TRUE(textureFormatFromName(name, &format));
+    bool ncc = format == GR_TEXFMT_YIQ_422 || format == GR_TEXFMT_AYIQ_8422;
+    bool pal = format == GR_TEXFMT_P_8 || format == GR_TEXFMT_AP_88;
+    std::size_t texel = format >= GR_TEXFMT_ARGB_8332 ? 2 : 1;
+    Bytes bytes = fileBytes(header(name, "1 4", "1 1"), 0);
+    for (int k = 0; ncc && k < 16; ++k) bytes.insert(bytes.end(), {0, std::uint8_t(k * 16 + 3)});
+    for (int k = 0; ncc && k < 24; ++k) {
+      std::int16_t v = std::int16_t(k % 2 ? -256 + k : 255 - k);
+      bytes.insert(bytes.end(), {std::uint8_t(std::uint16_t(v) >> 8), std::uint8_t(v)});
+    }
+    for (int k = 0; pal && k < 256; ++k) bytes.insert(bytes.end(), {0x80, 1, 2, std::uint8_t(k)});
+    for (int k = 0; k < 21; ++k) {
+      if (texel == 2) bytes.push_back(0xa0);
+      bytes.push_back(std::uint8_t(k));
+    }
+
+    Gu3dfInfo info;
+    ASSERT_TRUE(getInfo(bytes, &info));
+    EXPECT_EQ(info.header.format, format);
+    ASSERT_EQ(info.mem_required, 21 * texel);
+    std::vector<std::uint16_t> data(33, 0xeeee);  // guard words past mem_required
+    info.data = data.data();
+    ASSERT_TRUE(gu3dfLoad(writeFile(bytes).c_str(), &info));
+    const auto* loaded = reinterpret_cast<const std::uint8_t*>(data.data());
+    for (int k = 0; k < 21; ++k) {
+      EXPECT_EQ(texel == 2 ? data[k] : loaded[k], texel == 2 ? 0xa000 + k : k);
+    }
+    EXPECT_EQ(loaded[21 * texel], 0xee) << "written past mem_required";
+    if (ncc) {
+      EXPECT_EQ(info.table.nccTable.yRGB[15], 243);
+      EXPECT_EQ(info.table.nccTable.iRGB[0][0], 255);
+      EXPECT_EQ(info.table.nccTable.iRGB[0][1], -255);
+      EXPECT_EQ(info.table.nccTable.qRGB[3][2], -233);
+    }
+    EXPECT_TRUE(!pal || info.table.palette.data[200] == 0x800102c8u);
+    info.mem_required = 64;  // the file has changed since gu3dfGetInfo
+    EXPECT_FALSE(gu3dfLoad(writeFile(bytes).c_str(), &info));
+    info.data = nullptr;
+    EXPECT_FALSE(gu3dfLoad(writeFile(bytes).c_str(), &info));
+  }
+}
+
+// Both orders of the lod range give the same texture; each aspect has its
+// largest level and its chain down to 1x1 (sizes summed by hand).
+TEST(TextureFile, LodOrderAndEveryAspect) {
+  const struct {
+    const char* text;
+    GrAspectRatio_t aspect;
+    unsigned width, height, bytes;
+  } aspects[] = {{"8 1", GR_ASPECT_8x1, 256, 32, 10927},  {"4 1", GR_ASPECT_4x1, 256, 64, 21847},
+                 {"2 1", GR_ASPECT_2x1, 256, 128, 43691}, {"1 1", GR_ASPECT_1x1, 256, 256, 87381},
+                 {"1 2", GR_ASPECT_1x2, 128, 256, 43691}, {"1 4", GR_ASPECT_1x4, 64, 256, 21847},
+                 {"1 8", GR_ASPECT_1x8, 32, 256, 10927}};
+  for (const auto& a : aspects) {
+    for (const char* lods : {"1 256", "256 1"}) {
+      SCOPED_TRACE(std::string(a.text) + " / " + lods);
+      Gu3dfInfo info;
+      ASSERT_TRUE(getInfo(fileBytes(header("i8", lods, a.text), a.bytes), &info));
+      const Gu3dfHeader& h = info.header;
+      EXPECT_EQ(std::vector<long>({h.aspect_ratio, h.width, h.height, h.large_lod, h.small_lod,
+                                   info.mem_required}),
+                std::vector<long>({a.aspect, a.width, a.height, GR_LOD_256, GR_LOD_1, a.bytes}));
+    }
+  }
+  // A partial chain of 16-bit texels: 32x16 and 16x8, with a CRLF header.
+  Gu3dfInfo info;
+  ASSERT_TRUE(getInfo(
+      fileBytes("3df v1.0\r\nargb1555\r\nlod range: 16 32\r\naspect ratio: 2 1\r\n", 2 * 640),
+      &info));
+  const Gu3dfHeader& h = info.header;
+  EXPECT_EQ(std::vector<long>({h.large_lod, h.small_lod, h.width, h.height}),
+            std::vector<long>({GR_LOD_32, GR_LOD_16, 32, 16}));
+}
+
+// Unknown and reserved formats, bad magic or version, lod ranges and aspects
+// out of range or malformed, data of the wrong length (i8 with lod range 1 4
+// has 21 bytes), a short palette or table, missing lines, an endless line.
+TEST(TextureFile, RefusesBadHeadersAndSizes) {
+  const std::string i8 = "\ni8\nlod range: 1 4\naspect ratio: 1 1\n";
+  const std::pair<std::string, std::size_t> bad[] = {
+      {header("rgb888", "1 4", "1 1"), 21},
+      {header("rsvd0", "1 4", "1 1"), 21},
+      {"3dg v1.0" + i8, 21},
+      {"3df v" + i8, 21},
+      {header("i8", "1 512", "1 1"), 21},
+      {header("i8", "0 4", "1 1"), 21},
+      {header("i8", "3 4", "1 1"), 21},
+      {header("i8", "1 99999999999999999999", "1 1"), 21},
+      {header("i8", "-1 4", "1 1"), 21},
+      {header("i8", "4", "1 1"), 21},
+      {header("i8", "1 4 8", "1 1"), 21},
+      {header("i8", "1 4", "3 1"), 21},
+      {header("i8", "1 4", "1 16"), 21},
+      {header("i8", "1 4", "2 2"), 21},
+      {header("i8", "1 4", "1 1"), 20},
+      {header("i8", "1 4", "1 1"), 22},
+      {header("p8", "1 4", "1 1"), 1000},
+      {header("yiq", "1 1", "1 1"), 79},
+      {"3df v1.0\ni8\nlod range: 1 4\n", 0},
+      {"3df v1.0\ni8\nlod range: 1 1\naspect ratio: 1 1", 0},
+      {std::string(5000, 'a'), 0},
+      {"", 0}};
+  for (const auto& [text, data] : bad) {
+    Gu3dfInfo info;
+    EXPECT_FALSE(getInfo(fileBytes(text, data), &info)) << text.substr(0, 80) << " + " << data;
+  }
+  Gu3dfInfo info{};
+  EXPECT_FALSE(gu3dfGetInfo(WILDSKY_TEST_OUTPUT_DIR "/no_such_file.3df", &info));
+  EXPECT_FALSE(gu3dfGetInfo(nullptr, &info));
+}
+
+// Expected values worked out by hand from the bit layouts and replication; a
+// format that needs a table and gets none, or an unknown format, decodes as
+// opaque black instead of reading through a null table.
+TEST(TexelDecode, EveryFormatMatchesHandComputedTexels) {
+  GuTexTable ncc{}, pal{};
+  for (int k = 0; k < 16; ++k) ncc.nccTable.yRGB[k] = std::uint8_t(k * 16);
+  ncc.nccTable.yRGB[15] = 250;
+  ncc.nccTable.iRGB[1][0] = 10, ncc.nccTable.iRGB[1][1] = -5;
+  ncc.nccTable.qRGB[2][0] = 20, ncc.nccTable.qRGB[2][2] = -256;
+  for (int k = 0; k < 256; ++k) pal.palette.data[k] = 0xaa000000u | std::uint32_t(k);
+  pal.palette.data[7] = 0x12345678u;
+  const struct {
+    GrTextureFormat_t format;
+    std::vector<std::uint16_t> texels;  // bytes or words, one per texel
+    std::vector<std::uint32_t> expected;
+    const GuTexTable* table;
+  } cases[] = {
+      {GR_TEXFMT_RGB_332, {0xe3, 0x49, 0x00}, {0xffff00ff, 0xff494955, 0xff000000}, &pal},
+      // y 15, i 1, q 2: R 250+10+20 clamps to 255, G 250-5, B 250-256 clamps to 0.
+      {GR_TEXFMT_YIQ_422, {0xf6, 0x10}, {0xfffff500, 0xff101010}, &ncc},
+      {GR_TEXFMT_ALPHA_8, {0x80, 0xff}, {0x80808080, 0xffffffff}, &pal},
+      {GR_TEXFMT_INTENSITY_8, {0x80, 0x00}, {0xff808080, 0xff000000}, &pal},
+      {GR_TEXFMT_ALPHA_INTENSITY_44, {0x3c, 0xf0}, {0x33cccccc, 0xff000000}, &pal},
+      {GR_TEXFMT_P_8, {0x07, 0xff}, {0xff345678, 0xff0000ff}, &pal},
+      {GR_TEXFMT_ARGB_8332, {0x80e3, 0x0049}, {0x80ff00ff, 0x00494955}, &pal},
+      {GR_TEXFMT_AYIQ_8422, {0x40f6}, {0x40fff500}, &ncc},
+      {GR_TEXFMT_RGB_565, {0x07e0, 0x8410, 0xffff}, {0xff00ff00, 0xff848284, 0xffffffff}, &pal},
+      {GR_TEXFMT_ARGB_1555, {0x7c00, 0x8001}, {0x00ff0000, 0xff000008}, &pal},
+      {GR_TEXFMT_ARGB_4444, {0x1234, 0xf00f}, {0x11223344, 0xff0000ff}, &pal},
+      {GR_TEXFMT_ALPHA_INTENSITY_88, {0x7f20}, {0x7f202020}, &pal},
+      {GR_TEXFMT_AP_88, {0x8007, 0x00ff}, {0x80345678, 0x000000ff}, &pal},
+      {GR_TEXFMT_P_8, {1, 2}, {0xff000000, 0xff000000}, nullptr},
+      {GR_TEXFMT_RSVD1, {1}, {0xff000000}, nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::uint8_t> bytes(c.texels.begin(), c.texels.end());
+    std::vector<std::uint32_t> out(c.texels.size(), 0xdeadbeefu);
+    decodeTexels(
+        c.format,
+        texelBytes(c.format) == 1 ? static_cast<const void*>(bytes.data()) : c.texels.data(),
+        int(c.texels.size()), 1, c.table, out.data());
+    EXPECT_EQ(out, c.expected) << "format " << c.format;
+  }
+}
+
+// 24 full 256x256 rgb565 chains (174762 bytes each) fit in 4 MiB with 16 bytes
+// to spare: the 25th answers -1, a 4x4 8-bit texture takes the last 16 bytes,
+// then not even one byte is left. Inconsistent requests take nothing.
+TEST(TextureMemory, ExhaustionAndInconsistentRequestsAnswerNullHandle) {
+  resetTextureMemory();
+  EXPECT_EQ(allocate(128, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);  // width does not match the aspect
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_256, GR_LOD_1, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);  // small and large lod swapped
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RSVD2, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(textureMemoryInUse(), 0u);
+  EXPECT_FALSE(guTexDownloadMipMap(0, "", nullptr));
+  for (GrMipMapId_t k = 0; k < 24; ++k) {
+    ASSERT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1), k);
+  }
+  EXPECT_EQ(textureMemoryInUse(), 24u * 174762u);
+  EXPECT_EQ(allocate(256, 256, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  EXPECT_EQ(allocate(4, 4, GR_TEXFMT_INTENSITY_8, GR_LOD_4, GR_LOD_4, GR_ASPECT_1x1), 24u);
+  EXPECT_EQ(textureMemoryInUse(), std::size_t(4) << 20);
+  EXPECT_EQ(allocate(1, 1, GR_TEXFMT_INTENSITY_8, GR_LOD_1, GR_LOD_1, GR_ASPECT_1x1),
+            GR_NULL_MIPMAP_HANDLE);
+  resetTextureMemory();
+  EXPECT_EQ(textureMemoryInUse(), 0u);
+  EXPECT_EQ(boundTextureFor(0), nullptr);
+  EXPECT_EQ(allocate(1, 1, GR_TEXFMT_INTENSITY_8, GR_LOD_1, GR_LOD_1, GR_ASPECT_1x1), 0u);
+  resetTextureMemory();
+}
+
+// Past the right edge wrap reads the left column and clamp the edge column;
+// bilinear across the edge blends with the opposite side only when wrapping.
+// Red grows with the column, blue with the row; texel i's centre is at 64 i + 32.
+TEST(TextureSampler, WrapAgainstClamp) {
+  std::uint32_t texels[16];
+  for (std::uint32_t k = 0; k < 16; ++k) texels[k] = 0xff000000u | (k % 4) << 22 | (k / 4) << 6;
+  BoundTexture t{};
+  t.levels[0] = {4, 4, texels};
+  t.levelCount = 1, t.scale = 4 / 256.0f, t.mipmapped = true;
+  const float edge = 256.0f, row = 96;  // the right border of the texture; row 1
+  EXPECT_EQ(sampleTexture(t, edge + 32, row, 0.0f), 0xff000040u);
+  EXPECT_EQ(sampleTexture(t, -32, row, 0.0f), 0xffc00040u);
+  EXPECT_EQ(sampleTexture(t, edge, row, 0.0f), 0xff000040u);
+  t.bilinearMag = true;
+  EXPECT_EQ(sampleTexture(t, edge, row, 0.0f), 0xff600040u);  // (0xc0 + 0) / 2
+  EXPECT_EQ(sampleTexture(t, row, 3 * edge + 160, 0.0f), 0xff400080u);
+
+  t.clampS = true;
+  EXPECT_EQ(sampleTexture(t, edge, row, 0.0f), 0xffc00040u);
+  EXPECT_EQ(sampleTexture(t, 1e9f, row, 0.0f), 0xffc00040u);
+  EXPECT_EQ(sampleTexture(t, -1e9f, row, 0.0f), 0xff000040u);
+  EXPECT_EQ(sampleTexture(t, row, edge + 160, 0.0f), 0xff400080u) << "t still wraps";
+  t.clampT = true;
+  EXPECT_EQ(sampleTexture(t, row, edge + 160, 0.0f), 0xff4000c0u);
+
+  // Coordinates no float can place still land on a texel of the texture.
+  t.clampS = t.clampT = false;
+  for (float wild : {std::nanf(""), std::numeric_limits<float>::infinity(), -3e38f, 3e38f}) {
+    EXPECT_EQ(sampleTexture(t, wild, wild, 0.0f) >> 24, 0xffu);
+  }
+}
