@@ -1,4 +1,4 @@
-// The two face passes over faces stated directly in camera space. The binary
+// The opaque face pass over faces stated directly in camera space. The binary
 // is linked with --wrap for the board's state calls and the clipper's entry:
 // while a test records, those calls are recorded instead of passed on.
 #include "app/face_passes.h"
@@ -70,22 +70,12 @@ void __wrap__Z19drawClippedTriangleP11SceneVertexS0_S0_i(SceneVertex* a, SceneVe
 namespace {
 
 constexpr std::uint32_t TEXTURE_ID = 7, COLOURED = MATERIAL_HAS_DIFFUSE,
-                        TEXTURED = MATERIAL_HAS_TEXTURE, TRANSPARENT = MATERIAL_TRANSPARENT;
-
-Material material(std::uint32_t flags, float r, float g, float b, std::int32_t twoSided = 0,
-                  float transparency = 0) {
-  return {flags, nullptr, {r, g, b}, {}, twoSided, transparency, TEXTURE_ID, nullptr};
-}
-
-const Call opaqueBlend{"grAlphaBlendFunction", {4, 0, 4, 0}};
-const Call iteratedColour{"grColorCombine", {1, 0, 0, 2, 0}};
-const Call texturedColour{"grColorCombine", {3, 1, 0, 1, 0}};
-const Call passTexel{"grTexCombine", {0, 1, 8, 1, 8, 0, 0}};
-const Call textureSource{"guTexSource", {TEXTURE_ID}};
-const Call constantAlpha{"grAlphaCombine", {1, 0, 1, 2, 0}};
-const Call blended{"grAlphaBlendFunction", {1, 5, 4, 0}};
-
+                        TEXTURED = MATERIAL_HAS_TEXTURE;
 constexpr Vector3 ALONG{0, 0, 255}, AWAY{0, 0, -255};
+
+Material material(std::uint32_t flags, float r, float g, float b, std::int32_t twoSided = 0) {
+  return {flags, nullptr, {r, g, b}, {}, twoSided, 0, TEXTURE_ID, nullptr};
+}
 
 struct Face {
   int material;
@@ -94,80 +84,60 @@ struct Face {
   std::array<std::uint32_t, 3> clipFlags{};
 };
 
-class FacePasses : public ::testing::Test {
- protected:
-  // Gives each face its own three vertices, mappings and four normals, and
-  // links the faces in order as the frame's opaque or transparent list.
-  void link(const std::vector<Face>& wanted, bool transparent) {
-    for (const Face& w : wanted) {
-      SceneFace& face = faces.emplace_back();
-      for (int k = 0; k < 3; ++k) {
-        const auto at = static_cast<std::int32_t>(vertices.size());
-        face.vertex[k] = face.mapping[k] = at;
-        face.normal[k] = static_cast<std::int32_t>(normals.size());
-        normals.push_back(w.cornerNormals[k]);
-        mappings.push_back({16.0f * at, 256.0f - at});
-        // The cull test looks at the second corner, (0, 5, 0).
-        SceneVertex& vertex = vertices.emplace_back();
-        vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
-        vertex.viewY = 5.0f * k;
-        vertex.clipFlags = w.clipFlags[k];
-      }
-      face.faceNormal = static_cast<std::int32_t>(normals.size());
-      normals.push_back(w.faceNormal);
-      face.material = w.material;
-    }
-    scene.faces = faces.data();
-    scene.vertices = vertices.data();
-    scene.viewNormals = normals.data();
-    scene.mappings = mappings.data();
-    scene.materials = materials.data();
-    nodes.resize(faces.size());
-    for (std::size_t i = 0; i < faces.size(); ++i) {
-      nodes[i] = {&faces[i], &scene,  nullptr,
-                  nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
-    }
-    (transparent ? frameTransparentFirst : frameOpaqueFirst) = &nodes.front();
-    (transparent ? frameTransparentLast : frameOpaqueLast) = &nodes.back();
-    recording = true;
-  }
-
-  std::tuple<float, float, float> colour(int vertex) const {
-    const GrVertex& v = vertices[vertex].grVertex;
-    return {v.r, v.g, v.b};
-  }
-
-  void TearDown() override {
-    frameOpaqueFirst = frameOpaqueLast = frameTransparentFirst = frameTransparentLast = nullptr;
-    recording = false;
-    calls.clear();
-    triangles.clear();
-  }
-
+TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges) {
+  std::vector<Material> materials = {material(COLOURED, 200, 100, 40),
+                                     material(COLOURED, 10, 20, 30, 1), material(0, 50, 50, 50, 1),
+                                     material(TEXTURED | COLOURED, 90, 90, 90)};
+  const std::vector<Face> wanted{
+      {0, ALONG, {ALONG, Vector3{255, 0, 0}, AWAY}},     // 0: lit along, across, against the axis
+      {0, AWAY},                                         // 1: facing away, one-sided: culled
+      {0, ALONG, {}, {CLIP_LEFT, CLIP_TOP, CLIP_NEAR}},  // 2: outside different planes only
+      {0, ALONG, {}, {CLIP_LEFT, CLIP_LEFT | CLIP_TOP, CLIP_LEFT | CLIP_NEAR}},  // 3: rejected
+      {1, AWAY},         // 4: facing away, two-sided: drawn
+      {2},               // 5: neither texture nor colour: never drawn
+      {1},               // 6
+      {0, {255, 0, 0}},  // 7: edge-on (d exactly 0): culled
+      {3, ALONG, {Vector3{0, 0, 128}, Vector3{0, 0, -64}, Vector3{0, 255, 0}}},  // 8: textured
+      {0}};
+  // Each face has its own three vertices, mappings and four normals; the
+  // faces are linked in order as the frame's opaque list.
   std::vector<SceneVertex> vertices;
   std::vector<Vector3> normals;
   std::vector<SceneMapping> mappings;
   std::vector<SceneFace> faces;
-  std::vector<Material> materials;
-  std::vector<FaceNode> nodes;
+  for (const Face& w : wanted) {
+    SceneFace& face = faces.emplace_back();
+    for (int k = 0; k < 3; ++k) {
+      const auto at = static_cast<std::int32_t>(vertices.size());
+      face.vertex[k] = face.mapping[k] = at;
+      face.normal[k] = static_cast<std::int32_t>(normals.size());
+      normals.push_back(w.cornerNormals[k]);
+      mappings.push_back({16.0f * at, 256.0f - at});
+      // The cull test looks at the second corner, (0, 5, 0).
+      SceneVertex& vertex = vertices.emplace_back();
+      vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
+      vertex.viewY = 5.0f * k;
+      vertex.clipFlags = w.clipFlags[k];
+    }
+    face.faceNormal = static_cast<std::int32_t>(normals.size());
+    normals.push_back(w.faceNormal);
+    face.material = w.material;
+  }
   Scene scene{};
+  scene.faces = faces.data();
+  scene.vertices = vertices.data();
+  scene.viewNormals = normals.data();
+  scene.mappings = mappings.data();
+  scene.materials = materials.data();
+  std::vector<FaceNode> nodes(faces.size());
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    nodes[i] = {&faces[i], &scene,  nullptr,
+                nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
+  }
+  frameOpaqueFirst = &nodes.front();
+  frameOpaqueLast = &nodes.back();
   FrameStatistics statistics{};
-};
-
-TEST_F(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges) {
-  materials = {material(COLOURED, 200, 100, 40), material(COLOURED, 10, 20, 30, 1),
-               material(0, 50, 50, 50, 1), material(TEXTURED | COLOURED, 90, 90, 90)};
-  link({{0, ALONG, {ALONG, Vector3{255, 0, 0}, AWAY}},     // 0: lit along, across, against the axis
-        {0, AWAY},                                         // 1: facing away, one-sided: culled
-        {0, ALONG, {}, {CLIP_LEFT, CLIP_TOP, CLIP_NEAR}},  // 2: outside different planes only
-        {0, ALONG, {}, {CLIP_LEFT, CLIP_LEFT | CLIP_TOP, CLIP_LEFT | CLIP_NEAR}},  // 3: rejected
-        {1, AWAY},         // 4: facing away, two-sided: drawn
-        {2},               // 5: neither texture nor colour: never drawn
-        {1},               // 6
-        {0, {255, 0, 0}},  // 7: edge-on (d exactly 0): culled
-        {3, ALONG, {Vector3{0, 0, 128}, Vector3{0, 0, -64}, Vector3{0, 255, 0}}},  // 8: textured
-        {0}},
-       false);
+  recording = true;
   opaquePass(1, statistics);
 
   std::vector<Triangle> drawn;
@@ -176,10 +146,16 @@ TEST_F(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChang
   EXPECT_EQ(statistics.totalFaces, 10);
   EXPECT_EQ(statistics.facesInWindow, 10);
   // A state set for A, B (twice, with an undrawn face between), C, A again.
-  const std::vector<Call> expected{opaqueBlend, iteratedColour, opaqueBlend, iteratedColour,
-                                   opaqueBlend, texturedColour, passTexel,   textureSource,
-                                   opaqueBlend, iteratedColour};
+  const Call blend{"grAlphaBlendFunction", {4, 0, 4, 0}},
+      iterated{"grColorCombine", {1, 0, 0, 2, 0}},
+      texturedColour{"grColorCombine", {3, 1, 0, 1, 0}},
+      passTexel{"grTexCombine", {0, 1, 8, 1, 8, 0, 0}}, source{"guTexSource", {TEXTURE_ID}};
+  const std::vector<Call> expected{blend,          iterated,  blend,  iterated, blend,
+                                   texturedColour, passTexel, source, blend,    iterated};
   EXPECT_EQ(calls, expected);
+  const auto colour = [&](int v) {
+    return std::tuple(vertices[v].grVertex.r, vertices[v].grVertex.g, vertices[v].grVertex.b);
+  };
   EXPECT_EQ(colour(0), std::tuple(200.0f * 255 / 256, 100.0f * 255 / 256, 40.0f * 255 / 256));
   EXPECT_EQ(colour(1), std::tuple(0.0f, 0.0f, 0.0f));
   EXPECT_EQ(colour(2), colour(0));  // pointing away lights the same
@@ -196,34 +172,8 @@ TEST_F(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChang
   calls.clear();  // each pass starts without a material in force
   opaquePass(0, statistics);
   EXPECT_EQ(calls, expected);
-}
-
-TEST_F(FacePasses, TransparentPassBlendsByTransparencyWithUnlitColours) {
-  materials = {material(TRANSPARENT | COLOURED, 40, 120, 255, 0, 127.5f),
-               material(TRANSPARENT | TEXTURED, 0, 0, 0, 0, 2.55f), material(COLOURED, 9, 9, 9)};
-  const std::array<Vector3, 3> varying{Vector3{0, 0, 0}, Vector3{0, 0, 100}, ALONG};
-  link({{0, ALONG, varying}, {1, ALONG, varying}, {2}}, true);  // 2: opaque, not drawn here
-  transparentPass(0, statistics);
-
-  const std::vector<Call> expected{{"grConstantColorValue", {127}},
-                                   constantAlpha,
-                                   blended,
-                                   iteratedColour,
-                                   {"grConstantColorValue", {2}},
-                                   constantAlpha,
-                                   blended,
-                                   texturedColour,
-                                   passTexel,
-                                   textureSource};
-  EXPECT_EQ(calls, expected);
-  EXPECT_EQ(triangles.size(), 2u);
-  EXPECT_EQ(statistics.totalFaces, 3);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(colour(k), std::tuple(40.0f, 120.0f, 255.0f));
-  EXPECT_EQ(colour(4), std::tuple(100.0f, 100.0f, 100.0f));
-
-  frameTransparentLast = nullptr;  // an empty transparent list visits nothing
-  transparentPass(0, statistics);
-  EXPECT_EQ(statistics.totalFaces, 3);
+  recording = false;
+  frameOpaqueFirst = frameOpaqueLast = nullptr;
 }
 
 }  // namespace

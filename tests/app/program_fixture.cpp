@@ -5,7 +5,7 @@
 
 void ProgramRun::startWith() {
   content = std::make_unique<TestContent>();
-  startProgram(state, Platform{&keys, &clock, nullptr, &boardClock});
+  startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
   started = true;
 }
 

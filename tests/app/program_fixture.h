@@ -22,16 +22,13 @@ struct ScriptedKeys : KeySource {
   }
 };
 
-struct SetClock : ProgramClock {
-  double now = 0;
-  double readClock() override { return now; }
-};
-
-// Stands still but for a wait, which jumps to its end.
-struct WaitlessBoardClock : BoardClock {
-  double time = 0;
-  double now() override { return time; }
-  void sleepUntil(double until) override { time = std::max(time, until); }
+// The program's clock reads `seconds`; the board's stands still but for a
+// wait, which jumps to its end.
+struct TestClocks : ProgramClock, BoardClock {
+  double seconds = 0, boardTime = 0;
+  double readClock() override { return seconds; }
+  double now() override { return boardTime; }
+  void sleepUntil(double until) override { boardTime = std::max(boardTime, until); }
 };
 
 class ProgramRun : public ::testing::Test {
@@ -42,8 +39,7 @@ class ProgramRun : public ::testing::Test {
 
   std::unique_ptr<TestContent> content;
   ScriptedKeys keys;
-  SetClock clock;
-  WaitlessBoardClock boardClock;
+  TestClocks clocks;
   ProgramState state;
   bool started = false;
 };

@@ -35,7 +35,7 @@ TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
   constexpr int TEST_FACES = 8;  // six in the wild scene, two in the sky
   startWith();
   for (int frame = 1; frame <= 70; ++frame) {
-    clock.now = frame == 70 ? 3.5 : frame == 69 ? 3.0 : 1.0;
+    clocks.seconds = frame == 70 ? 3.5 : frame == 69 ? 3.0 : 1.0;
     runFrame(state);
     EXPECT_EQ(state.statistics.framesPerSecond, frame < 70 ? 0.0 : 20.0);
   }
