@@ -25,92 +25,71 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
                           SEE_THROUGH = MATERIAL_TRANSPARENT;
   const struct {
     std::uint32_t flags;
-    float diffuse[3], transparency;
+    float transparency;
     const char* textureFile;
     std::string properties;
+    std::uint32_t diffuse = 0;  // 0xRRGGBB
   } rows[] = {
-      {0, {}, 0, nullptr, ""},
-      {DIFFUSE,
-       {255, 128, 0},
-       0,
-       nullptr,
-       rgb(DIFFUSE_COLOR, "\xFF\x80\0"sv) + rgb(AMBIENT_COLOR, "\1\2\3")},
+      {DIFFUSE, 0, nullptr, rgb(DIFFUSE_COLOR, "\xFF\x80\0"sv) + rgb(AMBIENT_COLOR, "\1\2\3"),
+       0xFF8000},
       // Only a float colour: the diffuse selector stays pending and takes the
       // next byte colour, here the one under "Specular color".
-      {DIFFUSE, {9, 8, 7}, 0, nullptr, floatColour + rgb(SPECULAR_COLOR, "\x9\x8\x7")},
-      // No selector pending: a specular colour is dropped.
-      {0, {}, 0, nullptr, rgb(SPECULAR_COLOR, "\5\5\5")},
+      {DIFFUSE, 0, nullptr, floatColour + rgb(SPECULAR_COLOR, "\x9\x8\x7"), 0x090807},
       // A byte colour beside an unlisted sub-chunk is still stored.
-      {DIFFUSE,
-       {64, 80, 96},
-       0,
-       nullptr,
-       chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60"))},
-      {SEE_THROUGH, {}, 127.5f, nullptr, percent(TRANSPARENCY, 50)},
+      {DIFFUSE, 0, nullptr,
+       chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60")),
+       0x405060},
       // p / 100 in double precision, stored as a float: not 43.3499985.
-      {SEE_THROUGH, {}, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
-      {0, {}, 0, nullptr, percent(TRANSPARENCY, 0)},
-      {0, {}, 0, nullptr, percent(SHININESS, 80)},
+      {SEE_THROUGH, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
+      {0, 0, nullptr, percent(TRANSPARENCY, 0)},
       // "Transparency" without its WORD: the next WORD anywhere applies, here
       // the one under "Transparency falloff".
-      {SEE_THROUGH, {}, 63.75f, nullptr, chunk(TRANSPARENCY, "") + percent(0xA052, 25)},
-      {TEXTURE, {}, 0, "SAND.3df", map(TEXTURE_MAP, "SAND.TGA")},
-      {TEXTURE, {}, 0, "chrome.3df", map(REFLECTION_MAP, "chrome.gif")},
+      {SEE_THROUGH, 63.75f, nullptr, chunk(TRANSPARENCY, "") + percent(0xA052, 25)},
+      {TEXTURE, 0, "chrome.3df", map(REFLECTION_MAP, "chrome.gif")},
       // "Map filename" takes the kind of the latest texture, reflection, bump
       // or opacity map selector.
-      {TEXTURE,
-       {},
-       0,
-       "Second.3df",
-       map(TEXTURE_MAP, "FIRST.TGA") + map(SPECULAR_MAP, "Second.bmp")},
-      {0, {}, 0, nullptr, map(BUMP_MAP, "BUMP.TGA") + map(SPECULAR_MAP, "SHINE.TGA")},
-      {0, {}, 0, nullptr, map(OPACITY_MAP, "HIDDEN.TGA")},
+      {TEXTURE, 0, "Second.3df", map(TEXTURE_MAP, "FIRST.TGA") + map(SPECULAR_MAP, "Second.bmp")},
+      {0, 0, nullptr,
+       map(OPACITY_MAP, "HIDDEN.TGA") + map(BUMP_MAP, "BUMP.TGA") + map(SPECULAR_MAP, "SHINE.TGA")},
       // Names shorter than three characters are dropped.
-      {0, {}, 0, nullptr, map(TEXTURE_MAP, "AB") + map(TEXTURE_MAP, "")},
-      {TEXTURE, {}, 0, longMap.c_str(), map(TEXTURE_MAP, std::string(60, 'x') + ".TGA")},
+      {0, 0, nullptr, map(TEXTURE_MAP, "AB") + map(TEXTURE_MAP, "")},
+      {TEXTURE, 0, longMap.c_str(), map(TEXTURE_MAP, std::string(60, 'x') + ".TGA")},
   };
   std::string file;
   for (std::size_t m = 0; m < std::size(rows); ++m)
     file += name(std::to_string(m)) + rows[m].properties;
-  resetReaderState();
   const auto s = loadBytes(file);
   ASSERT_EQ(s->materialCount, static_cast<std::int32_t>(std::size(rows)));
   for (std::int32_t m = 0; m < s->materialCount; ++m) {
     const Material& got = s->materials[m];
     SCOPED_TRACE(got.name);
     EXPECT_EQ(got.flags, rows[m].flags);
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(got.diffuse[c], rows[m].diffuse[c]);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(got.diffuse[c], rows[m].diffuse >> (16 - 8 * c) & 0xFF);
     EXPECT_EQ(got.transparency, rows[m].transparency);
     EXPECT_STREQ(got.textureFile, rows[m].textureFile);
     EXPECT_EQ(got.twoSided, 0);
   }
-  EXPECT_EQ(s->materials[1].ambient[2], 3.0f);
+  EXPECT_EQ(s->materials[0].ambient[2], 3.0f);
 }
 
 // percentTarget and mapKind stay pending into the next load; colorTarget
-// does not.
+// does not. A property before the load's first material name is dropped.
 TEST(MaterialHandlers, SelectorsOutliveALoadExceptTheColour) {
-  resetReaderState();
   const auto one =
       loadBytes(name("One") + map(TEXTURE_MAP, "ONE.TGA") + chunk(TRANSPARENCY, "") + floatColour);
   EXPECT_EQ(one->materials[0].transparency, 0.0f);
-
-  // A property before the first material name of the load has no material: dropped.
   const auto two = loadBytes(chunk(TWO_SIDED, "") + name("Two") + map(SPECULAR_MAP, "two.png") +
-                             percent(SHININESS, 40) + rgb(SPECULAR_COLOR, "\7\7\7"));
+                                 percent(SHININESS, 40) + rgb(SPECULAR_COLOR, "\7\7\7"),
+                             false);
   ASSERT_EQ(two->materialCount, 1);
   const Material& m = two->materials[0];
   EXPECT_STREQ(m.textureFile, "two.3df");
-  EXPECT_EQ(m.transparency, 102.0f);
+  EXPECT_TRUE(m.transparency == 102.0f && m.twoSided == 0 && m.diffuse[0] == 0.0f);
   EXPECT_EQ(m.flags, MATERIAL_HAS_TEXTURE | MATERIAL_TRANSPARENT);
-  EXPECT_EQ(m.twoSided, 0);
-  EXPECT_EQ(m.diffuse[0], 0.0f) << "the colour selector was reset by the load";
 
-  resetReaderState();
   const auto three =
       loadBytes(name("Three") + map(SPECULAR_MAP, "three.png") + percent(SHININESS, 40));
-  EXPECT_EQ(three->materials[0].textureFile, nullptr);
-  EXPECT_EQ(three->materials[0].flags, 0u);
+  EXPECT_TRUE(three->materials[0].textureFile == nullptr && three->materials[0].flags == 0u);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #pragma once
-// Loading .3ds bytes in tests: the bytes go to a temporary file, load3ds reads
-// it (selectors that survive loads are kept unless the caller resets them),
-// and the arrays go back to the tracked allocator with the returned pointer.
-// Hand-made chunk streams are strings: chunk(id, body) nests, header() lies
-// about a length, the rest spell little-endian values.
+// Loading .3ds bytes in tests through a temporary file; the arrays go back to
+// the tracked allocator with the returned pointer. Hand-made chunk streams are
+// strings: chunk(id, body) nests, header() may lie about a length.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "reader3ds/load3ds.h"
 #include "tests/reader3ds/loaded_arrays.h"
@@ -20,7 +19,9 @@
 
 using LoadedScene = std::shared_ptr<Scene>;
 
-inline LoadedScene loadFile(const std::string& path) {
+// Starts from fresh selectors unless `reset` is false.
+inline LoadedScene loadFile(const std::string& path, bool reset = true) {
+  if (reset) resetReaderState();
   LoadedScene scene(new Scene{}, [](Scene* loaded) {
     freeLoadedArrays(*loaded);
     delete loaded;
@@ -29,53 +30,30 @@ inline LoadedScene loadFile(const std::string& path) {
   return scene;
 }
 
-inline LoadedScene loadBytes(std::string_view bytes) {
+inline LoadedScene loadBytes(const std::string& bytes, bool reset = true) {
   const std::string path = testing::TempDir() + "reader3ds_" + std::to_string(getpid()) + ".3ds";
-  std::ofstream(path, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  LoadedScene scene = loadFile(path);
+  std::ofstream(path, std::ios::binary) << bytes;
+  LoadedScene scene = loadFile(path, reset);
   std::remove(path.c_str());
   return scene;
 }
 
-inline LoadedScene loadBytes(const std::vector<std::uint8_t>& bytes) {
-  return loadBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+inline LoadedScene loadBytes(const WriterScene& written, const std::string& more = "") {
+  const std::vector<std::uint8_t> bytes = write3ds(written);
+  return loadBytes(std::string(bytes.begin(), bytes.end()) + more);
 }
 
-// Little-endian values, a chunk header claiming `length` bytes, and a chunk
-// whose length fits its body.
-inline std::string le(std::uint32_t value, int size) {
-  std::string out;
-  for (int b = 0; b < size; ++b) out += static_cast<char>(value >> (8 * b));
-  return out;
+static_assert(std::endian::native == std::endian::little);
+template <typename T>
+std::string raw(const std::vector<T>& values) {
+  return {reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T)};
 }
-inline std::string u16s(std::initializer_list<std::uint16_t> values) {
-  std::string out;
-  for (std::uint16_t v : values) out += le(v, 2);
-  return out;
-}
-inline std::string f32s(const std::vector<float>& values) {
-  std::string out;
-  for (float v : values) out += le(std::bit_cast<std::uint32_t>(v), 4);
-  return out;
-}
+inline std::string u16s(const std::vector<std::uint16_t>& values) { return raw(values); }
+inline std::string f32s(const std::vector<float>& values) { return raw(values); }
 inline std::string header(std::uint16_t id, std::uint32_t length) {
-  return le(id, 2) + le(length, 4);
+  return u16s({id}) + raw<std::uint32_t>({length});
 }
 inline std::string chunk(std::uint16_t id, std::string_view body) {
   return header(id, static_cast<std::uint32_t>(body.size() + 6)).append(body);
 }
 inline std::string text(const std::string& s) { return s + '\0'; }
-
-// A mesh object of vertexCount vertices on a line, faces as given.
-inline WriterObject makeObject(const std::string& name, int vertexCount,
-                               std::vector<std::array<std::uint16_t, 3>> faces) {
-  WriterObject object{
-      .name = name, .vertices = {}, .mappings = {}, .faces = std::move(faces), .faceMaterials = {}};
-  for (int i = 0; i < vertexCount; ++i) {
-    const auto f = static_cast<float>(i);
-    object.vertices.push_back({f, 2 * f, -f});
-    object.mappings.push_back({f / 8, 1 - f / 8});
-  }
-  return object;
-}

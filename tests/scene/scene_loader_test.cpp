@@ -10,7 +10,7 @@
 #include "app/tracked_memory.h"
 #include "reader3ds/load3ds.h"
 #include "scene/normals.h"
-#include "tests/reader3ds/peer_files.h"
+#include "tests/scene/peer_files.h"
 #include "tools/writer3ds/chunk_writer.h"
 #include "tools/writer3ds/scene_writer.h"
 
@@ -18,11 +18,12 @@ namespace {
 
 FacesPerName facesPerMaterialName(const Scene& scene) {
   FacesPerName counts;
-  for (std::int32_t f = 0; f < scene.faceCount; ++f) {
+  for (std::int32_t f = 0; f < scene.faceCount; ++f)
     ++counts[scene.materials[scene.faces[f].material].name];
-  }
   return counts;
 }
+
+bool inRange(std::int32_t index, std::int32_t count) { return index >= 0 && index < count; }
 
 // Nodes stand for faces firstFace.. in order, linked both ways in both chains.
 void expectNodeArray(const Scene& scene, const FaceNode* nodes, const FaceNode* last,
@@ -49,12 +50,8 @@ void expectSceneInvariants(const Scene& scene) {
     EXPECT_TRUE(length == 0.0 || std::fabs(length - 255.0) < 0.01) << "normal " << n;
     EXPECT_TRUE(n == 0 || compareVectors(scene.normals[n - 1], v) < 0.0f) << "normal " << n;
   }
-  for (std::int32_t m = 1; m < scene.materialCount; ++m) {
+  for (std::int32_t m = 1; m < scene.materialCount; ++m)
     EXPECT_LE(scene.materials[m - 1].transparency, scene.materials[m].transparency);
-  }
-  const auto inRange = [](std::int32_t index, std::int32_t count) {
-    return index >= 0 && index < count;
-  };
   for (std::int32_t f = 0; f < scene.faceCount; ++f) {
     const SceneFace& face = scene.faces[f];
     for (int k = 0; k < 3; ++k) {
@@ -67,15 +64,15 @@ void expectSceneInvariants(const Scene& scene) {
                 inRange(face.material, scene.materialCount))
         << "face " << f;
     EXPECT_TRUE(f == 0 || scene.faces[f - 1].material <= face.material) << "face " << f;
-    const bool opaque = scene.materials[face.material].transparency == 0.0f;
-    EXPECT_EQ(opaque, f < scene.opaqueFaceCount) << "face " << f;
+    EXPECT_EQ(scene.materials[face.material].transparency == 0.0f, f < scene.opaqueFaceCount) << f;
   }
   expectNodeArray(scene, scene.opaqueNodes, scene.lastOpaqueNode, 0, scene.opaqueFaceCount);
   expectNodeArray(scene, scene.transparentNodes, scene.lastTransparentNode, scene.opaqueFaceCount,
                   scene.faceCount - scene.opaqueFaceCount);
 }
 
-// Loads, checks the invariants, hands the scene to `check`, frees it, and
+// Loads (a written scene goes to a temporary file first, cut to `size`
+// bytes), checks the invariants, hands the scene to `check`, frees it, and
 // expects the tracked counter back where it started.
 template <typename Check>
 void loadCheckAndFree(const std::string& path, Check check) {
@@ -87,8 +84,6 @@ void loadCheckAndFree(const std::string& path, Check check) {
   freeScene(scene);
   EXPECT_EQ(getTotalMemAllocated(), before);
 }
-
-// The same for a scene written to a temporary file, cut to `size` bytes.
 template <typename Check>
 void loadGenerated(const WriterScene& written, Check check, std::size_t size = SIZE_MAX) {
   const std::string path = testing::TempDir() + "scene_" + std::to_string(getpid()) + ".3ds";
@@ -103,25 +98,18 @@ void loadGenerated(const WriterScene& written, Check check, std::size_t size = S
 // materials[f % materials.size()].
 WriterObject gridObject(const std::string& name, int n, float originX,
                         const std::vector<std::string>& materials) {
-  WriterObject object;
-  object.name = name;
-  for (int j = 0; j <= n; ++j) {
-    for (int i = 0; i <= n; ++i) {
-      const float x = originX + static_cast<float>(i), y = static_cast<float>(j);
-      object.vertices.push_back({x, y, 3.0f * std::sin(0.9f * x) * std::cos(0.7f * y)});
-      object.mappings.push_back({x / static_cast<float>(n), y / static_cast<float>(n)});
-    }
-  }
+  WriterObject object{name, {}, {}, {}, {}};
   for (const std::string& material : materials) object.faceMaterials.push_back({material, {}});
-  for (int v = 0; v < n * (n + 1); ++v) {
-    if (v % (n + 1) == n) continue;
-    const auto corner = [&](int offset) { return static_cast<std::uint16_t>(v + offset); };
-    object.faces.push_back({corner(0), corner(1), corner(n + 1)});
-    object.faces.push_back({corner(1), corner(n + 2), corner(n + 1)});
+  for (int v = 0; v < (n + 1) * (n + 1); ++v) {
+    const float x = originX + static_cast<float>(v % (n + 1)), y = static_cast<float>(v / (n + 1));
+    object.vertices.push_back({x, y, 3.0f * std::sin(0.9f * x) * std::cos(0.7f * y)});
+    object.mappings.push_back({x / static_cast<float>(n), y / static_cast<float>(n)});
+    if (v % (n + 1) == n || v >= n * (n + 1)) continue;
+    const auto c = [&](int offset) { return static_cast<std::uint16_t>(v + offset); };
+    object.faces.insert(object.faces.end(), {{c(0), c(1), c(n + 1)}, {c(1), c(n + 2), c(n + 1)}});
   }
-  for (std::size_t f = 0; f < object.faces.size(); ++f) {
+  for (std::size_t f = 0; f < object.faces.size(); ++f)
     object.faceMaterials[f % materials.size()].second.push_back(static_cast<std::uint16_t>(f));
-  }
   return object;
 }
 
@@ -133,10 +121,8 @@ TEST(LoadScene, GeneratedScenesArePreparedAndFreedWithoutALeak) {
                                   {.name = "Unused", .transparencyPercent = 90}},
                     .objects = {gridObject("Hills", 12, 0, {"Rock", "Grass", "Glass"}),
                                 gridObject("Lake", 5, 20, {"Mist"}),
-                                gridObject("Cliff", 7, 30, {"Grass", "Rock"})},
-                    .light = true,
-                    .camera = true,
-                    .keyframer = true};
+                                gridObject("Cliff", 7, 30, {"Grass", "Rock"})}};
+  world.light = world.camera = world.keyframer = true;
   loadGenerated(world, [](const Scene& scene) {
     EXPECT_EQ(scene.faceCount, 288 + 50 + 98);
     EXPECT_EQ(scene.vertexCount, 169 + 36 + 64);
@@ -159,23 +145,43 @@ TEST(LoadScene, GeneratedScenesArePreparedAndFreedWithoutALeak) {
                    .objects = {gridObject("Wall", 3, 0, {"Stone"})}};
   for (const int percent : {0, 40}) {
     wall.materials[0].transparencyPercent = percent;
-    loadGenerated(
-        wall, [&](const Scene& scene) { EXPECT_EQ(scene.opaqueFaceCount, percent == 0 ? 18 : 0); });
+    loadGenerated(wall, [&](const Scene& s) { EXPECT_EQ(s.opaqueFaceCount, percent ? 0 : 18); });
   }
   wall.objects.clear();
-  loadGenerated(wall, [](const Scene& scene) {
-    EXPECT_TRUE(scene.faceCount == 0 && scene.normalCount == 0);
-  });
+  loadGenerated(wall, [](const Scene& s) { EXPECT_TRUE(s.faceCount == 0 && s.normalCount == 0); });
 }
 
-TEST(LoadScene, RealFilesKeepTheirFacesPerMaterial) {
+// Each real file, loaded and prepared, against what an independent reader
+// found in it: totals, the position checksum, the faces each material name
+// receives, and the materials.
+TEST(LoadScene, RealFilesMatchTheIndependentReader) {
   const std::vector<PeerFile> peers = peerFiles();
   if (peers.empty()) GTEST_SKIP() << "no real .3ds files in " << WILDSKY_SHARED_DIR;
   for (const PeerFile& peer : peers) {
     SCOPED_TRACE(peer.file.filename().string());
     ASSERT_GE(peer.vertices, 0);
-    loadCheckAndFree(peer.file.string(), [&](const Scene& scene) {
-      EXPECT_EQ(facesPerMaterialName(scene), peer.facesByMaterial);
+    loadCheckAndFree(peer.file.string(), [&](const Scene& s) {
+      EXPECT_EQ(s.vertexCount, peer.vertices);
+      EXPECT_EQ(s.faceCount, peer.faces);
+      float SceneVertex::*const axes[] = {&SceneVertex::x, &SceneVertex::y, &SceneVertex::z};
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0;
+        for (std::int32_t v = 0; v < s.vertexCount; ++v) sum += s.vertices[v].*axes[c];
+        EXPECT_NEAR(sum, peer.vertexSum[c], 0.01 + std::abs(peer.vertexSum[c]) * 1e-5) << c;
+      }
+      EXPECT_EQ(facesPerMaterialName(s), peer.facesByMaterial);
+      for (const PeerMaterial& material : peer.materials) {
+        std::int32_t m = s.materialCount - 1;  // the last of that name
+        while (m >= 0 && material.name != s.materials[m].name) --m;
+        ASSERT_GE(m, 0) << material.name;
+        EXPECT_EQ(s.materials[m].twoSided, material.twoSided);
+        EXPECT_NEAR(s.materials[m].transparency / 255.0, material.transparency, 0.005);
+        if (!material.texture.empty() && material.reflection.empty()) {
+          // The reader keeps the name with its last three characters as "3df".
+          const std::string texture = material.texture.substr(0, material.texture.size() - 3);
+          EXPECT_STREQ(s.materials[m].textureFile, (texture + "3df").c_str());
+        }
+      }
     });
   }
   EXPECT_EQ(peers.size(), 9u);

@@ -41,38 +41,34 @@ inline double numberAt(const std::string& json, std::size_t at) {
   return at < json.size() ? std::strtod(json.c_str() + at, nullptr) : -1;
 }
 
-inline PeerFile readPeerFile(const std::filesystem::path& file, const std::string& json) {
-  PeerFile peer{.file = file};
-  peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
-  peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));
-  std::size_t at = valueAt(json, "vertexSum");
-  for (double& sum : peer.vertexSum) {
-    sum = numberAt(json, at + 1);  // after "[" or ","
-    at = std::min(json.find_first_of(",]", at + 1), json.size());
-  }
-  for (at = valueAt(json, "facesByMaterial") + 1; at < json.size() && json[at] == '"';) {
-    const std::string name = stringAt(json, at);
-    peer.facesByMaterial[name] = static_cast<int>(numberAt(json, at + name.size() + 3));
-    at = json.find_first_of(",}", at + name.size() + 3) + 1;
-  }
-  for (at = valueAt(json, "name"); at < json.size(); at = valueAt(json, "name", at)) {
-    peer.materials.push_back({stringAt(json, at), stringAt(json, valueAt(json, "texture1", at)),
-                              stringAt(json, valueAt(json, "reflection", at)),
-                              static_cast<int>(numberAt(json, valueAt(json, "twoSided", at))),
-                              numberAt(json, valueAt(json, "transparency", at))});
-  }
-  return peer;
-}
-
 // Every real file with a peer file; empty when the shared folder is absent.
 inline std::vector<PeerFile> peerFiles() {
   const auto folder = std::filesystem::path(WILDSKY_SHARED_DIR) / "testdata" / "3ds";
   std::vector<PeerFile> peers;
   if (!std::filesystem::is_directory(folder / "lib3ds")) return peers;
   for (const auto& entry : std::filesystem::directory_iterator(folder / "lib3ds")) {
-    std::stringstream json;
-    json << std::ifstream(entry.path()).rdbuf();
-    peers.push_back(readPeerFile(folder / entry.path().stem(), json.str()));
+    std::stringstream text;
+    text << std::ifstream(entry.path()).rdbuf();
+    const std::string json = text.str();
+    PeerFile& peer = peers.emplace_back(PeerFile{.file = folder / entry.path().stem()});
+    peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
+    peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));
+    std::size_t at = valueAt(json, "vertexSum");
+    for (double& sum : peer.vertexSum) {
+      sum = numberAt(json, at + 1);  // after "[" or ","
+      at = std::min(json.find_first_of(",]", at + 1), json.size());
+    }
+    for (at = valueAt(json, "facesByMaterial") + 1; at < json.size() && json[at] == '"';) {
+      const std::string name = stringAt(json, at);
+      peer.facesByMaterial[name] = static_cast<int>(numberAt(json, at + name.size() + 3));
+      at = json.find_first_of(",}", at + name.size() + 3) + 1;
+    }
+    for (at = valueAt(json, "name"); at < json.size(); at = valueAt(json, "name", at)) {
+      peer.materials.push_back({stringAt(json, at), stringAt(json, valueAt(json, "texture1", at)),
+                                stringAt(json, valueAt(json, "reflection", at)),
+                                static_cast<int>(numberAt(json, valueAt(json, "twoSided", at))),
+                                numberAt(json, valueAt(json, "transparency", at))});
+    }
   }
   return peers;
 }
