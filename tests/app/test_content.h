@@ -1,7 +1,7 @@
 #pragma once
 // Test content written on the fly: a temporary folder, the current one while
 // the object lives, holding the OBJECTS and TEXTURES the program reads (two
-// small scenes, their textures and a font in the cells drawText expects).
+// small scenes, their textures and a font).
 
 #include <cstdint>
 #include <filesystem>

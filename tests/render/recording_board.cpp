@@ -7,10 +7,6 @@ BoardRecording boardRecording;
 
 void resetBoardRecording() { boardRecording = BoardRecording{}; }
 
-void addFakeTexture(const std::string& path, std::uint32_t memRequired, bool loadFails) {
-  boardRecording.files[path] = FakeTexture{memRequired, loadFails};
-}
-
 void grGlideShutdown() {
   if (boardRecording.announceShutdown) std::fputs("[board shut down]\n", stderr);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the board that records what the renderer asks of it. Texture
-// files are simulated: a name given to addFakeTexture loads with that size,
-// any other name is "not found".
+// files are simulated: a path in `files` loads with its size, any other path
+// is "not found".
 
 #include <cstdint>
 #include <map>
@@ -34,4 +34,3 @@ struct BoardRecording {
 extern BoardRecording boardRecording;
 
 void resetBoardRecording();
-void addFakeTexture(const std::string& path, std::uint32_t memRequired, bool loadFails = false);

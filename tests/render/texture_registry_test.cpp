@@ -48,7 +48,7 @@ TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
   std::vector<std::string> names;
   for (int i = 0; i < 11; ++i) names.push_back(std::string(60, 'x') + std::to_string(i) + ".3df");
   names.push_back(std::string(60, 'X') + "3.3df");
-  for (const std::string& name : names) addFakeTexture(".\\TEXTURES\\" + name, 10);
+  for (const std::string& name : names) boardRecording.files[".\\TEXTURES\\" + name] = {10, false};
   std::vector<std::string> files = names;
   files.insert(files.end(), {"", names[3]});
   MaterialScene first(files);
@@ -108,8 +108,8 @@ TEST_F(TextureRegistryDeathTest, EveryLoadFailurePrintsItsMessageAndEndsWithMinu
   EXPECT_EXIT(
       runFailingLoad([&] { loadTexture3df(&id, "%s\\%s", ".\\TEXTURES", tooLong.c_str()); }),
       ::testing::ExitedWithCode(255), "yyyy\"\n\\[board shut down\\]");
-  addFakeTexture(".\\TEXTURES\\BAD.3df", 10, true);
-  addFakeTexture(".\\TEXTURES\\BIG.3df", 10);
+  boardRecording.files = {{".\\TEXTURES\\BAD.3df", {10, true}},
+                          {".\\TEXTURES\\BIG.3df", {10, false}}};
   EXPECT_EXIT(runFailingLoad([&] { acquireTexture(&id, nullptr, "BAD.3df"); }),
               ::testing::ExitedWithCode(255), "Cannot load texture file\n\\[board shut down\\]");
   boardRecording.textureMemoryFull = true;
