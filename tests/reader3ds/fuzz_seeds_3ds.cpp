@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
                                  {.name = "Leaf", .twoSided = true}},
                    .objects = {tetrahedron, tetrahedron}};
   full.light = full.camera = full.keyframer = true;
-  full.objects[1].name = "Tet02";
   full.objects[1].faceMaterials = {{"Leaf", {0, 1, 2}}};
   WriterScene bare{.materials = {}, .objects = {tetrahedron, tetrahedron}};  // no materials
   bare.objects[0].mappings.clear();

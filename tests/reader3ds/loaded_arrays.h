@@ -3,8 +3,7 @@
 #include "app/tracked_memory.h"
 #include "scene/scene_types.h"
 
-// Releases the arrays load3ds handed to the scene (and the materials'
-// strings) with the tracked allocator, and clears the scene.
+// Releases what load3ds handed to the scene (tracked) and clears the scene.
 inline void freeLoadedArrays(Scene& scene) {
   for (std::int32_t m = 0; m < scene.materialCount; ++m) {
     memFree(scene.materials[m].name);

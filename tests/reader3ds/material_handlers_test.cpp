@@ -21,8 +21,7 @@ const std::string floatColour = chunk(DIFFUSE_COLOR, chunk(RGB_FLOAT, f32s({1, 1
 // the pending selectors carry from row to row.
 TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
   const std::string longMap = std::string(34, 'x') + "3df";
-  constexpr std::uint32_t DIFFUSE = MATERIAL_HAS_DIFFUSE, TEXTURE = MATERIAL_HAS_TEXTURE,
-                          SEE_THROUGH = MATERIAL_TRANSPARENT;
+  constexpr std::uint32_t DIFFUSE = MATERIAL_HAS_DIFFUSE, TEXTURE = MATERIAL_HAS_TEXTURE;
   const struct {
     std::uint32_t flags;
     float transparency;
@@ -40,11 +39,11 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
        chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60")),
        0x405060},
       // p / 100 in double precision, stored as a float: not 43.3499985.
-      {SEE_THROUGH, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
+      {MATERIAL_TRANSPARENT, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
       {0, 0, nullptr, percent(TRANSPARENCY, 0)},
       // "Transparency" without its WORD: the next WORD anywhere applies, here
       // the one under "Transparency falloff".
-      {SEE_THROUGH, 63.75f, nullptr, chunk(TRANSPARENCY, "") + percent(0xA052, 25)},
+      {MATERIAL_TRANSPARENT, 63.75f, nullptr, chunk(TRANSPARENCY, "") + percent(0xA052, 25)},
       {TEXTURE, 0, "chrome.3df", map(REFLECTION_MAP, "chrome.gif")},
       // "Map filename" takes the kind of the latest texture, reflection, bump
       // or opacity map selector.

@@ -1,7 +1,6 @@
 #pragma once
-// Loading .3ds bytes in tests through a temporary file; the arrays go back to
-// the tracked allocator with the returned pointer. Hand-made chunk streams are
-// strings: chunk(id, body) nests, header() may lie about a length.
+// Loading .3ds bytes through a temporary file; the arrays are freed with the
+// returned pointer. Chunk streams are strings; header() may lie about a length.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -36,11 +35,6 @@ inline LoadedScene loadBytes(const std::string& bytes, bool reset = true) {
   LoadedScene scene = loadFile(path, reset);
   std::remove(path.c_str());
   return scene;
-}
-
-inline LoadedScene loadBytes(const WriterScene& written, const std::string& more = "") {
-  const std::vector<std::uint8_t> bytes = write3ds(written);
-  return loadBytes(std::string(bytes.begin(), bytes.end()) + more);
 }
 
 static_assert(std::endian::native == std::endian::little);

@@ -56,7 +56,7 @@ class FrameLists : public ::testing::Test {
   std::vector<Scene*> scenes;
 };
 
-TEST_F(FrameLists, TransparentFacesAreSortedFarthestFirst) {
+TEST_F(FrameLists, TransparentFacesAreSortedFarthestFirstInGrowingWorkArrays) {
   Scene *near = add(1, {-100}), *far = add(0, {-300, -200}), *level = add(0, {5, 5, 5}),
         *alone = add(2, {1});
   for (int round = 0; round < 2; ++round) {  // the sort leaves the next frame's collection intact
@@ -71,9 +71,8 @@ TEST_F(FrameLists, TransparentFacesAreSortedFarthestFirst) {
   frame({alone});
   EXPECT_EQ(walk(frameTransparentFirst), (Faces{&alone->faces[2]}));
   EXPECT_EQ(frameTransparentFirst, frameTransparentLast);
-}
 
-TEST_F(FrameLists, WorkArraysGrowByTheFrameCountAndSortEveryFace) {
+  // The work arrays start at 200 entries and grow by the frame's count.
   std::vector<float> depths;
   for (int i = 0; i < 248; ++i) depths.push_back(static_cast<float>((i * 97) % 248));
   Scene *small = add(0, {1, 2}), *large = add(0, depths);
@@ -82,11 +81,9 @@ TEST_F(FrameLists, WorkArraysGrowByTheFrameCountAndSortEveryFace) {
   frame({large, small});
   EXPECT_EQ(transparentSortCapacity(), 450);
   ASSERT_EQ(walk(frameTransparentFirst).size(), 250u);
-  float previous = 0.0f;
-  for (const FaceNode* node = frameTransparentFirst; node != nullptr; node = node->frameNext) {
-    EXPECT_LE(previous, node->scene->vertices[node->face->vertex[0]].viewZ);
-    previous = node->scene->vertices[node->face->vertex[0]].viewZ;
-  }
+  const auto depth = [](const FaceNode* n) { return n->scene->vertices[n->face->vertex[0]].viewZ; };
+  for (const FaceNode* n = frameTransparentFirst; n->frameNext != nullptr; n = n->frameNext)
+    EXPECT_LE(depth(n), depth(n->frameNext));
 }
 
 }  // namespace

@@ -49,21 +49,19 @@ inline std::vector<PeerFile> peerFiles() {
   for (const auto& entry : std::filesystem::directory_iterator(folder / "lib3ds")) {
     std::stringstream text;
     text << std::ifstream(entry.path()).rdbuf();
-    const std::string json = text.str();
+    std::string json = text.str();
     PeerFile& peer = peers.emplace_back(PeerFile{.file = folder / entry.path().stem()});
     peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
     peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));
-    std::size_t at = valueAt(json, "vertexSum");
-    for (double& sum : peer.vertexSum) {
-      sum = numberAt(json, at + 1);  // after "[" or ","
-      at = std::min(json.find_first_of(",]", at + 1), json.size());
-    }
-    for (at = valueAt(json, "facesByMaterial") + 1; at < json.size() && json[at] == '"';) {
+    char* end = json.data() + std::min(valueAt(json, "vertexSum") + 1, json.size());
+    for (double& sum : peer.vertexSum) sum = std::strtod(end, &end), end += *end != '\0';
+    for (std::size_t at = valueAt(json, "facesByMaterial") + 1;
+         at < json.size() && json[at] == '"';) {
       const std::string name = stringAt(json, at);
       peer.facesByMaterial[name] = static_cast<int>(numberAt(json, at + name.size() + 3));
       at = json.find_first_of(",}", at + name.size() + 3) + 1;
     }
-    for (at = valueAt(json, "name"); at < json.size(); at = valueAt(json, "name", at)) {
+    for (std::size_t at = valueAt(json, "name"); at < json.size(); at = valueAt(json, "name", at)) {
       peer.materials.push_back({stringAt(json, at), stringAt(json, valueAt(json, "texture1", at)),
                                 stringAt(json, valueAt(json, "reflection", at)),
                                 static_cast<int>(numberAt(json, valueAt(json, "twoSided", at))),

@@ -1,12 +1,11 @@
 #pragma once
 // A scene as the reader leaves it (mapping = vertex), built through the
-// tracked allocator so freeScene releases it: one material per transparency,
-// named "m0", "m1", ...; normal indices start invalid (-7).
+// tracked allocator so freeScene releases it: one material per transparency;
+// normal indices start invalid (-7).
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -42,9 +41,7 @@ inline Scene* makeScene(const std::vector<Position>& positions, const std::vecto
     face.normal[0] = face.normal[1] = face.normal[2] = face.faceNormal = -7;
     face.material = f < faceMaterials.size() ? faceMaterials[f] : 0;
   }
-  for (std::size_t m = 0; m < transparencies.size(); ++m) {
-    std::snprintf(s->materials[m].name = trackedArray<char>(16), 16, "m%zu", m);
+  for (std::size_t m = 0; m < transparencies.size(); ++m)
     s->materials[m].transparency = transparencies[m];
-  }
   return s;
 }
