@@ -6,14 +6,13 @@
 void ProgramRun::startWith() {
   content = std::make_unique<TestContent>();
   startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
-  started = true;
 }
 
 std::string ProgramRun::stop() {
-  if (!started) return "";
-  started = false;
+  if (!content) return "";
   ::testing::internal::CaptureStdout();
   shutdownProgram(state);
+  content.reset();
   return ::testing::internal::GetCapturedStdout();
 }
 
@@ -22,5 +21,4 @@ void ProgramRun::TearDown() {
   boardReset();
   resetTextOverlay();
   resetReaderState();
-  content.reset();
 }

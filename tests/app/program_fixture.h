@@ -41,5 +41,4 @@ class ProgramRun : public ::testing::Test {
   ScriptedKeys keys;
   TestClocks clocks;
   ProgramState state;
-  bool started = false;
 };

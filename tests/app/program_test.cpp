@@ -1,10 +1,18 @@
-// The program's frames run headless: camera, statistics, keys, screenshot and
-// the exit report.
+// The program as a user runs it: the real wildsky binary in a folder with its
+// content, without a display, keys on standard input; and its frames run in
+// the test process, headless, for the keys, the screenshot and the exit report.
 #include "app/program.h"
 
 #include <gtest/gtest.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,50 +22,91 @@
 
 namespace {
 
-TEST(CameraAngles, StepInSinglePrecisionAndWrapPastAFullTurn) {
-  ProgramState state;
-  std::pair<int, float> wrapX{}, wrapZ{};  // the update that wraps, the angle after it
-  for (int update = 1; update <= 1000; ++update) {
-    const float x = state.angleX, z = state.angleZ;
-    advanceCameraAngles(state);
-    if (wrapX.first == 0 && state.angleX < x) wrapX = {update, state.angleX};
-    if (wrapZ.first == 0 && state.angleZ < z) wrapZ = {update, state.angleZ};
+// Runs wildsky in the current folder with keys on its standard input and
+// expects a normal end: status 0 and exactly the exit report. With terminate,
+// the input's end is followed by SIGTERM once "dump.tga" shows the frames
+// running (status 99: it had ended).
+void runWildsky(const std::string& keys, bool terminate = false) {
+  std::string command = "printf '" + keys +
+                        "' | env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " WILDSKY_BINARY;
+  if (terminate) {
+    command +=
+        " & for i in $(seq 600); do [ -e dump.tga ] && break; sleep 0.1; done; sleep 0.3; "
+        "kill -0 $! || exit 99; kill -TERM $!; wait $!";
   }
-  EXPECT_EQ(wrapX.first, 901);
-  EXPECT_NEAR(wrapX.second, 0.297, 0.001);
-  EXPECT_EQ(wrapZ.first, 300);
-  EXPECT_GT(wrapZ.second, 0.0f);
-  EXPECT_LT(wrapZ.second, 0.001f);
-  EXPECT_EQ(state.angleY, -1000.0f);  // never reduced
+  std::FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, n);
+  const int status = pclose(pipe);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  const std::regex report(
+      "qxTotalMemAllocated = (\\d+)\nqxTotalMemAllocated_MAX = (\\d+)\nGlobal statistics while "
+      "running:\nFPS: \\d+\\.\\d\\d  TPS: \\d+\\.\\d\\d\nTEXMEM: [1-9]\\d*   RASPOS: ( {2}\\d| "
+      "\\d\\d|\\d{3})\n");
+  std::smatch figures;
+  ASSERT_TRUE(std::regex_match(output, figures, report)) << output;
+  EXPECT_LE(std::stol(figures[1]), std::stol(figures[2]));
 }
 
-TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
-  constexpr int TEST_FACES = 8;  // six in the wild scene, two in the sky
-  startWith();
-  for (int frame = 1; frame <= 70; ++frame) {
-    clocks.seconds = frame == 70 ? 3.5 : frame == 69 ? 3.0 : 1.0;
-    runFrame(state);
-    EXPECT_EQ(state.statistics.framesPerSecond, frame < 70 ? 0.0 : 20.0);
+// "dump.tga": a 512 x 384 TGA with its header and footer, showing the stored
+// image name.png (WILDSKY_UPDATE_REFERENCE stores the dump as that image).
+void expectDump(const std::string& name) {
+  const std::vector<std::uint8_t> tga = readFileBytes("dump.tga");
+  ASSERT_EQ(tga.size(), 589868u);
+  const std::vector<std::uint8_t> header{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0x80, 1, 24, 32};
+  EXPECT_EQ(std::vector<std::uint8_t>(tga.begin(), tga.begin() + 18), header);
+  EXPECT_EQ(std::string(tga.end() - 26, tga.end()),
+            std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0'));
+  constexpr int width = 512, height = 384;
+  std::vector<std::uint8_t> rgb(tga.begin() + 18, tga.end() - 26);
+  for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
+  const std::string reference = std::string(APP_TEST_DATA) + "/" + name + ".png";
+  if (std::getenv("WILDSKY_UPDATE_REFERENCE") != nullptr) {
+    stbi_write_png(reference.c_str(), width, height, 3, rgb.data(), width * 3);
   }
-  // Rejected, culled and undrawn faces count as well: every node, every frame.
-  EXPECT_DOUBLE_EQ(state.statistics.facesPerSecond, 20.0 * TEST_FACES);
-  EXPECT_EQ(state.statistics.totalFaces, 70 * TEST_FACES);
+  int w = 0, h = 0, channels = 0;
+  stbi_uc* expected = stbi_load(reference.c_str(), &w, &h, &channels, 3);
+  ASSERT_NE(expected, nullptr) << "no reference image " << reference;
+  EXPECT_TRUE(w == width && h == height && std::equal(rgb.begin(), rgb.end(), expected))
+      << "the dump differs from " << reference << " (WILDSKY_UPDATE_REFERENCE=1 stores it there)";
+  stbi_image_free(expected);
+}
+
+TEST(WildskyRun, DumpsTheFirstFrameAndReportsAtExit) {
+  TestContent content;
+  runWildsky("DQ");
+  // The first frame is drawn under the start-up depth test "greater" against
+  // a depth buffer cleared to 0 with the near-is-smaller range: the farthest
+  // surface wins and the overlay, at depth 0, is hidden. Only the sky shows.
+  expectDump("frame1");
+}
+
+TEST(WildskyRun, KeysFromAPipeActOnConsecutiveFramesAndItsEndIsNotAQuit) {
+  TestContent content;
+  // S, D, Q in three frames: the dump is the second frame, without overlay,
+  // the wall, the pane and the sky in their depth order.
+  runWildsky("sdq");
+  expectDump("frame2");
+  std::filesystem::remove("dump.tga");
+  runWildsky("VD", true);  // SIGTERM ends the run like Q
 }
 
 TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEverything) {
   const std::uint32_t heapBefore = getTotalMemAllocated();
   startWith();
   keys.waiting = {'s', 'S', 'V', -1, 'v', 'D', -1, 'd'};
-  std::vector<int> statistics, retrace;
+  std::vector<std::pair<int, int>> toggles;  // statistics shown, waiting for the retrace
   std::vector<std::uint8_t> firstDump;
   for (int frame = 1; frame <= 8; ++frame) {
     runFrame(state);
-    statistics.push_back(state.showStatistics);
-    retrace.push_back(state.waitForRetrace);
+    toggles.push_back({state.showStatistics, state.waitForRetrace});
     if (frame == 6) firstDump = readFileBytes("dump.tga");
   }
-  EXPECT_EQ(statistics, (std::vector<int>{0, 1, 1, 1, 1, 1, 1, 1}));
-  EXPECT_EQ(retrace, (std::vector<int>{1, 1, 0, 0, 1, 1, 1, 1}));  // frame 4 draws the "V" mark
+  // Frame 4 draws the "V" mark.
+  EXPECT_EQ(toggles, (std::vector<std::pair<int, int>>{
+                         {0, 1}, {1, 1}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {1, 1}, {1, 1}}));
   const std::vector<std::uint8_t> lastDump = readFileBytes("dump.tga");
   EXPECT_EQ(firstDump.size(), 589868u);
   EXPECT_EQ(lastDump.size(), 589868u);

@@ -8,15 +8,8 @@
 
 namespace {
 
-class ViewTransformTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    initViewVolume();
-    resetView();
-  }
-};
-
-TEST_F(ViewTransformTest, PlanesAreQuotientsByTheDoubleRootAndMeetTheScreenEdges) {
+TEST(ViewTransform, PlanesAreQuotientsByTheDoubleRootAndMeetTheScreenEdges) {
+  initViewVolume();
   const double lx = std::sqrt(188036.0), ly = std::sqrt(159364.0);
   const float(&left)[4] = viewVolumePlanes[VIEW_PLANE_LEFT];
   EXPECT_EQ(left[0], float(350 / lx));
@@ -40,7 +33,9 @@ TEST_F(ViewTransformTest, PlanesAreQuotientsByTheDoubleRootAndMeetTheScreenEdges
   }
 }
 
-TEST_F(ViewTransformTest, IdentityViewPutsTheOriginAtTheScreenCentre) {
+TEST(ViewTransform, IdentityViewPutsTheOriginAtTheScreenCentre) {
+  initViewVolume();
+  resetView();
   SceneVertex vertex{};
   vertex.projected = 1;
   transformVertex(vertex);
