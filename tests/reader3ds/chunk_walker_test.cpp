@@ -66,4 +66,11 @@ TEST(ChunkWalker, FuzzerFindingsLoadSafely) {
   EXPECT_GT(count, 0);
 }
 
+TEST(LoadFailure, MissingFileEndsTheProcessWithItsPathAsGiven) {
+  Scene scene{};
+  // The message goes to stdout; the death test reads stderr.
+  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), load3ds("OBJECTS\\gone.3ds", &scene)),
+              testing::ExitedWithCode(1), "^Can't open \"OBJECTS\\\\gone\\.3ds\"!\n$");
+}
+
 }  // namespace

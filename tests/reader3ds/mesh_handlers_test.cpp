@@ -34,9 +34,8 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
       loadBytes(std::string(bytes.begin(), bytes.end()) + chunk(FACE_LIST, u16s({1, 0, 1, 2, 0})));
   ASSERT_TRUE(s->vertexCount == 12 && s->faceCount == 5);
   const std::int32_t corners[5][3] = {{0, 1, 2}, {5, 3, 3}, {6, 7, 7}, {8, 9, 10}, {11, 11, 11}};
-  for (int f = 0; f < 5; ++f) {
+  for (int f = 0; f < 5; ++f)
     for (int k = 0; k < 3; ++k) EXPECT_EQ(s->faces[f].vertex[k], corners[f][k]) << "face " << f;
-  }
   EXPECT_EQ(s->vertices[11].x, 0.0f);
   const float mappingS[12] = {0, 0, 0, 0, 32, 0, 0, 32, 0, 32, 64, 0};
   for (int j = 0; j < 12; ++j) EXPECT_EQ(s->mappings[j].s, mappingS[j]) << "mapping " << j;

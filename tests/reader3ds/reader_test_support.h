@@ -16,23 +16,22 @@
 #include "tools/writer3ds/chunk_ids.h"
 #include "tools/writer3ds/scene_writer.h"
 
-using LoadedScene = std::shared_ptr<Scene>;
+struct LoadedScene : Scene {
+  ~LoadedScene() { freeLoadedArrays(*this); }
+};
 
 // Starts from fresh selectors unless `reset` is false.
-inline LoadedScene loadFile(const std::string& path, bool reset = true) {
+inline std::unique_ptr<LoadedScene> loadFile(const std::string& path, bool reset = true) {
   if (reset) resetReaderState();
-  LoadedScene scene(new Scene{}, [](Scene* loaded) {
-    freeLoadedArrays(*loaded);
-    delete loaded;
-  });
+  auto scene = std::make_unique<LoadedScene>();
   EXPECT_EQ(load3ds(path.c_str(), scene.get()), 0);
   return scene;
 }
 
-inline LoadedScene loadBytes(const std::string& bytes, bool reset = true) {
+inline std::unique_ptr<LoadedScene> loadBytes(const std::string& bytes, bool reset = true) {
   const std::string path = testing::TempDir() + "reader3ds_" + std::to_string(getpid()) + ".3ds";
   std::ofstream(path, std::ios::binary) << bytes;
-  LoadedScene scene = loadFile(path, reset);
+  auto scene = loadFile(path, reset);
   std::remove(path.c_str());
   return scene;
 }

@@ -19,7 +19,6 @@ Faces walk(const FaceNode* first) {
   return faces;
 }
 
-// Each frame adds the given scenes in order and sorts.
 void frame(std::initializer_list<Scene*> scenes) {
   beginFrameLists();
   for (Scene* scene : scenes) addSceneToFrame(scene);

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,9 +47,8 @@ inline std::vector<PeerFile> peerFiles() {
   std::vector<PeerFile> peers;
   if (!std::filesystem::is_directory(folder / "lib3ds")) return peers;
   for (const auto& entry : std::filesystem::directory_iterator(folder / "lib3ds")) {
-    std::stringstream text;
-    text << std::ifstream(entry.path()).rdbuf();
-    std::string json = text.str();
+    std::ifstream in(entry.path());
+    std::string json(std::istreambuf_iterator<char>(in), {});
     PeerFile& peer = peers.emplace_back(PeerFile{.file = folder / entry.path().stem()});
     peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
     peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));
