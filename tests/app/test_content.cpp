@@ -40,6 +40,7 @@ WriterObject quad(const std::string& name, float x0, float x1, float z0, float z
 }
 
 void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
@@ -55,8 +56,6 @@ fs::path temporaryFolder() {
 
 TestContent::TestContent() : previous(fs::current_path()), folder(temporaryFolder()) {
   fs::current_path(folder);
-  fs::create_directory("OBJECTS");
-  fs::create_directory("TEXTURES");
   // The wild scene: a wall of coloured and textured quads and a transparent
   // pane in front of the first frame's camera (model y is depth), all
   // two-sided; the sky: a large textured backdrop, drawn five times larger.

@@ -1,7 +1,6 @@
 #pragma once
-// Test content written on the fly: a temporary folder, the current one while
-// the object lives, holding the OBJECTS and TEXTURES the program reads (two
-// small scenes, their textures and a font).
+// Test content written on the fly: a temporary folder, the current one while the object lives,
+// holding the OBJECTS and TEXTURES the program reads (two small scenes, their textures, a font).
 
 #include <cstdint>
 #include <filesystem>

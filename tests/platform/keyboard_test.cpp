@@ -17,9 +17,8 @@ bool rawMode(int fd) {
   return (mode.c_lflag & (ICANON | ECHO)) == 0;
 }
 
-// Keys from a pipe never wait; interrupt and terminate arrive as quit. A
-// pseudo-terminal stands in for the console: raw while open, restored on
-// close, on exit() from a fatal error and on a crash.
+// Keys from a pipe never wait; interrupt and terminate arrive as quit. A pseudo-terminal stands
+// in for the console: raw while open, restored on close, on exit() from an error and on a crash.
 TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);

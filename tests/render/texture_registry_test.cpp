@@ -49,9 +49,8 @@ TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
   for (int i = 0; i < 11; ++i) names.push_back(std::string(60, 'x') + std::to_string(i) + ".3df");
   names.push_back(std::string(60, 'X') + "3.3df");
   for (const std::string& name : names) boardRecording.files[".\\TEXTURES\\" + name] = {10, false};
-  std::vector<std::string> files = names;
-  files.insert(files.end(), {"", names[3]});
-  MaterialScene first(files);
+  names.insert(names.end(), {"", names[3]});
+  MaterialScene first(names);
   std::vector<MaterialScene> users;
   users.reserve(11);  // in place: the scenes' addresses are compared below
   for (int i = 0; i < 11; ++i) users.emplace_back(std::vector<std::string>{names[3]});
