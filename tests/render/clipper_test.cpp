@@ -28,6 +28,52 @@ class ClipperTest : public ::testing::Test {
   }
 };
 
+TEST_F(ClipperTest, WhollyVisibleTriangleIsDrawnOnceAsGiven) {
+  SceneVertex a = screenVertex(10, 10, 0), b = screenVertex(500, 20, -100),
+              c = screenVertex(200, 370, 100);
+  drawClippedTriangle(&a, &b, &c, 0);
+  ASSERT_EQ(boardRecording.triangles.size(), 1u);
+  const RecordedTriangle& drawn = boardRecording.triangles[0];
+  EXPECT_EQ(drawn.vertices[0], &a.grVertex);
+  EXPECT_EQ(drawn.vertices[1], &b.grVertex);
+  EXPECT_EQ(drawn.vertices[2], &c.grVertex);
+  EXPECT_EQ(clipVertexPoolUsed, 0);
+}
+
+// A corner exactly on the near plane is kept as it is; a face crossing the
+// left and top edges is cut by both passes, a new vertex of the left pass
+// cut again by the top, and nothing drawn reaches past those edges.
+TEST_F(ClipperTest, ZeroDistancesMakeNoVertexAndCrossingsAreCutByEveryPass) {
+  SceneVertex a = cameraVertex(0, 0, 340.0f), b = cameraVertex(5, 0, 345),
+              c = cameraVertex(0, 5, 300);
+  ASSERT_EQ(a.nearDist, 0.0f);
+  drawClippedTriangle(&a, &b, &c, 0);
+  EXPECT_EQ(clipVertexPoolUsed, 1);
+  EXPECT_EQ(boardRecording.triangles.size(), 1u);
+
+  resetBoardRecording();
+  SceneVertex left = screenVertex(-200, 600, -50), middle = screenVertex(300, 300, 0),
+              low = screenVertex(100, 50, 100);
+  drawClippedTriangle(&left, &middle, &low, 0);
+  ASSERT_GE(boardRecording.triangles.size(), 2u);
+  for (const RecordedTriangle& triangle : boardRecording.triangles) {
+    for (const GrVertex& v : triangle.copies) {
+      EXPECT_GE(v.x - SCREEN_BIAS, -1.0 / 16);
+      EXPECT_LE(v.y - SCREEN_BIAS, 384 + 1.0 / 16);
+    }
+  }
+  EXPECT_GT(clipVertexPoolUsed, 2);
+}
+
+TEST_F(ClipperTest, TriangleBesideACornerOfTheScreenDrawsNothing) {
+  // Each corner is outside some side plane, no plane has all three outside.
+  SceneVertex a = screenVertex(-100, 300, 0), b = screenVertex(100, 500, -200),
+              c = screenVertex(-50, 600, 100);
+  ASSERT_EQ(a.clipFlags & b.clipFlags & c.clipFlags, 0u);
+  drawClippedTriangle(&a, &b, &c, 0);
+  EXPECT_TRUE(boardRecording.triangles.empty());
+}
+
 TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
   // Corner b lies between the near plane and the eye, so the whole face still
   // projects and its winding (counter-clockwise) can be compared.

@@ -53,4 +53,37 @@ TEST(ViewTransform, IdentityViewPutsTheOriginAtTheScreenCentre) {
   EXPECT_FLOAT_EQ(far.grVertex.ooz, 32768.0f + 32767.0f / 350.0f);
 }
 
+// A quarter turn about x, and a projection cached until the next transform:
+// the first s, t stay, and the other parity mirrors ooz about 32768.
+TEST(ViewTransform, QuarterTurnAboutXAndTheProjectionCache) {
+  initViewVolume();
+  resetView();
+  rotateViewX(0.0, 1.0);
+  SceneVertex vertex{};
+  vertex.y = 1.0f;
+  transformVertex(vertex);
+  EXPECT_EQ(vertex.viewX, 0.0f);
+  EXPECT_EQ(vertex.viewY, 0.0f);
+  EXPECT_EQ(vertex.viewZ, -1.0f);
+
+  resetView();
+  vertex = SceneVertex{};
+  vertex.x = 10.0f;
+  vertex.z = -100.0f;
+  vertex.s = 64.0f;
+  transformVertex(vertex);
+  computeClipCodes(vertex);
+  projectVertex(vertex, 0);
+  const GrVertex first = vertex.grVertex;
+  EXPECT_NEAR(first.tmuvtx[0].sow - SCREEN_BIAS, 64.0f * 350.0f / 450.0f, 1.0 / 16);
+  vertex.s = 200.0f;
+  projectVertex(vertex, 1);
+  EXPECT_EQ(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
+  EXPECT_EQ(vertex.grVertex.ooz, first.ooz);
+  transformVertex(vertex);
+  projectVertex(vertex, 1);
+  EXPECT_NE(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
+  EXPECT_FLOAT_EQ(vertex.grVertex.ooz - 32768.0f, 32768.0f - first.ooz);
+}
+
 }  // namespace

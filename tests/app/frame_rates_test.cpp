@@ -1,0 +1,82 @@
+// The camera's angle steps and the frame statistics over the clock's window.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+#include "app/program.h"
+#include "board/board.h"
+#include "tests/app/program_fixture.h"
+
+namespace {
+
+TEST(CameraAngles, StepInSinglePrecisionAndWrapPastAFullTurn) {
+  ProgramState state;
+  int firstWrapX = 0, firstWrapZ = 0;
+  for (int update = 1; update <= 1000; ++update) {
+    const float x = state.angleX, z = state.angleZ;
+    advanceCameraAngles(state);
+    if (firstWrapX == 0 && state.angleX < x) firstWrapX = update;
+    if (firstWrapZ == 0 && state.angleZ < z) firstWrapZ = update;
+  }
+  EXPECT_EQ(firstWrapX, 901);
+  EXPECT_EQ(firstWrapZ, 300);
+  EXPECT_EQ(state.angleY, -1000.0f);  // never reduced
+}
+
+// 70 frames in 3.5 s: the window closes past 3.0 s at 20 frames a second, and
+// every face node counts, drawn or not.
+TEST_F(ProgramRun, FramesPerSecondOverTheThreeSecondWindow) {
+  startWith();
+  for (int frame = 1; frame <= 70; ++frame) {
+    clocks.seconds = frame == 70 ? 3.5 : frame == 69 ? 3.0 : 1.0;
+    runFrame(state);
+    if (frame == 69) {
+      EXPECT_EQ(state.statistics.framesPerSecond, 0.0);
+    }
+  }
+  EXPECT_DOUBLE_EQ(state.statistics.framesPerSecond, 20.0);
+  ASSERT_GT(state.statistics.totalFaces, 0);
+  EXPECT_EQ(std::fmod(state.statistics.totalFaces, 70.0), 0.0);
+  EXPECT_DOUBLE_EQ(state.statistics.facesPerSecond, 20.0 * state.statistics.totalFaces / 70);
+}
+
+// A beam clock that moves on every reading, by pseudo-random steps.
+struct MovingBeam : BoardClock {
+  double seconds = 0;
+  std::uint32_t draw = 1;
+  double now() override {
+    draw = draw * 1664525u + 1013904223u;
+    return seconds += 0.0001 * (1 + (draw >> 28));
+  }
+  void sleepUntil(double until) override { seconds = std::max(seconds, until); }
+};
+
+// RASPOS is the average of the frames' raster lines over 216 frames, zero
+// until the 216th.
+TEST_F(ProgramRun, RasterPositionAveragesTheCpuPartOver216Frames) {
+  startWith();
+  MovingBeam beam;
+  boardSetClock(&beam);
+  std::vector<int> samples;
+  for (int frame = 1; frame <= 216; ++frame) {
+    runFrame(state);
+    samples.push_back(state.rasterLines);
+    EXPECT_GE(state.rasterLines, 0);
+    EXPECT_LT(state.rasterLines, 384);
+    if (frame == 215) {
+      EXPECT_EQ(state.statistics.rasterAverage, 0);
+    }
+  }
+  EXPECT_NE(*std::min_element(samples.begin(), samples.end()),
+            *std::max_element(samples.begin(), samples.end()));
+  EXPECT_EQ(state.statistics.rasterAverage,
+            std::accumulate(samples.begin(), samples.end(), 0) / 216);
+  boardSetClock(&clocks);
+}
+
+}  // namespace
