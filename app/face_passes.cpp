@@ -110,12 +110,17 @@ void setMaterialState(const Material& material, FaceCase kind) {
   }
 }
 
-// Asks for a face's corners ahead of their use: the corners of consecutive
-// faces lie far apart in the vertex array.
+// Asks for a face's corners and normals ahead of their use: those of
+// consecutive faces lie far apart in their arrays.
 void prefetchCorners(const FaceNode* node) {
   if (node == nullptr) return;
   const SceneFace& face = *node->face;
-  for (int k = 0; k < 3; ++k) __builtin_prefetch(&node->scene->vertices[face.vertex[k]]);
+  const Scene& scene = *node->scene;
+  __builtin_prefetch(&scene.viewNormals[face.faceNormal]);
+  for (int k = 0; k < 3; ++k) {
+    __builtin_prefetch(&scene.vertices[face.vertex[k]]);
+    __builtin_prefetch(&scene.viewNormals[face.normal[k]]);
+  }
 }
 
 template <typename ChooseCase>

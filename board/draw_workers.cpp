@@ -15,8 +15,9 @@
 
 namespace {
 
-// Commands in flight; the queue lives in static storage, allocated once.
-constexpr std::uint64_t QUEUE_SIZE = 4096;
+// Commands in flight, room for a whole frame of a detailed scene, so that
+// the caller seldom waits mid-frame; the queue lives in static storage.
+constexpr std::uint64_t QUEUE_SIZE = 32768;
 // Sleeping workers are woken once this many triangles wait, so a caller
 // slower than its workers does not pay for a wake-up per triangle.
 constexpr std::uint64_t WAKE_BATCH = 16;
@@ -25,6 +26,10 @@ constexpr int SPINS_BEFORE_SLEEP = 256;
 // sleeper costs more than the short waits of a busy frame.
 constexpr int YIELDS_BEFORE_SLEEP = 200;
 constexpr std::uint64_t NOT_WAITING = ~std::uint64_t(0);
+// Workers publish their progress after every entry but look for a waiting
+// caller only this often and when they run out of work: the look needs a
+// full fence, which would stall every entry's pixel stores.
+constexpr std::uint64_t CALLER_CHECK_INTERVAL = 16;
 
 struct alignas(64) WorkerProgress {
   std::atomic<std::uint64_t> drawn{0};  // queue entries finished by this worker
@@ -70,6 +75,15 @@ constexpr std::uint64_t PREFETCH_AHEAD = 4;
 void prefetchEntry(const QueuedCommand& entry) {
   const char* bytes = reinterpret_cast<const char*>(&entry);
   for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line);
+}
+
+// The workers read each entry last; the caller asks for the entries it is
+// about to fill back a few triangles ahead, so their transfer overlaps.
+constexpr std::uint64_t CLAIM_AHEAD = 8;
+
+void claimEntry(QueuedCommand& entry) {
+  char* bytes = reinterpret_cast<char*>(&entry);
+  for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line, 1);
 }
 
 // A worker's own copy of the state it draws in, taken from the ring once
@@ -178,9 +192,24 @@ bool waitForWork(std::uint64_t next) {
   return queue.submitted.load() != next;
 }
 
+// Wakes a caller waiting for progress this worker has reached, once per
+// target: the caller's own check sees the progress from then on.
+void wakeCallerAt(std::uint64_t progress, std::uint64_t& notified) {
+  // Orders the progress stored before the read of the target, against a
+  // caller that sets its target and then reads the progress: one of the
+  // two sees the other.
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  std::uint64_t target = queue.callerTarget.load(std::memory_order_relaxed);
+  if (progress < target || target == notified) return;
+  notified = target;
+  std::lock_guard lock(queue.mutex);
+  queue.workDrawn.notify_all();
+}
+
 void runWorker(int worker, int workerCount) {
   std::atomic<std::uint64_t>& drawn = queue.progress[worker].drawn;
   std::uint64_t next = drawn.load();
+  std::uint64_t notified = NOT_WAITING;
   WorkerState own;
   for (;;) {
     std::uint64_t available = queue.submitted.load(std::memory_order_acquire);
@@ -192,13 +221,9 @@ void runWorker(int worker, int workerCount) {
       if (next + PREFETCH_AHEAD < available)
         prefetchEntry(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
       runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount, own);
-      // Sequentially consistent, so that a caller about to wait either sees
-      // this progress or is seen waiting below. Progress moves by one, so
-      // each worker wakes the caller once, as it reaches the target.
-      drawn.store(next + 1);
-      if (next + 1 == queue.callerTarget.load()) {
-        std::lock_guard lock(queue.mutex);
-        queue.workDrawn.notify_all();
+      drawn.store(next + 1, std::memory_order_release);
+      if ((next + 1) % CALLER_CHECK_INTERVAL == 0 || next + 1 == available) {
+        wakeCallerAt(next + 1, notified);
       }
     }
   }
@@ -227,6 +252,7 @@ QueuedCommand& reserveQueuedCommand() {
       queue.knownDrawn = leastDrawn();
     }
   }
+  claimEntry(queue.entries[(next + CLAIM_AHEAD) % QUEUE_SIZE]);
   return queue.entries[next % QUEUE_SIZE];
 }
 

@@ -203,18 +203,20 @@ struct Coverage {
 // guard band, or wholly off screen.
 bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, Coverage& out) {
-  SnappedVertex* v = out.v;
+  // The corners are snapped and ordered in locals and stored once: swapping
+  // them in place makes the next reads wait for the stores.
+  SnappedVertex v[3];
   if (!snap(a, originLowerLeft, height, v[0]) || !snap(b, originLowerLeft, height, v[1]) ||
       !snap(c, originLowerLeft, height, v[2])) {
     return false;
   }
   std::int64_t area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
   if (area == 0) return false;
-  if (area < 0) {
-    std::swap(v[1], v[2]);
-    area = -area;
-  }
-  out.area = area;
+  const bool clockwise = area < 0;
+  out.v[0] = v[0];
+  out.v[1] = clockwise ? v[2] : v[1];
+  out.v[2] = clockwise ? v[1] : v[2];
+  out.area = clockwise ? -area : area;
 
   std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
   std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
