@@ -290,23 +290,45 @@ WIDE inline VecF log2Of(VecF x) {
                        _mm256_mul_ps(mantissa, splatF(1.0f / 8388608.0f)));
 }
 
-// The texel of the pixels k columns into the span: coordinatesAt, then the sampler.
-WIDE inline __attribute__((always_inline)) Vec texelsAt(const TextureWalk& walk,
+// A TextureWalk in lanes: every lane's own row values, the steps along
+// the row shared.
+struct WideWalk {
+  VecF sow, tow, oow, footprintX, footprintYs, footprintYt;
+  VecF sowStep, towStep, oowStep, footprintYsStep, footprintYtStep;
+};
+
+// Lanes 0-3 from a, lanes 4-7 from b.
+WIDE inline VecF halvesF(float a, float b) { return _mm256_set_m128(_mm_set1_ps(b), _mm_set1_ps(a)); }
+WIDE inline Vec halves(int a, int b) { return _mm256_set_m128i(_mm_set1_epi32(b), _mm_set1_epi32(a)); }
+
+// The walk of row a in lanes 0-3 and of row b in lanes 4-7.
+WIDE inline WideWalk wideWalk(const TextureWalk& a, const TextureWalk& b) {
+  return {halvesF(a.sow, b.sow),
+          halvesF(a.tow, b.tow),
+          halvesF(a.oow, b.oow),
+          halvesF(a.footprintX, b.footprintX),
+          halvesF(a.footprintYs, b.footprintYs),
+          halvesF(a.footprintYt, b.footprintYt),
+          splatF(a.sowStep),
+          splatF(a.towStep),
+          splatF(a.oowStep),
+          splatF(a.footprintYsStep),
+          splatF(a.footprintYtStep)};
+}
+
+// The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
+WIDE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& walk,
                                                         const WideTexture& tx, Vec k, Vec active) {
   VecF fk = _mm256_cvtepi32_ps(k);
-  VecF inverseW = _mm256_div_ps(
-      splatF(1.0f), _mm256_add_ps(splatF(walk.oow), _mm256_mul_ps(fk, splatF(walk.oowStep))));
-  VecF s = _mm256_mul_ps(_mm256_add_ps(splatF(walk.sow), _mm256_mul_ps(fk, splatF(walk.sowStep))),
-                         inverseW);
-  VecF t = _mm256_mul_ps(_mm256_add_ps(splatF(walk.tow), _mm256_mul_ps(fk, splatF(walk.towStep))),
-                         inverseW);
-  VecF ys =
-      _mm256_add_ps(splatF(walk.footprintYs), _mm256_mul_ps(fk, splatF(walk.footprintYsStep)));
-  VecF yt =
-      _mm256_add_ps(splatF(walk.footprintYt), _mm256_mul_ps(fk, splatF(walk.footprintYtStep)));
+  VecF inverseW =
+      _mm256_div_ps(splatF(1.0f), _mm256_add_ps(walk.oow, _mm256_mul_ps(fk, walk.oowStep)));
+  VecF s = _mm256_mul_ps(_mm256_add_ps(walk.sow, _mm256_mul_ps(fk, walk.sowStep)), inverseW);
+  VecF t = _mm256_mul_ps(_mm256_add_ps(walk.tow, _mm256_mul_ps(fk, walk.towStep)), inverseW);
+  VecF ys = _mm256_add_ps(walk.footprintYs, _mm256_mul_ps(fk, walk.footprintYsStep));
+  VecF yt = _mm256_add_ps(walk.footprintYt, _mm256_mul_ps(fk, walk.footprintYtStep));
   VecF footprintY = _mm256_add_ps(_mm256_mul_ps(ys, ys), _mm256_mul_ps(yt, yt));
   // footprintX > footprintY ? footprintX : footprintY, NaN going to footprintY.
-  VecF footprint = _mm256_max_ps(splatF(walk.footprintX), footprintY);
+  VecF footprint = _mm256_max_ps(walk.footprintX, footprintY);
   VecF inverseW2 = _mm256_mul_ps(inverseW, inverseW);
   VecF lod = _mm256_mul_ps(splatF(0.5f),
                            log2Of(_mm256_mul_ps(_mm256_mul_ps(footprint, inverseW2), inverseW2)));
@@ -366,7 +388,125 @@ constexpr DitherBias makeDitherBias() {
 
 constexpr DitherBias DITHER_BIAS = makeDitherBias();
 
-// One span, with the texture prepared by the caller.
+// The per-row values of a group's pixels: those of one row in every lane,
+// or of two rows, four lanes each.
+struct WideSpan {
+  WidePlane red, green, blue, alpha, z;
+  WideWalk walk;
+  Vec ditherBias;  // by dither index: column & 3, plus 4 for the second row
+};
+
+inline const Vec& ditherRow(int row) {
+  return *reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]);
+}
+
+// A span's start: its first pixel's iterated values and texture walk.
+template <SpanKind kKind>
+struct SpanStart {
+  SpanIterators iterators;
+  TextureWalk walk;
+  int row;
+
+  WIDE __attribute__((always_inline)) SpanStart(const PipelineState& state,
+                                                const TriangleSetup& triangle, int spanRow,
+                                                int column)
+      : iterators(triangle, spanRow, column), row(spanRow) {
+    if constexpr (textured(kKind)) walk = TextureWalk(triangle, spanRow, column, state.texture);
+  }
+};
+
+// The values of span a in lanes 0-3 and of span b in lanes 4-7.
+template <SpanKind kKind>
+WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKind>& a,
+                                                             const SpanStart<kKind>& b) {
+  const SpanIterators &i = a.iterators, &j = b.iterators;
+  WideSpan span;
+  span.red = {halves(i.red, j.red), splat(i.redStep)};
+  span.green = {halves(i.green, j.green), splat(i.greenStep)};
+  span.blue = {halves(i.blue, j.blue), splat(i.blueStep)};
+  span.alpha = {halves(i.alpha, j.alpha), splat(i.alphaStep)};
+  span.z = {halves(i.depth, j.depth), splat(i.depthStep)};
+  if constexpr (textured(kKind)) span.walk = wideWalk(a.walk, b.walk);
+  span.ditherBias = _mm256_permute2x128_si256(ditherRow(a.row), ditherRow(b.row), 0x20);
+  return span;
+}
+
+// The group's pixels in the buffers: eight in a row, or four in each of two rows.
+template <bool kPaired>
+struct GroupPixels {
+  std::uint16_t* color[2];
+  std::uint16_t* depth[2];
+
+  WIDE static __m128i load(std::uint16_t* const at[2]) {
+    if constexpr (!kPaired) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at[0]));
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at[0])),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at[1])));
+  }
+  WIDE static void store(std::uint16_t* const at[2], __m128i pixels) {
+    if constexpr (!kPaired) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at[0]), pixels);
+    } else {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(at[0]), pixels);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(at[1]), _mm_unpackhi_epi64(pixels, pixels));
+    }
+  }
+};
+
+// Eight pixels, k columns into their spans; the inactive ones are written
+// back unchanged.
+template <SpanKind kKind, int kDepth, bool kPaired>
+WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& state,
+                                                           const WideSpan& span,
+                                                           const WideTexture& texture,
+                                                           const GroupPixels<kPaired>& at, Vec k,
+                                                           Vec ditherIndex, Vec active) {
+  using Pixels = GroupPixels<kPaired>;
+  if constexpr (kDepth != DEPTH_OFF) {
+    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, k), DEPTH_FRACTION_BITS), 0, 65535);
+    __m128i stored16 = Pixels::load(at.depth);
+    active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
+    if (_mm256_testz_si256(active, active)) return;
+    if (state.depthMask) Pixels::store(at.depth, select16(stored16, narrow(zk), active));
+  }
+  Vec r, gr, b;
+  if constexpr (textured(kKind)) {
+    Vec texel = state.texture != nullptr ? texelsAt(span.walk, texture, k, active) : splat(-1);
+    const Vec byte = splat(255);
+    r = divide255(
+        multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), colorAt(span.red, k)));
+    gr = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
+                                 colorAt(span.green, k)));
+    b = divide255(multiplySmall(_mm256_and_si256(texel, byte), colorAt(span.blue, k)));
+  } else {
+    r = colorAt(span.red, k);
+    gr = colorAt(span.green, k);
+    b = colorAt(span.blue, k);
+  }
+  __m128i old = Pixels::load(at.color);
+  if constexpr (blended(kKind)) {
+    const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
+    Vec a = constantAlpha ? splat(state.constantColor.a) : colorAt(span.alpha, k);
+    Vec rest = _mm256_sub_epi32(splat(255), a);
+    Vec d = _mm256_cvtepu16_epi32(old);
+    Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
+    Vec dg = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
+    Vec db = expandChannel(_mm256_and_si256(d, splat(31)), 5);
+    r = divide255(_mm256_add_epi32(multiplySmall(r, a), multiplySmall(dr, rest)));
+    gr = divide255(_mm256_add_epi32(multiplySmall(gr, a), multiplySmall(dg, rest)));
+    b = divide255(_mm256_add_epi32(multiplySmall(b, a), multiplySmall(db, rest)));
+  }
+  Vec bias8 = _mm256_permutevar8x32_epi32(span.ditherBias, ditherIndex);
+  Vec r5 = floor255(_mm256_add_epi32(multiplySmall(r, splat(31)), bias8));
+  Vec g6 = floor255(_mm256_add_epi32(multiplySmall(gr, splat(63)), bias8));
+  Vec b5 = floor255(_mm256_add_epi32(multiplySmall(b, splat(31)), bias8));
+  Vec packed =
+      _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
+  Pixels::store(at.color, select16(old, narrow(packed), active));
+}
+
+WIDE inline Vec laneNumbers() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+
+// One span, eight pixels at a time.
 template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
@@ -374,78 +514,49 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
                                                           const WideTexture& texture, int row,
                                                           int c0, int c1) {
   const int width = target.stride;
-  SpanIterators it(triangle, row, c0);
+  const SpanStart<kKind> start(state, triangle, row, c0);
+  const WideSpan span = wideSpan(start, start);
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
-  const WidePlane red{splat(it.red), splat(it.redStep)};
-  const WidePlane green{splat(it.green), splat(it.greenStep)};
-  const WidePlane blue{splat(it.blue), splat(it.blueStep)};
-  const WidePlane alpha{splat(it.alpha), splat(it.alphaStep)};
-  const WidePlane z{splat(it.depth), splat(it.depthStep)};
-  const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
-  const Vec constantAlphaValue = splat(state.constantColor.a);
-  TextureWalk walk;
-  if constexpr (textured(kKind)) walk = TextureWalk(triangle, row, c0, state.texture);
-  const Vec biasByColumn =
-      _mm256_load_si256(reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]));
-  const Vec lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-
   for (int g = c0; g <= c1; g += 8) {
     const int base = g + 8 <= width ? g : width - 8;
-    const Vec columns = _mm256_add_epi32(splat(base), lanes);
+    const Vec columns = _mm256_add_epi32(splat(base), laneNumbers());
     Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
                                   _mm256_cmpgt_epi32(splat(c1 + 1), columns));
-    const Vec k = _mm256_sub_epi32(columns, splat(c0));
-    if constexpr (kDepth != DEPTH_OFF) {
-      Vec zk = clampInt(_mm256_srai_epi32(planeAt(z, k), DEPTH_FRACTION_BITS), 0, 65535);
-      __m128i stored16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + base));
-      active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
-      if (_mm256_testz_si256(active, active)) continue;
-      if (state.depthMask) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(depth + base),
-                         select16(stored16, narrow(zk), active));
-      }
-    }
-    Vec r, gr, b;
-    if constexpr (textured(kKind)) {
-      Vec texel = state.texture != nullptr ? texelsAt(walk, texture, k, active) : splat(-1);
-      const Vec byte = splat(255);
-      r = divide255(
-          multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), colorAt(red, k)));
-      gr = divide255(
-          multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte), colorAt(green, k)));
-      b = divide255(multiplySmall(_mm256_and_si256(texel, byte), colorAt(blue, k)));
-    } else {
-      r = colorAt(red, k);
-      gr = colorAt(green, k);
-      b = colorAt(blue, k);
-    }
-    __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(color + base));
-    if constexpr (blended(kKind)) {
-      Vec a = constantAlpha ? constantAlphaValue : colorAt(alpha, k);
-      Vec rest = _mm256_sub_epi32(splat(255), a);
-      Vec d = _mm256_cvtepu16_epi32(old);
-      Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
-      Vec dg = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
-      Vec db = expandChannel(_mm256_and_si256(d, splat(31)), 5);
-      r = divide255(_mm256_add_epi32(multiplySmall(r, a), multiplySmall(dr, rest)));
-      gr = divide255(_mm256_add_epi32(multiplySmall(gr, a), multiplySmall(dg, rest)));
-      b = divide255(_mm256_add_epi32(multiplySmall(b, a), multiplySmall(db, rest)));
-    }
-    Vec bias8 = _mm256_permutevar8x32_epi32(biasByColumn, _mm256_and_si256(columns, splat(3)));
-    Vec r5 = floor255(_mm256_add_epi32(multiplySmall(r, splat(31)), bias8));
-    Vec g6 = floor255(_mm256_add_epi32(multiplySmall(gr, splat(63)), bias8));
-    Vec b5 = floor255(_mm256_add_epi32(multiplySmall(b, splat(31)), bias8));
-    Vec packed =
-        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(color + base),
-                     select16(old, narrow(packed), active));
+    GroupPixels<false> at{{color + base, nullptr}, {depth + base, nullptr}};
+    shadeGroup<kKind, kDepth>(state, span, texture, at, _mm256_sub_epi32(columns, splat(c0)),
+                              _mm256_and_si256(columns, splat(3)), active);
   }
+}
+
+// Two spans of at most four pixels, from rows a and b, as one group.
+template <SpanKind kKind, int kDepth>
+WIDE inline __attribute__((always_inline)) void shadeSpanPair(
+    const PipelineState& state, const TriangleSetup& triangle, const SpanTarget& target,
+    const WideTexture& texture, int rowA, int a0, int a1, int rowB, int b0, int b1) {
+  const int last = target.stride - 4;  // each half stays inside its row
+  const int baseA = a0 < last ? a0 : last, baseB = b0 < last ? b0 : last;
+  const Vec lane = _mm256_and_si256(laneNumbers(), splat(3));
+  const Vec columns = _mm256_add_epi32(halves(baseA, baseB), lane);
+  const Vec first = halves(a0, b0);
+  Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, _mm256_sub_epi32(first, splat(1))),
+                                _mm256_cmpgt_epi32(halves(a1 + 1, b1 + 1), columns));
+  const WideSpan span =
+      wideSpan(SpanStart<kKind>(state, triangle, rowA, a0), SpanStart<kKind>(state, triangle, rowB, b0));
+  const std::size_t atA = std::size_t(rowA) * std::size_t(target.stride) + std::size_t(baseA);
+  const std::size_t atB = std::size_t(rowB) * std::size_t(target.stride) + std::size_t(baseB);
+  GroupPixels<true> at{{target.color + atA, target.color + atB},
+                       {target.depth + atA, target.depth + atB}};
+  Vec ditherIndex = _mm256_or_si256(_mm256_and_si256(columns, splat(3)),
+                                    _mm256_andnot_si256(splat(3), laneNumbers()));
+  shadeGroup<kKind, kDepth>(state, span, texture, at, _mm256_sub_epi32(columns, first),
+                            ditherIndex, active);
 }
 
 // Rows of a triangle, with the texture prepared once for all its spans
 // (left unset for the Gouraud kinds and without a texture: clearing it
-// costs more than a short span).
+// costs more than a short span). Spans of four pixels or fewer, most of a
+// small triangle's, are shaded two at a time.
 template <SpanKind kKind, int kDepth>
 WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int rowBegin, int rowEnd) {
@@ -454,10 +565,21 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
     if (state.texture != nullptr) texture = prepareTexture(*state.texture);
   }
   RowSpanWalker spans(triangle, rowBegin);
+  int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;
-    if (spans.next(c0, c1)) shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
+    if (!spans.next(c0, c1)) continue;
+    if (c1 - c0 >= 4) {
+      shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
+    } else if (waitingRow < 0) {
+      waitingRow = row, w0 = c0, w1 = c1;
+    } else {
+      shadeSpanPair<kKind, kDepth>(state, triangle, target, texture, waitingRow, w0, w1, row, c0,
+                                   c1);
+      waitingRow = -1;
+    }
   }
+  if (waitingRow >= 0) shadeSpan<kKind, kDepth>(state, triangle, target, texture, waitingRow, w0, w1);
 }
 
 template <SpanKind kKind, int... kDepth>

@@ -33,7 +33,8 @@ struct TextureWalk {
   float footprintYsStep, footprintYtStep;
 
   TextureWalk() = default;
-  TextureWalk(const TriangleSetup& triangle, int row, int column, const BoundTexture* texture) {
+  [[gnu::always_inline]] TextureWalk(const TriangleSetup& triangle, int row, int column,
+                                     const BoundTexture* texture) {
     const PerspectiveSetup& p = triangle.perspective;
     double scale = texture != nullptr ? texture->scale : 1.0;
     sow = float(p.sow.at(column, row));
