@@ -301,19 +301,81 @@ struct WideWalk {
 WIDE inline VecF halvesF(float a, float b) { return _mm256_set_m128(_mm_set1_ps(b), _mm_set1_ps(a)); }
 WIDE inline Vec halves(int a, int b) { return _mm256_set_m128i(_mm_set1_epi32(b), _mm_set1_epi32(a)); }
 
-// The walk of row a in lanes 0-3 and of row b in lanes 4-7.
-WIDE inline WideWalk wideWalk(const TextureWalk& a, const TextureWalk& b) {
-  return {halvesF(a.sow, b.sow),
-          halvesF(a.tow, b.tow),
-          halvesF(a.oow, b.oow),
-          halvesF(a.footprintX, b.footprintX),
-          halvesF(a.footprintYs, b.footprintYs),
-          halvesF(a.footprintYt, b.footprintYt),
-          splatF(a.sowStep),
-          splatF(a.towStep),
-          splatF(a.oowStep),
-          splatF(a.footprintYsStep),
-          splatF(a.footprintYtStep)};
+// TextureWalk's numbers of a triangle in lanes, gathered once, so that a
+// span's start takes a few vector operations, each the scalar walk's own.
+struct WalkPlanes {
+  __m256d value, dx, dy, columnShift, rowShift;  // sow, tow, oow (twice)
+  __m256d footprint, footprintStep;  // xs, xt by row and ys, yt by column
+  __m256d scale;
+  int originColumn, originRow;
+  VecF sowStep, towStep, oowStep, footprintYsStep, footprintYtStep;
+};
+
+// One field of the sow, tow and oow planes (and oow's again).
+WIDE inline __m256d planeLanes(const PerspectiveSetup& p, double AttributePlane::*field) {
+  return _mm256_setr_pd(p.sow.*field, p.tow.*field, p.oow.*field, p.oow.*field);
+}
+
+WIDE inline WalkPlanes walkPlanes(const TriangleSetup& triangle, const BoundTexture* texture) {
+  const PerspectiveSetup& p = triangle.perspective;
+  const double scale = texture != nullptr ? texture->scale : 1.0;
+  return {planeLanes(p, &AttributePlane::value),
+          planeLanes(p, &AttributePlane::dx),
+          planeLanes(p, &AttributePlane::dy),
+          planeLanes(p, &AttributePlane::columnShift),
+          planeLanes(p, &AttributePlane::rowShift),
+          _mm256_setr_pd(p.xs, p.xt, p.ys, p.yt),
+          _mm256_setr_pd(p.xsPerRow, p.xtPerRow, p.ysPerColumn, p.ytPerColumn),
+          _mm256_set1_pd(scale),
+          p.originColumn,
+          p.originRow,
+          splatF(float(p.sow.dx)),
+          splatF(float(p.tow.dx)),
+          splatF(float(p.oow.dx)),
+          splatF(float(p.ysPerColumn * scale)),
+          splatF(float(p.ytPerColumn * scale))};
+}
+
+// A span's walk at its first pixel: sow, tow, oow and footprintX,
+// footprintYs, footprintYt, in lanes 0-2 of each.
+struct RowWalk {
+  __m128 perspective, footprint;
+};
+
+WIDE inline RowWalk rowWalk(const WalkPlanes& w, int row, int column) {
+  __m256d columnAt = _mm256_add_pd(_mm256_set1_pd(double(column)), w.columnShift);
+  __m256d rowAt = _mm256_add_pd(_mm256_set1_pd(double(row)), w.rowShift);
+  __m256d at = _mm256_add_pd(_mm256_add_pd(w.value, _mm256_mul_pd(w.dx, columnAt)),
+                             _mm256_mul_pd(w.dy, rowAt));
+  double rows = row - w.originRow, columns = column - w.originColumn;
+  __m256d numerators = _mm256_mul_pd(
+      _mm256_add_pd(w.footprint,
+                    _mm256_mul_pd(w.footprintStep, _mm256_setr_pd(rows, rows, columns, columns))),
+      w.scale);
+  __m128d x = _mm256_castpd256_pd128(numerators);  // xs, xt
+  __m128d squares = _mm_mul_pd(x, x);
+  float footprintX = toFloat(_mm_cvtsd_f64(squares) + _mm_cvtsd_f64(_mm_unpackhi_pd(squares, squares)));
+  __m128 y = _mm256_cvtpd_ps(numerators);  // ys, yt in lanes 2 and 3
+  __m128 footprint =
+      _mm_move_ss(_mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 3, 2, 0)), _mm_set_ss(footprintX));
+  return {_mm256_cvtpd_ps(at), footprint};
+}
+
+// Lane k of a's first four in lanes 0-3 and of b's in lanes 4-7.
+WIDE inline VecF laneOfHalves(VecF v, int k) {
+  return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(k, k, k, k, k + 4, k + 4, k + 4, k + 4));
+}
+
+// The walk of span a in lanes 0-3 and of span b in lanes 4-7.
+WIDE inline WideWalk wideWalk(const WalkPlanes& w, const RowWalk& a, const RowWalk& b) {
+  VecF perspective = _mm256_set_m128(b.perspective, a.perspective);
+  VecF footprint = _mm256_set_m128(b.footprint, a.footprint);
+  return {laneOfHalves(perspective, 0), laneOfHalves(perspective, 1),
+          laneOfHalves(perspective, 2), laneOfHalves(footprint, 0),
+          laneOfHalves(footprint, 1),   laneOfHalves(footprint, 2),
+          w.sowStep,                    w.towStep,
+          w.oowStep,                    w.footprintYsStep,
+          w.footprintYtStep};
 }
 
 // The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
@@ -400,24 +462,32 @@ inline const Vec& ditherRow(int row) {
   return *reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]);
 }
 
+// What a triangle's spans share, prepared once for all of them: the
+// texture (left unset for the Gouraud kinds and without a texture:
+// clearing it costs more than a short span) and the walk's planes.
+struct WideTriangle {
+  WideTexture texture;
+  WalkPlanes walk;
+};
+
 // A span's start: its first pixel's iterated values and texture walk.
 template <SpanKind kKind>
 struct SpanStart {
   SpanIterators iterators;
-  TextureWalk walk;
+  RowWalk walk;
   int row;
 
-  WIDE __attribute__((always_inline)) SpanStart(const PipelineState& state,
-                                                const TriangleSetup& triangle, int spanRow,
-                                                int column)
+  WIDE __attribute__((always_inline)) SpanStart(const TriangleSetup& triangle,
+                                                const WideTriangle& wide, int spanRow, int column)
       : iterators(triangle, spanRow, column), row(spanRow) {
-    if constexpr (textured(kKind)) walk = TextureWalk(triangle, spanRow, column, state.texture);
+    if constexpr (textured(kKind)) walk = rowWalk(wide.walk, spanRow, column);
   }
 };
 
 // The values of span a in lanes 0-3 and of span b in lanes 4-7.
 template <SpanKind kKind>
-WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKind>& a,
+WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const WideTriangle& wide,
+                                                             const SpanStart<kKind>& a,
                                                              const SpanStart<kKind>& b) {
   const SpanIterators &i = a.iterators, &j = b.iterators;
   WideSpan span;
@@ -426,7 +496,7 @@ WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKi
   span.blue = {halves(i.blue, j.blue), splat(i.blueStep)};
   span.alpha = {halves(i.alpha, j.alpha), splat(i.alphaStep)};
   span.z = {halves(i.depth, j.depth), splat(i.depthStep)};
-  if constexpr (textured(kKind)) span.walk = wideWalk(a.walk, b.walk);
+  if constexpr (textured(kKind)) span.walk = wideWalk(wide.walk, a.walk, b.walk);
   span.ditherBias = _mm256_permute2x128_si256(ditherRow(a.row), ditherRow(b.row), 0x20);
   return span;
 }
@@ -511,11 +581,11 @@ template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
                                                           const SpanTarget& target,
-                                                          const WideTexture& texture, int row,
+                                                          const WideTriangle& wide, int row,
                                                           int c0, int c1) {
   const int width = target.stride;
-  const SpanStart<kKind> start(state, triangle, row, c0);
-  const WideSpan span = wideSpan(start, start);
+  const SpanStart<kKind> start(triangle, wide, row, c0);
+  const WideSpan span = wideSpan(wide, start, start);
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
   for (int g = c0; g <= c1; g += 8) {
@@ -524,7 +594,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
                                   _mm256_cmpgt_epi32(splat(c1 + 1), columns));
     GroupPixels<false> at{{color + base, nullptr}, {depth + base, nullptr}};
-    shadeGroup<kKind, kDepth>(state, span, texture, at, _mm256_sub_epi32(columns, splat(c0)),
+    shadeGroup<kKind, kDepth>(state, span, wide.texture, at, _mm256_sub_epi32(columns, splat(c0)),
                               _mm256_and_si256(columns, splat(3)), active);
   }
 }
@@ -533,7 +603,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
 template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpanPair(
     const PipelineState& state, const TriangleSetup& triangle, const SpanTarget& target,
-    const WideTexture& texture, int rowA, int a0, int a1, int rowB, int b0, int b1) {
+    const WideTriangle& wide, int rowA, int a0, int a1, int rowB, int b0, int b1) {
   const int last = target.stride - 4;  // each half stays inside its row
   const int baseA = a0 < last ? a0 : last, baseB = b0 < last ? b0 : last;
   const Vec lane = _mm256_and_si256(laneNumbers(), splat(3));
@@ -541,28 +611,27 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
   const Vec first = halves(a0, b0);
   Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, _mm256_sub_epi32(first, splat(1))),
                                 _mm256_cmpgt_epi32(halves(a1 + 1, b1 + 1), columns));
-  const WideSpan span =
-      wideSpan(SpanStart<kKind>(state, triangle, rowA, a0), SpanStart<kKind>(state, triangle, rowB, b0));
+  const WideSpan span = wideSpan(wide, SpanStart<kKind>(triangle, wide, rowA, a0),
+                                 SpanStart<kKind>(triangle, wide, rowB, b0));
   const std::size_t atA = std::size_t(rowA) * std::size_t(target.stride) + std::size_t(baseA);
   const std::size_t atB = std::size_t(rowB) * std::size_t(target.stride) + std::size_t(baseB);
   GroupPixels<true> at{{target.color + atA, target.color + atB},
                        {target.depth + atA, target.depth + atB}};
   Vec ditherIndex = _mm256_or_si256(_mm256_and_si256(columns, splat(3)),
                                     _mm256_andnot_si256(splat(3), laneNumbers()));
-  shadeGroup<kKind, kDepth>(state, span, texture, at, _mm256_sub_epi32(columns, first),
+  shadeGroup<kKind, kDepth>(state, span, wide.texture, at, _mm256_sub_epi32(columns, first),
                             ditherIndex, active);
 }
 
-// Rows of a triangle, with the texture prepared once for all its spans
-// (left unset for the Gouraud kinds and without a texture: clearing it
-// costs more than a short span). Spans of four pixels or fewer, most of a
-// small triangle's, are shaded two at a time.
+// Rows of a triangle. Spans of four pixels or fewer, most of a small
+// triangle's, are shaded two at a time.
 template <SpanKind kKind, int kDepth>
 WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int rowBegin, int rowEnd) {
-  WideTexture texture;
+  WideTriangle wide;
   if constexpr (textured(kKind)) {
-    if (state.texture != nullptr) texture = prepareTexture(*state.texture);
+    if (state.texture != nullptr) wide.texture = prepareTexture(*state.texture);
+    wide.walk = walkPlanes(triangle, state.texture);
   }
   RowSpanWalker spans(triangle, rowBegin);
   int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
@@ -570,16 +639,15 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
     int c0, c1;
     if (!spans.next(c0, c1)) continue;
     if (c1 - c0 >= 4) {
-      shadeSpan<kKind, kDepth>(state, triangle, target, texture, row, c0, c1);
+      shadeSpan<kKind, kDepth>(state, triangle, target, wide, row, c0, c1);
     } else if (waitingRow < 0) {
       waitingRow = row, w0 = c0, w1 = c1;
     } else {
-      shadeSpanPair<kKind, kDepth>(state, triangle, target, texture, waitingRow, w0, w1, row, c0,
-                                   c1);
+      shadeSpanPair<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1, row, c0, c1);
       waitingRow = -1;
     }
   }
-  if (waitingRow >= 0) shadeSpan<kKind, kDepth>(state, triangle, target, texture, waitingRow, w0, w1);
+  if (waitingRow >= 0) shadeSpan<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1);
 }
 
 template <SpanKind kKind, int... kDepth>

@@ -9,6 +9,8 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define WILDSKY_WIDE_SETUP 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace {
@@ -36,6 +38,7 @@ std::int64_t roundToInt(double v) {
   return i - std::int64_t(double(i) > up);
 }
 
+#if !defined(__SSE2__)
 bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& out) {
   double x = double(v.x) - SNAP_BIAS, y = double(v.y) - SNAP_BIAS;
   if (!(std::fabs(x) <= GUARD_BAND) || !(std::fabs(y) <= GUARD_BAND)) return false;
@@ -44,6 +47,42 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
   if (originLowerLeft) out.y = std::int64_t(height) * 16 - out.y;
   out.source = &v;
   return true;
+}
+#endif
+
+// snap for the three corners, false when any lies beyond the guard band.
+// With SSE2, x and y go through the same double operations side by side.
+bool snapCorners(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                 int height, SnappedVertex v[3]) {
+#if defined(__SSE2__)
+  const GrVertex* corners[3] = {&a, &b, &c};
+  const __m128d bias = _mm_set1_pd(SNAP_BIAS), signBit = _mm_set1_pd(-0.0);
+  __m128d xy[3];
+  __m128d inside = _mm_cmpeq_pd(bias, bias);
+  for (int k = 0; k < 3; ++k) {
+    // x and y lie side by side in a vertex.
+    __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&corners[k]->x));
+    xy[k] = _mm_sub_pd(_mm_cvtps_pd(_mm_castsi128_ps(pair)), bias);
+    inside = _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(signBit, xy[k]), _mm_set1_pd(GUARD_BAND)));
+  }
+  if (_mm_movemask_pd(inside) != 3) return false;  // NaN compares false too
+  for (int k = 0; k < 3; ++k) {
+    // roundToInt: the truncation, less one where it lies above; the values
+    // fit 32 bits inside the guard band.
+    __m128d up = _mm_add_pd(_mm_mul_pd(xy[k], _mm_set1_pd(SUBPIXELS)), _mm_set1_pd(0.5));
+    __m128i truncated = _mm_cvttpd_epi32(up);
+    __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), up));
+    __m128i rounded = _mm_add_epi32(truncated, _mm_shuffle_epi32(above, _MM_SHUFFLE(2, 0, 2, 0)));
+    v[k].x = _mm_cvtsi128_si32(rounded);
+    v[k].y = _mm_cvtsi128_si32(_mm_shuffle_epi32(rounded, _MM_SHUFFLE(1, 1, 1, 1)));
+    if (originLowerLeft) v[k].y = std::int64_t(height) * 16 - v[k].y;
+    v[k].source = corners[k];
+  }
+  return true;
+#else
+  return snap(a, originLowerLeft, height, v[0]) && snap(b, originLowerLeft, height, v[1]) &&
+         snap(c, originLowerLeft, height, v[2]);
+#endif
 }
 
 // NaN counts as 0.
@@ -206,10 +245,7 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   // The corners are snapped and ordered in locals and stored once: swapping
   // them in place makes the next reads wait for the stores.
   SnappedVertex v[3];
-  if (!snap(a, originLowerLeft, height, v[0]) || !snap(b, originLowerLeft, height, v[1]) ||
-      !snap(c, originLowerLeft, height, v[2])) {
-    return false;
-  }
+  if (!snapCorners(a, b, c, originLowerLeft, height, v)) return false;
   std::int64_t area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
   if (area == 0) return false;
   const bool clockwise = area < 0;
