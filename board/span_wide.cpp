@@ -290,11 +290,10 @@ WIDE inline VecF log2Of(VecF x) {
                        _mm256_mul_ps(mantissa, splatF(1.0f / 8388608.0f)));
 }
 
-// A TextureWalk in lanes: every lane's own row values, the steps along
-// the row shared.
+// A TextureWalk's row values in lanes, each lane its own span's; the
+// steps along the row are the triangle's, in WalkPlanes.
 struct WideWalk {
   VecF sow, tow, oow, footprintX, footprintYs, footprintYt;
-  VecF sowStep, towStep, oowStep, footprintYsStep, footprintYtStep;
 };
 
 // Lanes 0-3 from a, lanes 4-7 from b.
@@ -367,27 +366,25 @@ WIDE inline VecF laneOfHalves(VecF v, int k) {
 }
 
 // The walk of span a in lanes 0-3 and of span b in lanes 4-7.
-WIDE inline WideWalk wideWalk(const WalkPlanes& w, const RowWalk& a, const RowWalk& b) {
+WIDE inline WideWalk wideWalk(const RowWalk& a, const RowWalk& b) {
   VecF perspective = _mm256_set_m128(b.perspective, a.perspective);
   VecF footprint = _mm256_set_m128(b.footprint, a.footprint);
   return {laneOfHalves(perspective, 0), laneOfHalves(perspective, 1),
           laneOfHalves(perspective, 2), laneOfHalves(footprint, 0),
-          laneOfHalves(footprint, 1),   laneOfHalves(footprint, 2),
-          w.sowStep,                    w.towStep,
-          w.oowStep,                    w.footprintYsStep,
-          w.footprintYtStep};
+          laneOfHalves(footprint, 1),   laneOfHalves(footprint, 2)};
 }
 
 // The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
 WIDE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& walk,
+                                                        const WalkPlanes& steps,
                                                         const WideTexture& tx, Vec k, Vec active) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW =
-      _mm256_div_ps(splatF(1.0f), _mm256_add_ps(walk.oow, _mm256_mul_ps(fk, walk.oowStep)));
-  VecF s = _mm256_mul_ps(_mm256_add_ps(walk.sow, _mm256_mul_ps(fk, walk.sowStep)), inverseW);
-  VecF t = _mm256_mul_ps(_mm256_add_ps(walk.tow, _mm256_mul_ps(fk, walk.towStep)), inverseW);
-  VecF ys = _mm256_add_ps(walk.footprintYs, _mm256_mul_ps(fk, walk.footprintYsStep));
-  VecF yt = _mm256_add_ps(walk.footprintYt, _mm256_mul_ps(fk, walk.footprintYtStep));
+      _mm256_div_ps(splatF(1.0f), _mm256_add_ps(walk.oow, _mm256_mul_ps(fk, steps.oowStep)));
+  VecF s = _mm256_mul_ps(_mm256_add_ps(walk.sow, _mm256_mul_ps(fk, steps.sowStep)), inverseW);
+  VecF t = _mm256_mul_ps(_mm256_add_ps(walk.tow, _mm256_mul_ps(fk, steps.towStep)), inverseW);
+  VecF ys = _mm256_add_ps(walk.footprintYs, _mm256_mul_ps(fk, steps.footprintYsStep));
+  VecF yt = _mm256_add_ps(walk.footprintYt, _mm256_mul_ps(fk, steps.footprintYtStep));
   VecF footprintY = _mm256_add_ps(_mm256_mul_ps(ys, ys), _mm256_mul_ps(yt, yt));
   // footprintX > footprintY ? footprintX : footprintY, NaN going to footprintY.
   VecF footprint = _mm256_max_ps(walk.footprintX, footprintY);
@@ -415,16 +412,12 @@ WIDE inline Vec depthPasses8(Vec z, Vec stored) {
 
 // A fixed-point plane along the span: start + k * step, wrapping as the
 // scalar loop's repeated additions do.
-struct WidePlane {
-  Vec start, step;
-};
-
-WIDE inline Vec planeAt(const WidePlane& p, Vec k) {
-  return _mm256_add_epi32(p.start, _mm256_mullo_epi32(k, p.step));
+WIDE inline Vec planeAt(Vec start, Vec step, Vec k) {
+  return _mm256_add_epi32(start, _mm256_mullo_epi32(k, step));
 }
 
-WIDE inline Vec colorAt(const WidePlane& p, Vec k) {
-  return clampInt(_mm256_srai_epi32(planeAt(p, k), COLOR_FRACTION_BITS), 0, 255);
+WIDE inline Vec colorAt(Vec start, Vec step, Vec k) {
+  return clampInt(_mm256_srai_epi32(planeAt(start, step, k), COLOR_FRACTION_BITS), 0, 255);
 }
 
 // 8-bit channels of RGB565 pixels, expanded by bit replication.
@@ -450,10 +443,10 @@ constexpr DitherBias makeDitherBias() {
 
 constexpr DitherBias DITHER_BIAS = makeDitherBias();
 
-// The per-row values of a group's pixels: those of one row in every lane,
-// or of two rows, four lanes each.
+// The values at the first pixels of a group's spans: one span's in every
+// lane, or two spans', four lanes each.
 struct WideSpan {
-  WidePlane red, green, blue, alpha, z;
+  Vec red, green, blue, alpha, z;
   WideWalk walk;
   Vec ditherBias;  // by dither index: column & 3, plus 4 for the second row
 };
@@ -464,10 +457,12 @@ inline const Vec& ditherRow(int row) {
 
 // What a triangle's spans share, prepared once for all of them: the
 // texture (left unset for the Gouraud kinds and without a texture:
-// clearing it costs more than a short span) and the walk's planes.
+// clearing it costs more than a short span), the walk's planes and the
+// iterated values' steps along a row.
 struct WideTriangle {
   WideTexture texture;
   WalkPlanes walk;
+  Vec redStep, greenStep, blueStep, alphaStep, depthStep;
 };
 
 // A span's start: its first pixel's iterated values and texture walk.
@@ -486,17 +481,16 @@ struct SpanStart {
 
 // The values of span a in lanes 0-3 and of span b in lanes 4-7.
 template <SpanKind kKind>
-WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const WideTriangle& wide,
-                                                             const SpanStart<kKind>& a,
+WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKind>& a,
                                                              const SpanStart<kKind>& b) {
   const SpanIterators &i = a.iterators, &j = b.iterators;
   WideSpan span;
-  span.red = {halves(i.red, j.red), splat(i.redStep)};
-  span.green = {halves(i.green, j.green), splat(i.greenStep)};
-  span.blue = {halves(i.blue, j.blue), splat(i.blueStep)};
-  span.alpha = {halves(i.alpha, j.alpha), splat(i.alphaStep)};
-  span.z = {halves(i.depth, j.depth), splat(i.depthStep)};
-  if constexpr (textured(kKind)) span.walk = wideWalk(wide.walk, a.walk, b.walk);
+  span.red = halves(i.red, j.red);
+  span.green = halves(i.green, j.green);
+  span.blue = halves(i.blue, j.blue);
+  span.alpha = halves(i.alpha, j.alpha);
+  span.z = halves(i.depth, j.depth);
+  if constexpr (textured(kKind)) span.walk = wideWalk(a.walk, b.walk);
   span.ditherBias = _mm256_permute2x128_si256(ditherRow(a.row), ditherRow(b.row), 0x20);
   return span;
 }
@@ -526,13 +520,14 @@ struct GroupPixels {
 // back unchanged.
 template <SpanKind kKind, int kDepth, bool kPaired>
 WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& state,
+                                                           const WideTriangle& wide,
                                                            const WideSpan& span,
-                                                           const WideTexture& texture,
                                                            const GroupPixels<kPaired>& at, Vec k,
                                                            Vec ditherIndex, Vec active) {
   using Pixels = GroupPixels<kPaired>;
   if constexpr (kDepth != DEPTH_OFF) {
-    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, k), DEPTH_FRACTION_BITS), 0, 65535);
+    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, wide.depthStep, k), DEPTH_FRACTION_BITS),
+                      0, 65535);
     __m128i stored16 = Pixels::load(at.depth);
     active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
     if (_mm256_testz_si256(active, active)) return;
@@ -540,22 +535,24 @@ WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& 
   }
   Vec r, gr, b;
   if constexpr (textured(kKind)) {
-    Vec texel = state.texture != nullptr ? texelsAt(span.walk, texture, k, active) : splat(-1);
+    Vec texel = state.texture != nullptr ? texelsAt(span.walk, wide.walk, wide.texture, k, active)
+                                         : splat(-1);
     const Vec byte = splat(255);
-    r = divide255(
-        multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), colorAt(span.red, k)));
+    r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
+                                colorAt(span.red, wide.redStep, k)));
     gr = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
-                                 colorAt(span.green, k)));
-    b = divide255(multiplySmall(_mm256_and_si256(texel, byte), colorAt(span.blue, k)));
+                                 colorAt(span.green, wide.greenStep, k)));
+    b = divide255(
+        multiplySmall(_mm256_and_si256(texel, byte), colorAt(span.blue, wide.blueStep, k)));
   } else {
-    r = colorAt(span.red, k);
-    gr = colorAt(span.green, k);
-    b = colorAt(span.blue, k);
+    r = colorAt(span.red, wide.redStep, k);
+    gr = colorAt(span.green, wide.greenStep, k);
+    b = colorAt(span.blue, wide.blueStep, k);
   }
   __m128i old = Pixels::load(at.color);
   if constexpr (blended(kKind)) {
     const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
-    Vec a = constantAlpha ? splat(state.constantColor.a) : colorAt(span.alpha, k);
+    Vec a = constantAlpha ? splat(state.constantColor.a) : colorAt(span.alpha, wide.alphaStep, k);
     Vec rest = _mm256_sub_epi32(splat(255), a);
     Vec d = _mm256_cvtepu16_epi32(old);
     Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
@@ -585,7 +582,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
                                                           int c0, int c1) {
   const int width = target.stride;
   const SpanStart<kKind> start(triangle, wide, row, c0);
-  const WideSpan span = wideSpan(wide, start, start);
+  const WideSpan span = wideSpan(start, start);
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
   for (int g = c0; g <= c1; g += 8) {
@@ -594,7 +591,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
                                   _mm256_cmpgt_epi32(splat(c1 + 1), columns));
     GroupPixels<false> at{{color + base, nullptr}, {depth + base, nullptr}};
-    shadeGroup<kKind, kDepth>(state, span, wide.texture, at, _mm256_sub_epi32(columns, splat(c0)),
+    shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, splat(c0)),
                               _mm256_and_si256(columns, splat(3)), active);
   }
 }
@@ -611,7 +608,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
   const Vec first = halves(a0, b0);
   Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, _mm256_sub_epi32(first, splat(1))),
                                 _mm256_cmpgt_epi32(halves(a1 + 1, b1 + 1), columns));
-  const WideSpan span = wideSpan(wide, SpanStart<kKind>(triangle, wide, rowA, a0),
+  const WideSpan span = wideSpan(SpanStart<kKind>(triangle, wide, rowA, a0),
                                  SpanStart<kKind>(triangle, wide, rowB, b0));
   const std::size_t atA = std::size_t(rowA) * std::size_t(target.stride) + std::size_t(baseA);
   const std::size_t atB = std::size_t(rowB) * std::size_t(target.stride) + std::size_t(baseB);
@@ -619,7 +616,7 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
                        {target.depth + atA, target.depth + atB}};
   Vec ditherIndex = _mm256_or_si256(_mm256_and_si256(columns, splat(3)),
                                     _mm256_andnot_si256(splat(3), laneNumbers()));
-  shadeGroup<kKind, kDepth>(state, span, wide.texture, at, _mm256_sub_epi32(columns, first),
+  shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, first),
                             ditherIndex, active);
 }
 
@@ -629,6 +626,11 @@ template <SpanKind kKind, int kDepth>
 WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int rowBegin, int rowEnd) {
   WideTriangle wide;
+  wide.redStep = splat(triangle.red.step);
+  wide.greenStep = splat(triangle.green.step);
+  wide.blueStep = splat(triangle.blue.step);
+  wide.alphaStep = splat(triangle.alpha.step);
+  wide.depthStep = splat(triangle.depth.step);
   if constexpr (textured(kKind)) {
     if (state.texture != nullptr) wide.texture = prepareTexture(*state.texture);
     wide.walk = walkPlanes(triangle, state.texture);
