@@ -620,6 +620,85 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
                             ditherIndex, active);
 }
 
+// The largest (or smallest) of four 64-bit lanes.
+WIDE inline std::int64_t largest64(Vec v) {
+  Vec other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2));
+  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(other, v));
+  other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1));
+  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(other, v));
+  return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
+}
+
+WIDE inline std::int64_t smallest64(Vec v) {
+  Vec other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2));
+  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(v, other));
+  other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1));
+  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(v, other));
+  return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
+}
+
+// RowSpanWalker with its three edges stepped together, one in each 64-bit
+// lane (the fourth lane idle): the same integers, without a loop per edge.
+class WideRowWalker {
+ public:
+  WIDE explicit WideRowWalker(const RowSpanWalker& walker)
+      : columnBegin_(walker.columnBegin()), columnLast_(walker.columnEnd() - 1) {
+    RowSpanWalker::EdgeState edges[3];
+    walker.edgeStates(edges);
+    alignas(32) std::int64_t lanes[8][4] = {};
+    enum { QUOTIENT, REMAINDER, DIVISOR, STEP_QUOTIENT, STEP_REMAINDER, LOWER, UPPER, ROW_TEST };
+    lanes[DIVISOR][3] = 1;
+    for (int k = 0; k < 3; ++k) {
+      const RowSpanWalker::EdgeState& e = edges[k];
+      lanes[QUOTIENT][k] = e.quotient;
+      lanes[REMAINDER][k] = e.remainder;
+      lanes[DIVISOR][k] = e.divisor;
+      lanes[STEP_QUOTIENT][k] = e.stepQuotient;
+      lanes[STEP_REMAINDER][k] = e.stepRemainder;
+      lanes[LOWER][k] = e.role == RowSpanWalker::EdgeRole::lowerBound ? -1 : 0;
+      lanes[UPPER][k] = e.role == RowSpanWalker::EdgeRole::upperBound ? -1 : 0;
+      lanes[ROW_TEST][k] = e.role == RowSpanWalker::EdgeRole::rowTest ? -1 : 0;
+    }
+    auto load = [&lanes](int field) WIDE {
+      return _mm256_load_si256(reinterpret_cast<const Vec*>(lanes[field]));
+    };
+    quotient_ = load(QUOTIENT);
+    remainder_ = load(REMAINDER);
+    divisor_ = load(DIVISOR);
+    stepQuotient_ = load(STEP_QUOTIENT);
+    stepRemainder_ = load(STEP_REMAINDER);
+    lower_ = load(LOWER);
+    upper_ = load(UPPER);
+    rowTest_ = load(ROW_TEST);
+  }
+
+  // RowSpanWalker::next.
+  WIDE bool next(int& c0, int& c1) {
+    const Vec zero = _mm256_setzero_si256(), all = _mm256_set1_epi64x(-1);
+    Vec remainderLeft = _mm256_andnot_si256(_mm256_cmpeq_epi64(remainder_, zero), all);
+    Vec roundedUp = _mm256_sub_epi64(quotient_, remainderLeft);  // lower bounds round up
+    Vec lows = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MIN), roundedUp, lower_);
+    Vec highs = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MAX), quotient_, upper_);
+    Vec outside = _mm256_and_si256(rowTest_, _mm256_cmpgt_epi64(zero, quotient_));
+    std::int64_t low = std::max(columnBegin_, largest64(lows));
+    std::int64_t high = std::min(columnLast_, smallest64(highs));
+    quotient_ = _mm256_add_epi64(quotient_, stepQuotient_);
+    remainder_ = _mm256_add_epi64(remainder_, stepRemainder_);
+    Vec carry = _mm256_andnot_si256(_mm256_cmpgt_epi64(divisor_, remainder_), all);
+    remainder_ = _mm256_sub_epi64(remainder_, _mm256_and_si256(divisor_, carry));
+    quotient_ = _mm256_sub_epi64(quotient_, carry);
+    if (!_mm256_testz_si256(outside, outside) || low > high) return false;
+    c0 = int(low);
+    c1 = int(high);
+    return true;
+  }
+
+ private:
+  Vec quotient_, remainder_, divisor_, stepQuotient_, stepRemainder_;
+  Vec lower_, upper_, rowTest_;  // the role of each lane's edge, as masks
+  std::int64_t columnBegin_, columnLast_;
+};
+
 // Rows of a triangle. Spans of four pixels or fewer, most of a small
 // triangle's, are shaded two at a time.
 template <SpanKind kKind, int kDepth>
@@ -635,7 +714,7 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
     if (state.texture != nullptr) wide.texture = prepareTexture(*state.texture);
     wide.walk = walkPlanes(triangle, state.texture);
   }
-  RowSpanWalker spans(triangle, rowBegin);
+  WideRowWalker spans(RowSpanWalker(triangle, rowBegin));
   int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;

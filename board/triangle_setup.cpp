@@ -418,3 +418,20 @@ RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     b.stepRemainder = step - b.stepQuotient * divisor;
   }
 }
+
+void RowSpanWalker::edgeStates(EdgeState out[3]) const {
+  int n = 0;
+  for (int i = 0; i < lowerCount_; ++i) {
+    const Bound& b = lowerBounds_[i];
+    out[n++] = {EdgeRole::lowerBound, b.quotient, b.remainder, b.divisor, b.stepQuotient,
+                b.stepRemainder};
+  }
+  for (int i = 0; i < upperCount_; ++i) {
+    const Bound& b = upperBounds_[i];
+    out[n++] = {EdgeRole::upperBound, b.quotient, b.remainder, b.divisor, b.stepQuotient,
+                b.stepRemainder};
+  }
+  for (int i = 0; i < rowTestCount_; ++i) {
+    out[n++] = {EdgeRole::rowTest, rowTests_[i], 0, 1, rowTestSteps_[i], 0};
+  }
+}

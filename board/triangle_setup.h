@@ -110,6 +110,19 @@ class RowSpanWalker {
     return true;
   }
 
+  // The walker's three edges as they stand, for a walker that steps them
+  // together: a lower or upper bound on the columns as floor(numerator /
+  // divisor), or a row test (inside while quotient >= 0, remainder 0,
+  // divisor 1).
+  enum class EdgeRole { lowerBound, upperBound, rowTest };
+  struct EdgeState {
+    EdgeRole role;
+    std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
+  };
+  void edgeStates(EdgeState out[3]) const;
+  int columnBegin() const { return columnBegin_; }
+  int columnEnd() const { return columnEnd_; }
+
  private:
   // floor(numerator / divisor) kept as quotient and remainder while the
   // numerator grows by a fixed step per row.
