@@ -38,6 +38,7 @@ void boardStateChanged() {
   b.state.constantColor = decodeColor(b.constantColorValue, b.colorFormat);
   b.state.chromaKeyColor = decodeColor(b.chromaKeyValue, b.colorFormat);
   chooseSpanFunction(b.state);
+  ++b.stateVersion;
 }
 
 // A window still open on the old display is closed: the board never

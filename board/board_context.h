@@ -37,6 +37,9 @@ struct BoardSettings {
 };
 
 struct BoardContext : BoardSettings {
+  // Counts the changes of state, across resets too, so that a number names
+  // one state for good.
+  std::uint64_t stateVersion = 0;
   std::uint16_t colorBuffers[2][BOARD_PIXELS];
   std::uint16_t depthBuffer[BOARD_PIXELS];
   std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
@@ -50,6 +53,7 @@ BoardContext& board();
 // The clock in use: the one set by boardSetClock, else the steady clock.
 BoardClock& boardClock();
 
-// Re-reads the GrColor_t values of the state in the current colour format
-// and chooses the span loop again; every state change ends here.
+// Re-reads the GrColor_t values of the state in the current colour format,
+// chooses the span loop again and counts the change; every state change
+// ends here.
 void boardStateChanged();

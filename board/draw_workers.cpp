@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -143,11 +142,10 @@ void runCommand(const QueuedCommand& entry, int worker, int workerCount, WorkerS
   }
 }
 
-bool sameState(const QueuedState& queued, const PipelineState& state, const SpanTarget& target,
+bool sameState(const QueuedState& queued, std::uint64_t stateVersion, const SpanTarget& target,
                bool originLowerLeft) {
-  // Bytes, padding included: a mismatch in padding only queues a copy more.
-  return std::memcmp(&queued.state, &state, sizeof state) == 0 &&
-         queued.target.color == target.color && queued.target.depth == target.depth &&
+  return queued.version == stateVersion && queued.target.color == target.color &&
+         queued.target.depth == target.depth &&
          queued.target.stride == target.stride && queued.originLowerLeft == originLowerLeft;
 }
 
@@ -294,13 +292,14 @@ bool drawWorkersRunning() { return queue.workerCount > 0; }
 namespace {
 
 // The next entry, with the state it is drawn in queued when it changed.
-QueuedCommand& reserveWithState(const PipelineState& state, const SpanTarget& target,
-                                bool originLowerLeft) {
+QueuedCommand& reserveWithState(const PipelineState& state, std::uint64_t stateVersion,
+                                const SpanTarget& target, bool originLowerLeft) {
   QueuedCommand& entry = reserveQueuedCommand();
-  if (queue.stateCount == 0 || !sameState(queue.states[(queue.stateCount - 1) % QUEUE_SIZE], state,
-                                          target, originLowerLeft)) {
+  if (queue.stateCount == 0 || !sameState(queue.states[(queue.stateCount - 1) % QUEUE_SIZE],
+                                          stateVersion, target, originLowerLeft)) {
     QueuedState& s = queue.states[queue.stateCount % QUEUE_SIZE];
     s.state = state;
+    s.version = stateVersion;
     s.target = target;
     s.originLowerLeft = originLowerLeft;
     ++queue.stateCount;
@@ -312,9 +311,9 @@ QueuedCommand& reserveWithState(const PipelineState& state, const SpanTarget& ta
 }  // namespace
 
 void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int rowBegin,
-                   int rowEnd, const PipelineState& state, const SpanTarget& target,
-                   bool originLowerLeft) {
-  QueuedCommand& entry = reserveWithState(state, target, originLowerLeft);
+                   int rowEnd, const PipelineState& state, std::uint64_t stateVersion,
+                   const SpanTarget& target, bool originLowerLeft) {
+  QueuedCommand& entry = reserveWithState(state, stateVersion, target, originLowerLeft);
   entry.isClear = false;
   entry.rowBegin = std::int16_t(rowBegin);
   entry.rowEnd = std::int16_t(rowEnd);
@@ -324,9 +323,9 @@ void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int 
   commitQueuedCommand();
 }
 
-void queueClear(const QueuedClear& clear, const PipelineState& state, const SpanTarget& target,
-                bool originLowerLeft) {
-  QueuedCommand& entry = reserveWithState(state, target, originLowerLeft);
+void queueClear(const QueuedClear& clear, const PipelineState& state, std::uint64_t stateVersion,
+                const SpanTarget& target, bool originLowerLeft) {
+  QueuedCommand& entry = reserveWithState(state, stateVersion, target, originLowerLeft);
   entry.isClear = true;
   entry.rowBegin = 0;
   entry.rowEnd = BOARD_HEIGHT;

@@ -36,6 +36,7 @@ struct alignas(64) QueuedCommand {
 // The state a run of queued triangles is drawn in, queued once per change.
 struct QueuedState {
   PipelineState state;
+  std::uint64_t version;  // the board's count of state changes at this state
   SpanTarget target;
   bool originLowerLeft;
 };
@@ -48,15 +49,17 @@ void stopDrawWorkers();
 bool drawWorkersRunning();
 
 // Queues a triangle covering buffer rows [rowBegin, rowEnd) (as
-// triangleRows gives them), waiting while the queue is full.
+// triangleRows gives them), waiting while the queue is full. stateVersion
+// names the state (the board counts its changes), so an unchanged state is
+// known without comparing it.
 void queueTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, int rowBegin,
-                   int rowEnd, const PipelineState& state, const SpanTarget& target,
-                   bool originLowerLeft);
+                   int rowEnd, const PipelineState& state, std::uint64_t stateVersion,
+                   const SpanTarget& target, bool originLowerLeft);
 
 // Queues a clear of the target's colour buffer (and depth buffer when
 // withDepth) to the given values, waiting while the queue is full.
-void queueClear(const QueuedClear& clear, const PipelineState& state, const SpanTarget& target,
-                bool originLowerLeft);
+void queueClear(const QueuedClear& clear, const PipelineState& state, std::uint64_t stateVersion,
+                const SpanTarget& target, bool originLowerLeft);
 
 // Returns once every queued triangle is drawn; anything that reads or
 // replaces the buffers or texture memory calls it first.

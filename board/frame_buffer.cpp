@@ -47,7 +47,7 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   // Queued behind the triangles before it, the workers clear their own
   // bands; while a buffer is locked its pixels are the caller's.
   if (drawWorkersRunning() && !b.locked) {
-    queueClear(clear, b.state, {b.backBuffer(), b.depthBuffer, BOARD_WIDTH},
+    queueClear(clear, b.state, b.stateVersion, {b.backBuffer(), b.depthBuffer, BOARD_WIDTH},
                b.origin == GR_ORIGIN_LOWER_LEFT);
     return;
   }

@@ -34,7 +34,8 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   if (drawWorkersRunning() && !board.locked) {
     int rowBegin, rowEnd;
     if (triangleRows(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, rowBegin, rowEnd)) {
-      queueTriangle(*a, *b, *c, rowBegin, rowEnd, board.state, target, lowerLeft);
+      queueTriangle(*a, *b, *c, rowBegin, rowEnd, board.state, board.stateVersion, target,
+                    lowerLeft);
     }
     return;
   }

@@ -84,6 +84,7 @@ void grGlideShutdown() {
   resetTextureMemory();
   b.textureId = GR_NULL_MIPMAP_HANDLE;
   b.state.texture = nullptr;
+  ++b.stateVersion;
 }
 
 void boardReset() {

@@ -230,12 +230,33 @@ WIDE void buildPerspectivePlanes(const PlaneBuilder& pb, const GrVertex& p0, con
 
 namespace {
 
+// The pixel box snapped corners may cover inside the screen.
+struct PixelBox {
+  int rowBegin, rowEnd, columnBegin, columnEnd;
+  bool empty() const { return rowBegin >= rowEnd || columnBegin >= columnEnd; }
+};
+
+PixelBox pixelBox(const SnappedVertex v[3], int width, int height) {
+  std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
+  std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
+  // Pixel centres lie at 16 * index + 8; an arithmetic shift by 4 is floor(n / 16).
+  return {int(std::max<std::int64_t>(0, -((8 - minY) >> 4))),
+          int(std::min<std::int64_t>(height, ((maxY - 8) >> 4) + 1)),
+          int(std::max<std::int64_t>(0, -((8 - minX) >> 4))),
+          int(std::min<std::int64_t>(width, ((maxX - 8) >> 4) + 1))};
+}
+
+// Twice the signed area, in 1/256 pixels: positive counter-clockwise on the buffer.
+std::int64_t twiceArea(const SnappedVertex v[3]) {
+  return (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
+}
+
 // The snapped corners of a triangle, counter-clockwise on the buffer, and
 // the pixel box it may cover inside the screen.
 struct Coverage {
   SnappedVertex v[3];
   std::int64_t area;  // twice the area, in 1/256 pixels
-  int rowBegin, rowEnd, columnBegin, columnEnd;
+  PixelBox box;
 };
 
 // False when nothing can be drawn: zero area, NaN or coordinates beyond the
@@ -246,33 +267,28 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   // them in place makes the next reads wait for the stores.
   SnappedVertex v[3];
   if (!snapCorners(a, b, c, originLowerLeft, height, v)) return false;
-  std::int64_t area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
+  std::int64_t area = twiceArea(v);
   if (area == 0) return false;
   const bool clockwise = area < 0;
   out.v[0] = v[0];
   out.v[1] = clockwise ? v[2] : v[1];
   out.v[2] = clockwise ? v[1] : v[2];
   out.area = clockwise ? -area : area;
-
-  std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
-  std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
-  // Pixel centres lie at 16 * index + 8; an arithmetic shift by 4 is floor(n / 16).
-  out.rowBegin = int(std::max<std::int64_t>(0, -((8 - minY) >> 4)));
-  out.rowEnd = int(std::min<std::int64_t>(height, ((maxY - 8) >> 4) + 1));
-  out.columnBegin = int(std::max<std::int64_t>(0, -((8 - minX) >> 4)));
-  out.columnEnd = int(std::min<std::int64_t>(width, ((maxX - 8) >> 4) + 1));
-  return out.rowBegin < out.rowEnd && out.columnBegin < out.columnEnd;
+  out.box = pixelBox(v, width, height);
+  return !out.box.empty();
 }
 
 }  // namespace
 
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, int& rowBegin, int& rowEnd) {
-  Coverage coverage;
-  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
-  rowBegin = coverage.rowBegin;
-  rowEnd = coverage.rowEnd;
-  return true;
+  // The caller's thread routes every triangle by its rows: no more than they need.
+  SnappedVertex v[3];
+  if (!snapCorners(a, b, c, originLowerLeft, height, v) || twiceArea(v) == 0) return false;
+  PixelBox box = pixelBox(v, width, height);
+  rowBegin = box.rowBegin;
+  rowEnd = box.rowEnd;
+  return !box.empty();
 }
 
 namespace {
@@ -381,10 +397,10 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
   Coverage coverage;
   if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
   const SnappedVertex* v = coverage.v;
-  out.rowBegin = coverage.rowBegin;
-  out.rowEnd = coverage.rowEnd;
-  out.columnBegin = coverage.columnBegin;
-  out.columnEnd = coverage.columnEnd;
+  out.rowBegin = coverage.box.rowBegin;
+  out.rowEnd = coverage.box.rowEnd;
+  out.columnBegin = coverage.box.columnBegin;
+  out.columnEnd = coverage.box.columnEnd;
   setUpEdges(v, out);
   const PlaneBuilder pb = planeBuilderFor(v, coverage.area);
   const GrVertex& p0 = *v[0].source;
