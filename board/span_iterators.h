@@ -10,7 +10,7 @@ struct SpanIterators {
   std::int32_t red, green, blue, alpha, depth;
   std::int32_t redStep, greenStep, blueStep, alphaStep, depthStep;
 
-  [[gnu::always_inline]] SpanIterators(const TriangleSetup& t, int row, int column)
+  SpanIterators(const TriangleSetup& t, int row, int column)
       : red(t.red.at(column, row)),
         green(t.green.at(column, row)),
         blue(t.blue.at(column, row)),

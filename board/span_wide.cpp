@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "board/pixel_pipeline.h"
-#include "board/span_iterators.h"
 #include "board/texture_walk.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -360,9 +359,17 @@ WIDE inline RowWalk rowWalk(const WalkPlanes& w, int row, int column) {
   return {_mm256_cvtpd_ps(at), footprint};
 }
 
-// Lane k of a's first four in lanes 0-3 and of b's in lanes 4-7.
+// Lane k of the low half in lanes 0-3 and of the high half in lanes 4-7.
+WIDE inline Vec laneIndexOfHalves(int k) {
+  return _mm256_setr_epi32(k, k, k, k, k + 4, k + 4, k + 4, k + 4);
+}
+
 WIDE inline VecF laneOfHalves(VecF v, int k) {
-  return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(k, k, k, k, k + 4, k + 4, k + 4, k + 4));
+  return _mm256_permutevar8x32_ps(v, laneIndexOfHalves(k));
+}
+
+WIDE inline Vec laneOfHalves(Vec v, int k) {
+  return _mm256_permutevar8x32_epi32(v, laneIndexOfHalves(k));
 }
 
 // The walk of span a in lanes 0-3 and of span b in lanes 4-7.
@@ -455,6 +462,49 @@ inline const Vec& ditherRow(int row) {
   return *reinterpret_cast<const Vec*>(DITHER_BIAS.rows[row & 3]);
 }
 
+// The red, green, blue and alpha planes of a triangle in 64-bit lanes,
+// for FixedPlane::at in lanes.
+struct ColorPlanes {
+  Vec origin, dx, dy, originColumn, originRow;
+};
+
+WIDE inline Vec fixedLanes(const TriangleSetup& t, std::int64_t FixedPlane::*field) {
+  return _mm256_setr_epi64x(t.red.*field, t.green.*field, t.blue.*field, t.alpha.*field);
+}
+
+WIDE inline Vec originLanes(const TriangleSetup& t, int FixedPlane::*field) {
+  return _mm256_setr_epi64x(t.red.*field, t.green.*field, t.blue.*field, t.alpha.*field);
+}
+
+WIDE inline ColorPlanes colorPlanes(const TriangleSetup& t) {
+  return {fixedLanes(t, &FixedPlane::origin), fixedLanes(t, &FixedPlane::dx),
+          fixedLanes(t, &FixedPlane::dy), originLanes(t, &FixedPlane::originColumn),
+          originLanes(t, &FixedPlane::originRow)};
+}
+
+// a * n in 64-bit lanes, wrapping as the scalar product does, for 0 <= n < 2^32.
+WIDE inline Vec multiply64(Vec a, Vec n) {
+  Vec high = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), n);
+  return _mm256_add_epi64(_mm256_mul_epu32(a, n), _mm256_slli_epi64(high, 32));
+}
+
+// FixedPlane::at of the four planes, as 32-bit values in the low half.
+WIDE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
+  Vec sum = _mm256_add_epi64(
+      _mm256_add_epi64(p.origin,
+                       multiply64(p.dx, _mm256_sub_epi64(_mm256_set1_epi64x(column), p.originColumn))),
+      multiply64(p.dy, _mm256_sub_epi64(_mm256_set1_epi64x(row), p.originRow)));
+  // Clamping before the shift by EXTRA_BITS gives the clamp after it; the
+  // low 32 bits of a logical shift are those of the arithmetic one.
+  constexpr std::int64_t LIMIT = std::int64_t(1) << (30 + FixedPlane::EXTRA_BITS);
+  const Vec high = _mm256_set1_epi64x(LIMIT), low = _mm256_set1_epi64x(-LIMIT);
+  sum = _mm256_blendv_epi8(sum, high, _mm256_cmpgt_epi64(sum, high));
+  sum = _mm256_blendv_epi8(sum, low, _mm256_cmpgt_epi64(low, sum));
+  Vec shifted = _mm256_srli_epi64(sum, FixedPlane::EXTRA_BITS);
+  return _mm256_castsi256_si128(
+      _mm256_permutevar8x32_epi32(shifted, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+}
+
 // What a triangle's spans share, prepared once for all of them: the
 // texture (left unset for the Gouraud kinds and without a texture:
 // clearing it costs more than a short span), the walk's planes and the
@@ -462,19 +512,23 @@ inline const Vec& ditherRow(int row) {
 struct WideTriangle {
   WideTexture texture;
   WalkPlanes walk;
+  ColorPlanes colors;
   Vec redStep, greenStep, blueStep, alphaStep, depthStep;
 };
 
 // A span's start: its first pixel's iterated values and texture walk.
 template <SpanKind kKind>
 struct SpanStart {
-  SpanIterators iterators;
+  __m128i colors;  // red, green, blue, alpha
+  std::int32_t depth;
   RowWalk walk;
   int row;
 
   WIDE __attribute__((always_inline)) SpanStart(const TriangleSetup& triangle,
                                                 const WideTriangle& wide, int spanRow, int column)
-      : iterators(triangle, spanRow, column), row(spanRow) {
+      : colors(colorStarts(wide.colors, spanRow, column)),
+        depth(triangle.depth.at(column, spanRow)),
+        row(spanRow) {
     if constexpr (textured(kKind)) walk = rowWalk(wide.walk, spanRow, column);
   }
 };
@@ -483,13 +537,13 @@ struct SpanStart {
 template <SpanKind kKind>
 WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKind>& a,
                                                              const SpanStart<kKind>& b) {
-  const SpanIterators &i = a.iterators, &j = b.iterators;
+  Vec colors = _mm256_set_m128i(b.colors, a.colors);
   WideSpan span;
-  span.red = halves(i.red, j.red);
-  span.green = halves(i.green, j.green);
-  span.blue = halves(i.blue, j.blue);
-  span.alpha = halves(i.alpha, j.alpha);
-  span.z = halves(i.depth, j.depth);
+  span.red = laneOfHalves(colors, 0);
+  span.green = laneOfHalves(colors, 1);
+  span.blue = laneOfHalves(colors, 2);
+  span.alpha = laneOfHalves(colors, 3);
+  span.z = halves(a.depth, b.depth);
   if constexpr (textured(kKind)) span.walk = wideWalk(a.walk, b.walk);
   span.ditherBias = _mm256_permute2x128_si256(ditherRow(a.row), ditherRow(b.row), 0x20);
   return span;
@@ -705,6 +759,7 @@ template <SpanKind kKind, int kDepth>
 WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                        const SpanTarget& target, int rowBegin, int rowEnd) {
   WideTriangle wide;
+  wide.colors = colorPlanes(triangle);
   wide.redStep = splat(triangle.red.step);
   wide.greenStep = splat(triangle.green.step);
   wide.blueStep = splat(triangle.blue.step);
