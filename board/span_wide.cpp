@@ -697,33 +697,23 @@ class WideRowWalker {
  public:
   WIDE explicit WideRowWalker(const RowSpanWalker& walker)
       : columnBegin_(walker.columnBegin()), columnLast_(walker.columnEnd() - 1) {
-    RowSpanWalker::EdgeState edges[3];
-    walker.edgeStates(edges);
-    alignas(32) std::int64_t lanes[8][4] = {};
-    enum { QUOTIENT, REMAINDER, DIVISOR, STEP_QUOTIENT, STEP_REMAINDER, LOWER, UPPER, ROW_TEST };
-    lanes[DIVISOR][3] = 1;
-    for (int k = 0; k < 3; ++k) {
-      const RowSpanWalker::EdgeState& e = edges[k];
-      lanes[QUOTIENT][k] = e.quotient;
-      lanes[REMAINDER][k] = e.remainder;
-      lanes[DIVISOR][k] = e.divisor;
-      lanes[STEP_QUOTIENT][k] = e.stepQuotient;
-      lanes[STEP_REMAINDER][k] = e.stepRemainder;
-      lanes[LOWER][k] = e.role == RowSpanWalker::EdgeRole::lowerBound ? -1 : 0;
-      lanes[UPPER][k] = e.role == RowSpanWalker::EdgeRole::upperBound ? -1 : 0;
-      lanes[ROW_TEST][k] = e.role == RowSpanWalker::EdgeRole::rowTest ? -1 : 0;
-    }
-    auto load = [&lanes](int field) WIDE {
-      return _mm256_load_si256(reinterpret_cast<const Vec*>(lanes[field]));
+    const RowSpanWalker::Edge* e = walker.edges();
+    auto lanes = [e](std::int64_t RowSpanWalker::Edge::*field) WIDE {
+      return _mm256_setr_epi64x(e[0].*field, e[1].*field, e[2].*field, 0);
     };
-    quotient_ = load(QUOTIENT);
-    remainder_ = load(REMAINDER);
-    divisor_ = load(DIVISOR);
-    stepQuotient_ = load(STEP_QUOTIENT);
-    stepRemainder_ = load(STEP_REMAINDER);
-    lower_ = load(LOWER);
-    upper_ = load(UPPER);
-    rowTest_ = load(ROW_TEST);
+    auto roles = [e](RowSpanWalker::EdgeRole role) WIDE {
+      return _mm256_setr_epi64x(-(e[0].role == role), -(e[1].role == role), -(e[2].role == role),
+                                0);
+    };
+    quotient_ = lanes(&RowSpanWalker::Edge::quotient);
+    remainder_ = lanes(&RowSpanWalker::Edge::remainder);
+    // The idle lane divides by 1 so that it never carries.
+    divisor_ = _mm256_setr_epi64x(e[0].divisor, e[1].divisor, e[2].divisor, 1);
+    stepQuotient_ = lanes(&RowSpanWalker::Edge::stepQuotient);
+    stepRemainder_ = lanes(&RowSpanWalker::Edge::stepRemainder);
+    lower_ = roles(RowSpanWalker::EdgeRole::lowerBound);
+    upper_ = roles(RowSpanWalker::EdgeRole::upperBound);
+    rowTest_ = roles(RowSpanWalker::EdgeRole::rowTest);
   }
 
   // RowSpanWalker::next.

@@ -414,11 +414,11 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
 
 RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     : columnBegin_(triangle.columnBegin), columnEnd_(triangle.columnEnd) {
-  for (const EdgeFunction& e : triangle.edges) {
+  for (int i = 0; i < 3; ++i) {
+    const EdgeFunction& e = triangle.edges[i];
     std::int64_t atZero = e.b * firstRow + e.c;
     if (e.a == 0) {
-      rowTests_[rowTestCount_] = atZero;
-      rowTestSteps_[rowTestCount_++] = e.b;
+      edges_[i] = {EdgeRole::rowTest, atZero, 0, 1, e.b, 0};
       continue;
     }
     // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a).
@@ -426,28 +426,10 @@ RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     std::int64_t divisor = lower ? e.a : -e.a;
     std::int64_t numerator = lower ? -atZero : atZero;
     std::int64_t step = lower ? -e.b : e.b;
-    Bound& b = lower ? lowerBounds_[lowerCount_++] : upperBounds_[upperCount_++];
-    b.divisor = divisor;
-    b.quotient = floorDiv(numerator, divisor);
-    b.remainder = numerator - b.quotient * divisor;
-    b.stepQuotient = floorDiv(step, divisor);
-    b.stepRemainder = step - b.stepQuotient * divisor;
-  }
-}
-
-void RowSpanWalker::edgeStates(EdgeState out[3]) const {
-  int n = 0;
-  for (int i = 0; i < lowerCount_; ++i) {
-    const Bound& b = lowerBounds_[i];
-    out[n++] = {EdgeRole::lowerBound, b.quotient, b.remainder, b.divisor, b.stepQuotient,
-                b.stepRemainder};
-  }
-  for (int i = 0; i < upperCount_; ++i) {
-    const Bound& b = upperBounds_[i];
-    out[n++] = {EdgeRole::upperBound, b.quotient, b.remainder, b.divisor, b.stepQuotient,
-                b.stepRemainder};
-  }
-  for (int i = 0; i < rowTestCount_; ++i) {
-    out[n++] = {EdgeRole::rowTest, rowTests_[i], 0, 1, rowTestSteps_[i], 0};
+    std::int64_t quotient = floorDiv(numerator, divisor);
+    std::int64_t stepQuotient = floorDiv(step, divisor);
+    edges_[i] = {lower ? EdgeRole::lowerBound : EdgeRole::upperBound, quotient,
+                 numerator - quotient * divisor, divisor, stepQuotient,
+                 step - stepQuotient * divisor};
   }
 }

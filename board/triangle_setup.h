@@ -90,19 +90,15 @@ class RowSpanWalker {
   bool next(int& c0, int& c1) {
     std::int64_t low = columnBegin_, high = columnEnd_ - 1;
     bool inside = true;
-    for (int i = 0; i < rowTestCount_; ++i) {
-      inside = inside && rowTests_[i] >= 0;
-      rowTests_[i] += rowTestSteps_[i];
-    }
-    for (int i = 0; i < lowerCount_; ++i) {
-      Bound& b = lowerBounds_[i];
-      low = std::max(low, b.quotient + (b.remainder != 0));
-      b.advance();
-    }
-    for (int i = 0; i < upperCount_; ++i) {
-      Bound& b = upperBounds_[i];
-      high = std::min(high, b.quotient);
-      b.advance();
+    for (Edge& e : edges_) {
+      if (e.role == EdgeRole::lowerBound) {
+        low = std::max(low, e.quotient + (e.remainder != 0));  // lower bounds round up
+      } else if (e.role == EdgeRole::upperBound) {
+        high = std::min(high, e.quotient);
+      } else {
+        inside = inside && e.quotient >= 0;
+      }
+      e.advance();
     }
     if (!inside || low > high) return false;
     c0 = int(low);
@@ -110,23 +106,13 @@ class RowSpanWalker {
     return true;
   }
 
-  // The walker's three edges as they stand, for a walker that steps them
-  // together: a lower or upper bound on the columns as floor(numerator /
-  // divisor), or a row test (inside while quotient >= 0, remainder 0,
-  // divisor 1).
+  // An edge bounds the columns from below or above as floor(numerator /
+  // divisor), kept as quotient and remainder while the numerator grows by a
+  // fixed step per row; an edge along the rows is a row test, inside while
+  // its quotient is >= 0 (remainder 0, divisor 1: it never carries).
   enum class EdgeRole { lowerBound, upperBound, rowTest };
-  struct EdgeState {
+  struct Edge {
     EdgeRole role;
-    std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
-  };
-  void edgeStates(EdgeState out[3]) const;
-  int columnBegin() const { return columnBegin_; }
-  int columnEnd() const { return columnEnd_; }
-
- private:
-  // floor(numerator / divisor) kept as quotient and remainder while the
-  // numerator grows by a fixed step per row.
-  struct Bound {
     std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
     // Branch-free: whether the remainder carries varies row by row.
     void advance() {
@@ -137,10 +123,12 @@ class RowSpanWalker {
       quotient -= carry;
     }
   };
-  Bound lowerBounds_[3], upperBounds_[3];  // lower bounds round up
-  int lowerCount_ = 0, upperCount_ = 0;
-  std::int64_t rowTests_[3];  // edges parallel to the rows: inside while >= 0
-  std::int64_t rowTestSteps_[3];
-  int rowTestCount_ = 0;
+  // The three edges as they stand, for a walker that steps them together.
+  const Edge* edges() const { return edges_; }
+  int columnBegin() const { return columnBegin_; }
+  int columnEnd() const { return columnEnd_; }
+
+ private:
+  Edge edges_[3];
   int columnBegin_, columnEnd_;
 };
