@@ -145,8 +145,8 @@ void runCommand(const QueuedCommand& entry, int worker, int workerCount, WorkerS
 bool sameState(const QueuedState& queued, std::uint64_t stateVersion, const SpanTarget& target,
                bool originLowerLeft) {
   return queued.version == stateVersion && queued.target.color == target.color &&
-         queued.target.depth == target.depth &&
-         queued.target.stride == target.stride && queued.originLowerLeft == originLowerLeft;
+         queued.target.depth == target.depth && queued.target.stride == target.stride &&
+         queued.originLowerLeft == originLowerLeft;
 }
 
 std::uint64_t leastDrawn() {

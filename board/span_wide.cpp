@@ -296,14 +296,15 @@ struct WideWalk {
 };
 
 // Lanes 0-3 from a, lanes 4-7 from b.
-WIDE inline VecF halvesF(float a, float b) { return _mm256_set_m128(_mm_set1_ps(b), _mm_set1_ps(a)); }
-WIDE inline Vec halves(int a, int b) { return _mm256_set_m128i(_mm_set1_epi32(b), _mm_set1_epi32(a)); }
+WIDE inline Vec halves(int a, int b) {
+  return _mm256_set_m128i(_mm_set1_epi32(b), _mm_set1_epi32(a));
+}
 
 // TextureWalk's numbers of a triangle in lanes, gathered once, so that a
 // span's start takes a few vector operations, each the scalar walk's own.
 struct WalkPlanes {
   __m256d value, dx, dy, columnShift, rowShift;  // sow, tow, oow (twice)
-  __m256d footprint, footprintStep;  // xs, xt by row and ys, yt by column
+  __m256d footprint, footprintStep;              // xs, xt by row and ys, yt by column
   __m256d scale;
   int originColumn, originRow;
   VecF sowStep, towStep, oowStep, footprintYsStep, footprintYtStep;
@@ -352,7 +353,8 @@ WIDE inline RowWalk rowWalk(const WalkPlanes& w, int row, int column) {
       w.scale);
   __m128d x = _mm256_castpd256_pd128(numerators);  // xs, xt
   __m128d squares = _mm_mul_pd(x, x);
-  float footprintX = toFloat(_mm_cvtsd_f64(squares) + _mm_cvtsd_f64(_mm_unpackhi_pd(squares, squares)));
+  float footprintX =
+      toFloat(_mm_cvtsd_f64(squares) + _mm_cvtsd_f64(_mm_unpackhi_pd(squares, squares)));
   __m128 y = _mm256_cvtpd_ps(numerators);  // ys, yt in lanes 2 and 3
   __m128 footprint =
       _mm_move_ss(_mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 3, 2, 0)), _mm_set_ss(footprintX));
@@ -376,9 +378,8 @@ WIDE inline Vec laneOfHalves(Vec v, int k) {
 WIDE inline WideWalk wideWalk(const RowWalk& a, const RowWalk& b) {
   VecF perspective = _mm256_set_m128(b.perspective, a.perspective);
   VecF footprint = _mm256_set_m128(b.footprint, a.footprint);
-  return {laneOfHalves(perspective, 0), laneOfHalves(perspective, 1),
-          laneOfHalves(perspective, 2), laneOfHalves(footprint, 0),
-          laneOfHalves(footprint, 1),   laneOfHalves(footprint, 2)};
+  return {laneOfHalves(perspective, 0), laneOfHalves(perspective, 1), laneOfHalves(perspective, 2),
+          laneOfHalves(footprint, 0),   laneOfHalves(footprint, 1),   laneOfHalves(footprint, 2)};
 }
 
 // The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
@@ -491,8 +492,8 @@ WIDE inline Vec multiply64(Vec a, Vec n) {
 // FixedPlane::at of the four planes, as 32-bit values in the low half.
 WIDE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
   Vec sum = _mm256_add_epi64(
-      _mm256_add_epi64(p.origin,
-                       multiply64(p.dx, _mm256_sub_epi64(_mm256_set1_epi64x(column), p.originColumn))),
+      _mm256_add_epi64(
+          p.origin, multiply64(p.dx, _mm256_sub_epi64(_mm256_set1_epi64x(column), p.originColumn))),
       multiply64(p.dy, _mm256_sub_epi64(_mm256_set1_epi64x(row), p.originRow)));
   // Clamping before the shift by EXTRA_BITS gives the clamp after it; the
   // low 32 bits of a logical shift are those of the arithmetic one.
@@ -524,8 +525,8 @@ struct SpanStart {
   RowWalk walk;
   int row;
 
-  WIDE __attribute__((always_inline)) SpanStart(const TriangleSetup& triangle,
-                                                const WideTriangle& wide, int spanRow, int column)
+  WIDE __attribute__((always_inline))
+  SpanStart(const TriangleSetup& triangle, const WideTriangle& wide, int spanRow, int column)
       : colors(colorStarts(wide.colors, spanRow, column)),
         depth(triangle.depth.at(column, spanRow)),
         row(spanRow) {
@@ -580,8 +581,8 @@ WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& 
                                                            Vec ditherIndex, Vec active) {
   using Pixels = GroupPixels<kPaired>;
   if constexpr (kDepth != DEPTH_OFF) {
-    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, wide.depthStep, k), DEPTH_FRACTION_BITS),
-                      0, 65535);
+    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, wide.depthStep, k), DEPTH_FRACTION_BITS), 0,
+                      65535);
     __m128i stored16 = Pixels::load(at.depth);
     active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
     if (_mm256_testz_si256(active, active)) return;
@@ -632,8 +633,8 @@ template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
                                                           const SpanTarget& target,
-                                                          const WideTriangle& wide, int row,
-                                                          int c0, int c1) {
+                                                          const WideTriangle& wide, int row, int c0,
+                                                          int c1) {
   const int width = target.stride;
   const SpanStart<kKind> start(triangle, wide, row, c0);
   const WideSpan span = wideSpan(start, start);
@@ -670,8 +671,8 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
                        {target.depth + atA, target.depth + atB}};
   Vec ditherIndex = _mm256_or_si256(_mm256_and_si256(columns, splat(3)),
                                     _mm256_andnot_si256(splat(3), laneNumbers()));
-  shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, first),
-                            ditherIndex, active);
+  shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, first), ditherIndex,
+                            active);
 }
 
 // The largest (or smallest) of four 64-bit lanes.
@@ -698,9 +699,8 @@ class WideRowWalker {
   WIDE explicit WideRowWalker(const RowSpanWalker& walker)
       : columnBegin_(walker.columnBegin()), columnLast_(walker.columnEnd() - 1) {
     const RowSpanWalker::Edge* e = walker.edges();
-    auto lanes = [e](std::int64_t RowSpanWalker::Edge::*field) WIDE {
-      return _mm256_setr_epi64x(e[0].*field, e[1].*field, e[2].*field, 0);
-    };
+    auto lanes = [e](std::int64_t RowSpanWalker::Edge::*field)
+                     WIDE { return _mm256_setr_epi64x(e[0].*field, e[1].*field, e[2].*field, 0); };
     auto roles = [e](RowSpanWalker::EdgeRole role) WIDE {
       return _mm256_setr_epi64x(-(e[0].role == role), -(e[1].role == role), -(e[2].role == role),
                                 0);

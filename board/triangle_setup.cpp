@@ -52,8 +52,9 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
 
 // snap for the three corners, false when any lies beyond the guard band.
 // With SSE2, x and y go through the same double operations side by side.
-bool snapCorners(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                 int height, SnappedVertex v[3]) {
+[[gnu::always_inline]] inline bool snapCorners(const GrVertex& a, const GrVertex& b,
+                                               const GrVertex& c, bool originLowerLeft, int height,
+                                               SnappedVertex v[3]) {
 #if defined(__SSE2__)
   const GrVertex* corners[3] = {&a, &b, &c};
   const __m128d bias = _mm_set1_pd(SNAP_BIAS), signBit = _mm_set1_pd(-0.0);
@@ -63,7 +64,8 @@ bool snapCorners(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool o
     // x and y lie side by side in a vertex.
     __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&corners[k]->x));
     xy[k] = _mm_sub_pd(_mm_cvtps_pd(_mm_castsi128_ps(pair)), bias);
-    inside = _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(signBit, xy[k]), _mm_set1_pd(GUARD_BAND)));
+    inside =
+        _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(signBit, xy[k]), _mm_set1_pd(GUARD_BAND)));
   }
   if (_mm_movemask_pd(inside) != 3) return false;  // NaN compares false too
   for (int k = 0; k < 3; ++k) {
@@ -236,7 +238,7 @@ struct PixelBox {
   bool empty() const { return rowBegin >= rowEnd || columnBegin >= columnEnd; }
 };
 
-PixelBox pixelBox(const SnappedVertex v[3], int width, int height) {
+[[gnu::always_inline]] inline PixelBox pixelBox(const SnappedVertex v[3], int width, int height) {
   std::int64_t minX = std::min({v[0].x, v[1].x, v[2].x}), maxX = std::max({v[0].x, v[1].x, v[2].x});
   std::int64_t minY = std::min({v[0].y, v[1].y, v[2].y}), maxY = std::max({v[0].y, v[1].y, v[2].y});
   // Pixel centres lie at 16 * index + 8; an arithmetic shift by 4 is floor(n / 16).
@@ -428,8 +430,11 @@ RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     std::int64_t step = lower ? -e.b : e.b;
     std::int64_t quotient = floorDiv(numerator, divisor);
     std::int64_t stepQuotient = floorDiv(step, divisor);
-    edges_[i] = {lower ? EdgeRole::lowerBound : EdgeRole::upperBound, quotient,
-                 numerator - quotient * divisor, divisor, stepQuotient,
+    edges_[i] = {lower ? EdgeRole::lowerBound : EdgeRole::upperBound,
+                 quotient,
+                 numerator - quotient * divisor,
+                 divisor,
+                 stepQuotient,
                  step - stepQuotient * divisor};
   }
 }
