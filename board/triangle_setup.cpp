@@ -224,6 +224,26 @@ WIDE void buildPerspectivePlanes(const PlaneBuilder& pb, const GrVertex& p0, con
   }
 }
 
+// a * b - c * d lane by lane, bounded.
+WIDE inline __m256d boundedProducts(__m256d a, __m256d b, __m256d c, __m256d d) {
+  return clampLanes(_mm256_sub_pd(_mm256_mul_pd(a, b), _mm256_mul_pd(c, d)), -1e30, 1e30);
+}
+
+// The footprint numerators of setUpPerspective, four to a register, each
+// lane the scalar code's own product.
+WIDE void setUpFootprint(PerspectiveSetup& p, double s0, double t0, double w0) {
+  const AttributePlane &s = p.sow, &t = p.tow, &w = p.oow;
+  alignas(32) double x[4], y[4];
+  _mm256_store_pd(
+      x, boundedProducts(_mm256_setr_pd(s.dx, s.dx, t.dx, t.dx), _mm256_setr_pd(w0, w.dy, w0, w.dy),
+                         _mm256_setr_pd(s0, s.dy, t0, t.dy), _mm256_set1_pd(w.dx)));
+  _mm256_store_pd(
+      y, boundedProducts(_mm256_setr_pd(s.dy, s.dy, t.dy, t.dy), _mm256_setr_pd(w0, w.dx, w0, w.dx),
+                         _mm256_setr_pd(s0, s.dx, t0, t.dx), _mm256_set1_pd(w.dy)));
+  p.xs = x[0], p.xsPerRow = x[1], p.xt = x[2], p.xtPerRow = x[3];
+  p.ys = y[0], p.ysPerColumn = y[1], p.yt = y[2], p.ytPerColumn = y[3];
+}
+
 #undef WIDE
 
 #endif
@@ -381,6 +401,12 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
     t0 = p.tow.at(p.originColumn, p.originRow);
     w0 = p.oow.at(p.originColumn, p.originRow);
   }
+#if defined(WILDSKY_WIDE_SETUP)
+  if (wide) {
+    setUpFootprint(p, s0, t0, w0);
+    return;
+  }
+#endif
   auto bounded = [](double value) { return clampValue(value, -1e30, 1e30); };
   p.xs = bounded(p.sow.dx * w0 - s0 * p.oow.dx);
   p.xsPerRow = bounded(p.sow.dx * p.oow.dy - p.sow.dy * p.oow.dx);
