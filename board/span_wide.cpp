@@ -675,20 +675,18 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
                             active);
 }
 
-// The largest (or smallest) of four 64-bit lanes.
-WIDE inline std::int64_t largest64(Vec v) {
-  Vec other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2));
-  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(other, v));
-  other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1));
-  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(other, v));
-  return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
+// v, or other in the lanes where it is larger (kLargest) or smaller.
+template <bool kLargest>
+WIDE inline Vec keepExtreme(Vec v, Vec other) {
+  Vec otherWins = kLargest ? _mm256_cmpgt_epi64(other, v) : _mm256_cmpgt_epi64(v, other);
+  return _mm256_blendv_epi8(v, other, otherWins);
 }
 
-WIDE inline std::int64_t smallest64(Vec v) {
-  Vec other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2));
-  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(v, other));
-  other = _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1));
-  v = _mm256_blendv_epi8(v, other, _mm256_cmpgt_epi64(v, other));
+// The largest (kLargest) or smallest of four 64-bit lanes.
+template <bool kLargest>
+WIDE inline std::int64_t extreme64(Vec v) {
+  v = keepExtreme<kLargest>(v, _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2)));
+  v = keepExtreme<kLargest>(v, _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1)));
   return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
 }
 
@@ -724,8 +722,8 @@ class WideRowWalker {
     Vec lows = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MIN), roundedUp, lower_);
     Vec highs = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MAX), quotient_, upper_);
     Vec outside = _mm256_and_si256(rowTest_, _mm256_cmpgt_epi64(zero, quotient_));
-    std::int64_t low = std::max(columnBegin_, largest64(lows));
-    std::int64_t high = std::min(columnLast_, smallest64(highs));
+    std::int64_t low = std::max(columnBegin_, extreme64<true>(lows));
+    std::int64_t high = std::min(columnLast_, extreme64<false>(highs));
     quotient_ = _mm256_add_epi64(quotient_, stepQuotient_);
     remainder_ = _mm256_add_epi64(remainder_, stepRemainder_);
     Vec carry = _mm256_andnot_si256(_mm256_cmpgt_epi64(divisor_, remainder_), all);
