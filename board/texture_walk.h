@@ -33,8 +33,7 @@ struct TextureWalk {
   float footprintYsStep, footprintYtStep;
 
   TextureWalk() = default;
-  [[gnu::always_inline]] TextureWalk(const TriangleSetup& triangle, int row, int column,
-                                     const BoundTexture* texture) {
+  TextureWalk(const TriangleSetup& triangle, int row, int column, const BoundTexture* texture) {
     const PerspectiveSetup& p = triangle.perspective;
     double scale = texture != nullptr ? texture->scale : 1.0;
     sow = float(p.sow.at(column, row));
