@@ -2,8 +2,9 @@
 // step is the scalar loop's own arithmetic done lane by lane (the same float
 // operations in the same order, the same integer rounding), so the pixels
 // are identical; pixels outside the span or failing the depth test are
-// masked. A group of eight always lies inside its buffer row, so a masked
-// pixel is written back unchanged by the thread that owns the row.
+// masked. A group of eight lies inside its buffer row, or four and four
+// inside two rows drawn in the same call, so a masked pixel is written back
+// unchanged by the thread that owns the row.
 
 #include "board/span_wide.h"
 
