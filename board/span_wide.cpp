@@ -94,14 +94,16 @@ WIDE inline __m128i select16(__m128i old, __m128i updated, Vec mask) {
 
 // The texture as the wide sampler reads it, prepared once per triangle: the
 // per-level numbers in lanes indexed by level (levels 0 to 7; level 8, the
-// last of a 256-texel chain, apart).
+// last of a 256-texel chain, apart, in every lane), everything a group reads
+// already in lanes.
 struct WideTexture {
   const int* texels;  // level 0; every level lies in its block
   VecF scale;
   bool mipmapped, clampS, clampT, bilinearMin, bilinearMag;
-  int last;
+  Vec last;  // the last level
+  VecF lastAsFloat;
   Vec offset, widthShift, widthMax, heightMax;  // levels 0..7
-  int offset8, widthShift8, widthMax8, heightMax8;
+  Vec offset8, widthShift8, widthMax8, heightMax8;
 };
 
 WIDE WideTexture prepareTexture(const BoundTexture& t) {
@@ -114,21 +116,22 @@ WIDE WideTexture prepareTexture(const BoundTexture& t) {
   w.clampT = t.clampT;
   w.bilinearMin = t.bilinearMin;
   w.bilinearMag = t.bilinearMag;
-  w.last = t.levelCount - 1;
+  w.last = splat(t.levelCount - 1);
+  w.lastAsFloat = splatF(float(t.levelCount - 1));
   w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.offset));
   w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthShift));
   w.widthMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthMax));
   w.heightMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.heightMax));
-  w.offset8 = tables.offset[8];
-  w.widthShift8 = tables.widthShift[8];
-  w.widthMax8 = tables.widthMax[8];
-  w.heightMax8 = tables.heightMax[8];
+  w.offset8 = splat(tables.offset[8]);
+  w.widthShift8 = splat(tables.widthShift[8]);
+  w.widthMax8 = splat(tables.widthMax[8]);
+  w.heightMax8 = splat(tables.heightMax[8]);
   return w;
 }
 
 // The per-level number of each lane's level.
-WIDE inline Vec perLevel(Vec table, int level8, Vec level, Vec isLevel8) {
-  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(table, level), splat(level8), isLevel8);
+WIDE inline Vec perLevel(Vec table, Vec level8, Vec level, Vec isLevel8) {
+  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(table, level), level8, isLevel8);
 }
 
 // toFixed of texture_detail, lane by lane: NaN ends at -COORD_LIMIT.
@@ -227,9 +230,9 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   Vec level = zero;
   if (tx.mipmapped) {
     Vec atLeastHalf = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(0.5f), _CMP_GE_OQ));
-    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(float(tx.last)), _CMP_GE_OQ));
+    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, tx.lastAsFloat, _CMP_GE_OQ));
     Vec nearest = _mm256_cvttps_epi32(_mm256_add_ps(lod, splatF(0.5f)));
-    nearest = _mm256_blendv_epi8(nearest, splat(tx.last), atLast);
+    nearest = _mm256_blendv_epi8(nearest, tx.last, atLast);
     level = _mm256_and_si256(nearest, atLeastHalf);
   }
   Vec u = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(s, tx.scale)), level);
