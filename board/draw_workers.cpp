@@ -106,8 +106,12 @@ const QueuedState& stateOf(const QueuedCommand& entry, WorkerState& own) {
 // The rows of the worker's bands that the triangle covers; the triangle is
 // set up only when the worker owns one of them.
 void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
+  // Bands go round the workers in turn; the first one at or after the
+  // triangle's that is the worker's, found with a single division.
+  constexpr int BANDS = BOARD_HEIGHT / WORKER_BAND_ROWS + 1;
   int firstBand = entry.rowBegin / WORKER_BAND_ROWS;
-  int band = firstBand + ((worker - firstBand % workerCount) + workerCount) % workerCount;
+  int band =
+      firstBand + int(unsigned(worker + workerCount * BANDS - firstBand) % unsigned(workerCount));
   if (band * WORKER_BAND_ROWS >= entry.rowEnd) return;
   const QueuedState& s = stateOf(entry, own);
   TriangleSetup t;
