@@ -694,28 +694,58 @@ WIDE inline std::int64_t extreme64(Vec v) {
   return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
 }
 
+// Integers below 2^51 in magnitude to doubles and back, exactly, through
+// the bits of 1.5 * 2^52 (AVX2 has no 64-bit conversions).
+WIDE inline __m256d toDoubleLanes(Vec x) {
+  const Vec magic = _mm256_set1_epi64x(0x4338000000000000);
+  return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(x, magic)), _mm256_castsi256_pd(magic));
+}
+
+WIDE inline Vec toIntegerLanes(__m256d whole) {
+  const Vec magic = _mm256_set1_epi64x(0x4338000000000000);
+  return _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(whole, _mm256_castsi256_pd(magic))),
+                          magic);
+}
+
+// floorDiv of triangle_setup.cpp lane by lane, for 0 < d < 2^32 and |n| <
+// 2^51: the double division, truncated, is off by at most one either way.
+WIDE inline Vec floorDivideLanes(Vec n, Vec d) {
+  __m256d quotient = _mm256_div_pd(toDoubleLanes(n), toDoubleLanes(d));
+  Vec q = toIntegerLanes(_mm256_round_pd(quotient, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+  q = _mm256_add_epi64(q, _mm256_cmpgt_epi64(multiply64(q, d), n));  // q * d > n: one less
+  Vec next = _mm256_add_epi64(q, _mm256_set1_epi64x(1));
+  return _mm256_sub_epi64(
+      q, _mm256_andnot_si256(_mm256_cmpgt_epi64(multiply64(next, d), n), _mm256_set1_epi64x(-1)));
+}
+
 // RowSpanWalker with its three edges stepped together, one in each 64-bit
 // lane (the fourth lane idle): the same integers, without a loop per edge.
+// Inside the guard band an edge's numerators stay below 2^51 and its
+// divisor below 2^30.
 class WideRowWalker {
  public:
-  WIDE explicit WideRowWalker(const RowSpanWalker& walker)
-      : columnBegin_(walker.columnBegin()), columnLast_(walker.columnEnd() - 1) {
-    const RowSpanWalker::Edge* e = walker.edges();
-    auto lanes = [e](std::int64_t RowSpanWalker::Edge::*field)
-                     WIDE { return _mm256_setr_epi64x(e[0].*field, e[1].*field, e[2].*field, 0); };
-    auto roles = [e](RowSpanWalker::EdgeRole role) WIDE {
-      return _mm256_setr_epi64x(-(e[0].role == role), -(e[1].role == role), -(e[2].role == role),
-                                0);
-    };
-    quotient_ = lanes(&RowSpanWalker::Edge::quotient);
-    remainder_ = lanes(&RowSpanWalker::Edge::remainder);
-    // The idle lane divides by 1 so that it never carries.
-    divisor_ = _mm256_setr_epi64x(e[0].divisor, e[1].divisor, e[2].divisor, 1);
-    stepQuotient_ = lanes(&RowSpanWalker::Edge::stepQuotient);
-    stepRemainder_ = lanes(&RowSpanWalker::Edge::stepRemainder);
-    lower_ = roles(RowSpanWalker::EdgeRole::lowerBound);
-    upper_ = roles(RowSpanWalker::EdgeRole::upperBound);
-    rowTest_ = roles(RowSpanWalker::EdgeRole::rowTest);
+  WIDE WideRowWalker(const TriangleSetup& triangle, int firstRow)
+      : columnBegin_(triangle.columnBegin), columnLast_(triangle.columnEnd - 1) {
+    const EdgeFunction* e = triangle.edges;
+    const Vec zero = _mm256_setzero_si256();
+    const Vec a = _mm256_setr_epi64x(e[0].a, e[1].a, e[2].a, 0);
+    const Vec b = _mm256_setr_epi64x(e[0].b, e[1].b, e[2].b, 0);
+    const Vec c = _mm256_setr_epi64x(e[0].c, e[1].c, e[2].c, 0);
+    const Vec edgeLanes = _mm256_setr_epi64x(-1, -1, -1, 0);
+    // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a);
+    // an edge along the rows divides by 1, its quotient the test itself.
+    lower_ = _mm256_cmpgt_epi64(a, zero);
+    upper_ = _mm256_cmpgt_epi64(zero, a);
+    rowTest_ = _mm256_andnot_si256(_mm256_or_si256(lower_, upper_), edgeLanes);
+    Vec atZero = _mm256_add_epi64(multiply64(b, _mm256_set1_epi64x(firstRow)), c);
+    Vec numerator = _mm256_blendv_epi8(atZero, _mm256_sub_epi64(zero, atZero), lower_);
+    Vec step = _mm256_blendv_epi8(b, _mm256_sub_epi64(zero, b), lower_);
+    divisor_ = _mm256_blendv_epi8(_mm256_set1_epi64x(1), _mm256_sub_epi64(zero, a), upper_);
+    divisor_ = _mm256_blendv_epi8(divisor_, a, lower_);
+    quotient_ = floorDivideLanes(numerator, divisor_);
+    remainder_ = _mm256_sub_epi64(numerator, multiply64(quotient_, divisor_));
+    stepQuotient_ = floorDivideLanes(step, divisor_);
+    stepRemainder_ = _mm256_sub_epi64(step, multiply64(stepQuotient_, divisor_));
   }
 
   // RowSpanWalker::next.
@@ -761,7 +791,7 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
     if (state.texture != nullptr) wide.texture = prepareTexture(*state.texture);
     wide.walk = walkPlanes(triangle, state.texture);
   }
-  WideRowWalker spans(RowSpanWalker(triangle, rowBegin));
+  WideRowWalker spans(triangle, rowBegin);
   int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
   for (int row = rowBegin; row < rowEnd; ++row) {
     int c0, c1;

@@ -106,6 +106,7 @@ class RowSpanWalker {
     return true;
   }
 
+ private:
   // An edge bounds the columns from below or above as floor(numerator /
   // divisor), kept as quotient and remainder while the numerator grows by a
   // fixed step per row; an edge along the rows is a row test, inside while
@@ -123,12 +124,6 @@ class RowSpanWalker {
       quotient -= carry;
     }
   };
-  // The three edges as they stand, for a walker that steps them together.
-  const Edge* edges() const { return edges_; }
-  int columnBegin() const { return columnBegin_; }
-  int columnEnd() const { return columnEnd_; }
-
- private:
   Edge edges_[3];
   int columnBegin_, columnEnd_;
 };
