@@ -67,23 +67,21 @@ void pause() {
 #endif
 }
 
+// Asks for every cache line of an entry, to read (kForWrite 0) or to write.
+template <int kForWrite>
+void prefetchEntry(const QueuedCommand& entry) {
+  const char* bytes = reinterpret_cast<const char*>(&entry);
+  for (std::size_t line = 0; line < sizeof entry; line += 64) {
+    __builtin_prefetch(bytes + line, kForWrite);
+  }
+}
+
 // Entries come from the caller's core; asking for them a few triangles
 // ahead hides the transfer.
 constexpr std::uint64_t PREFETCH_AHEAD = 4;
-
-void prefetchEntry(const QueuedCommand& entry) {
-  const char* bytes = reinterpret_cast<const char*>(&entry);
-  for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line);
-}
-
 // The workers read each entry last; the caller asks for the entries it is
 // about to fill back a few triangles ahead, so their transfer overlaps.
 constexpr std::uint64_t CLAIM_AHEAD = 8;
-
-void claimEntry(QueuedCommand& entry) {
-  char* bytes = reinterpret_cast<char*>(&entry);
-  for (std::size_t line = 0; line < sizeof entry; line += 64) __builtin_prefetch(bytes + line, 1);
-}
 
 // A worker's own copy of the state it draws in, taken from the ring once
 // per change rather than read there for every triangle. A copy is never
@@ -221,7 +219,7 @@ void runWorker(int worker, int workerCount) {
     }
     for (; next < available; ++next) {
       if (next + PREFETCH_AHEAD < available)
-        prefetchEntry(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
+        prefetchEntry<0>(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
       runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount, own);
       drawn.store(next + 1, std::memory_order_release);
       if ((next + 1) % CALLER_CHECK_INTERVAL == 0 || next + 1 == available) {
@@ -254,7 +252,7 @@ QueuedCommand& reserveQueuedCommand() {
       queue.knownDrawn = leastDrawn();
     }
   }
-  claimEntry(queue.entries[(next + CLAIM_AHEAD) % QUEUE_SIZE]);
+  prefetchEntry<1>(queue.entries[(next + CLAIM_AHEAD) % QUEUE_SIZE]);
   return queue.entries[next % QUEUE_SIZE];
 }
 

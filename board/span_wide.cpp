@@ -473,18 +473,16 @@ struct ColorPlanes {
   Vec origin, dx, dy, originColumn, originRow;
 };
 
-WIDE inline Vec fixedLanes(const TriangleSetup& t, std::int64_t FixedPlane::*field) {
-  return _mm256_setr_epi64x(t.red.*field, t.green.*field, t.blue.*field, t.alpha.*field);
-}
-
-WIDE inline Vec originLanes(const TriangleSetup& t, int FixedPlane::*field) {
+// One field of the four planes.
+template <typename Field>
+WIDE inline Vec planeFieldLanes(const TriangleSetup& t, Field FixedPlane::*field) {
   return _mm256_setr_epi64x(t.red.*field, t.green.*field, t.blue.*field, t.alpha.*field);
 }
 
 WIDE inline ColorPlanes colorPlanes(const TriangleSetup& t) {
-  return {fixedLanes(t, &FixedPlane::origin), fixedLanes(t, &FixedPlane::dx),
-          fixedLanes(t, &FixedPlane::dy), originLanes(t, &FixedPlane::originColumn),
-          originLanes(t, &FixedPlane::originRow)};
+  return {planeFieldLanes(t, &FixedPlane::origin), planeFieldLanes(t, &FixedPlane::dx),
+          planeFieldLanes(t, &FixedPlane::dy), planeFieldLanes(t, &FixedPlane::originColumn),
+          planeFieldLanes(t, &FixedPlane::originRow)};
 }
 
 // a * n in 64-bit lanes, wrapping as the scalar product does, for 0 <= n < 2^32.

@@ -8,8 +8,6 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define WILDSKY_WIDE_SETUP 1
-#elif defined(__SSE2__)
-#include <emmintrin.h>
 #endif
 
 namespace {
