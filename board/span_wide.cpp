@@ -458,7 +458,7 @@ constexpr DitherBias DITHER_BIAS = makeDitherBias();
 // The values at the first pixels of a group's spans: one span's in every
 // lane, or two spans', four lanes each.
 struct WideSpan {
-  Vec red, green, blue, alpha, z;
+  Vec red, green, blue, alpha;
   WideWalk walk;
   Vec ditherBias;  // by dither index: column & 3, plus 4 for the second row
 };
@@ -520,23 +520,26 @@ struct WideTriangle {
 };
 
 // A span's start: its first pixel's iterated values and texture walk.
+// Colours and walk are left to shade(), once a pixel passes the depth
+// test: in a deep scene many spans are hidden whole.
 template <SpanKind kKind>
 struct SpanStart {
-  __m128i colors;  // red, green, blue, alpha
   std::int32_t depth;
+  int row, column;
+  __m128i colors;  // red, green, blue, alpha
   RowWalk walk;
-  int row;
 
   WIDE __attribute__((always_inline))
-  SpanStart(const TriangleSetup& triangle, const WideTriangle& wide, int spanRow, int column)
-      : colors(colorStarts(wide.colors, spanRow, column)),
-        depth(triangle.depth.at(column, spanRow)),
-        row(spanRow) {
-    if constexpr (textured(kKind)) walk = rowWalk(wide.walk, spanRow, column);
+  SpanStart(const TriangleSetup& triangle, int spanRow, int spanColumn)
+      : depth(triangle.depth.at(spanColumn, spanRow)), row(spanRow), column(spanColumn) {}
+
+  WIDE __attribute__((always_inline)) void shade(const WideTriangle& wide) {
+    colors = colorStarts(wide.colors, row, column);
+    if constexpr (textured(kKind)) walk = rowWalk(wide.walk, row, column);
   }
 };
 
-// The values of span a in lanes 0-3 and of span b in lanes 4-7.
+// The values of span a in lanes 0-3 and of span b in lanes 4-7, both shaded.
 template <SpanKind kKind>
 WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKind>& a,
                                                              const SpanStart<kKind>& b) {
@@ -546,7 +549,6 @@ WIDE inline __attribute__((always_inline)) WideSpan wideSpan(const SpanStart<kKi
   span.green = laneOfHalves(colors, 1);
   span.blue = laneOfHalves(colors, 2);
   span.alpha = laneOfHalves(colors, 3);
-  span.z = halves(a.depth, b.depth);
   if constexpr (textured(kKind)) span.walk = wideWalk(a.walk, b.walk);
   span.ditherBias = _mm256_permute2x128_si256(ditherRow(a.row), ditherRow(b.row), 0x20);
   return span;
@@ -573,23 +575,35 @@ struct GroupPixels {
   }
 };
 
-// Eight pixels, k columns into their spans; the inactive ones are written
-// back unchanged.
-template <SpanKind kKind, int kDepth, bool kPaired>
-WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& state,
-                                                           const WideTriangle& wide,
-                                                           const WideSpan& span,
-                                                           const GroupPixels<kPaired>& at, Vec k,
-                                                           Vec ditherIndex, Vec active) {
+// The lanes of eight pixels, k columns into spans starting at depth z,
+// that pass the depth test, with their depth written when the mask allows.
+template <int kDepth, bool kPaired>
+WIDE inline __attribute__((always_inline)) Vec testDepth(const PipelineState& state,
+                                                         const WideTriangle& wide, Vec z,
+                                                         const GroupPixels<kPaired>& at, Vec k,
+                                                         Vec active) {
   using Pixels = GroupPixels<kPaired>;
   if constexpr (kDepth != DEPTH_OFF) {
-    Vec zk = clampInt(_mm256_srai_epi32(planeAt(span.z, wide.depthStep, k), DEPTH_FRACTION_BITS), 0,
+    Vec zk = clampInt(_mm256_srai_epi32(planeAt(z, wide.depthStep, k), DEPTH_FRACTION_BITS), 0,
                       65535);
     __m128i stored16 = Pixels::load(at.depth);
     active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
-    if (_mm256_testz_si256(active, active)) return;
-    if (state.depthMask) Pixels::store(at.depth, select16(stored16, narrow(zk), active));
+    if (state.depthMask && !_mm256_testz_si256(active, active)) {
+      Pixels::store(at.depth, select16(stored16, narrow(zk), active));
+    }
   }
+  return active;
+}
+
+// The colours of eight pixels, k columns into their spans; the inactive
+// ones are written back unchanged.
+template <SpanKind kKind, bool kPaired>
+WIDE inline __attribute__((always_inline)) void shadeColors(const PipelineState& state,
+                                                            const WideTriangle& wide,
+                                                            const WideSpan& span,
+                                                            const GroupPixels<kPaired>& at, Vec k,
+                                                            Vec ditherIndex, Vec active) {
+  using Pixels = GroupPixels<kPaired>;
   Vec r, gr, b;
   if constexpr (textured(kKind)) {
     Vec texel = state.texture != nullptr ? texelsAt(span.walk, wide.walk, wide.texture, k, active)
@@ -630,7 +644,8 @@ WIDE inline __attribute__((always_inline)) void shadeGroup(const PipelineState& 
 
 WIDE inline Vec laneNumbers() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
 
-// One span, eight pixels at a time.
+// One span, eight pixels at a time; its start is shaded at the first
+// group with a pixel in front.
 template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
@@ -638,8 +653,10 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
                                                           const WideTriangle& wide, int row, int c0,
                                                           int c1) {
   const int width = target.stride;
-  const SpanStart<kKind> start(triangle, wide, row, c0);
-  const WideSpan span = wideSpan(start, start);
+  SpanStart<kKind> start(triangle, row, c0);
+  const Vec z = splat(start.depth);
+  WideSpan span;
+  bool shaded = false;
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
   for (int g = c0; g <= c1; g += 8) {
@@ -648,8 +665,15 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
     Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
                                   _mm256_cmpgt_epi32(splat(c1 + 1), columns));
     GroupPixels<false> at{{color + base, nullptr}, {depth + base, nullptr}};
-    shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, splat(c0)),
-                              _mm256_and_si256(columns, splat(3)), active);
+    const Vec k = _mm256_sub_epi32(columns, splat(c0));
+    active = testDepth<kDepth>(state, wide, z, at, k, active);
+    if (_mm256_testz_si256(active, active)) continue;
+    if (!shaded) {
+      start.shade(wide);
+      span = wideSpan(start, start);
+      shaded = true;
+    }
+    shadeColors<kKind>(state, wide, span, at, k, _mm256_and_si256(columns, splat(3)), active);
   }
 }
 
@@ -665,112 +689,112 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
   const Vec first = halves(a0, b0);
   Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, _mm256_sub_epi32(first, splat(1))),
                                 _mm256_cmpgt_epi32(halves(a1 + 1, b1 + 1), columns));
-  const WideSpan span = wideSpan(SpanStart<kKind>(triangle, wide, rowA, a0),
-                                 SpanStart<kKind>(triangle, wide, rowB, b0));
+  SpanStart<kKind> startA(triangle, rowA, a0), startB(triangle, rowB, b0);
   const std::size_t atA = std::size_t(rowA) * std::size_t(target.stride) + std::size_t(baseA);
   const std::size_t atB = std::size_t(rowB) * std::size_t(target.stride) + std::size_t(baseB);
   GroupPixels<true> at{{target.color + atA, target.color + atB},
                        {target.depth + atA, target.depth + atB}};
+  const Vec k = _mm256_sub_epi32(columns, first);
+  active = testDepth<kDepth>(state, wide, halves(startA.depth, startB.depth), at, k, active);
+  if (_mm256_testz_si256(active, active)) return;
+  startA.shade(wide);
+  startB.shade(wide);
   Vec ditherIndex = _mm256_or_si256(_mm256_and_si256(columns, splat(3)),
                                     _mm256_andnot_si256(splat(3), laneNumbers()));
-  shadeGroup<kKind, kDepth>(state, wide, span, at, _mm256_sub_epi32(columns, first), ditherIndex,
-                            active);
+  shadeColors<kKind>(state, wide, wideSpan(startA, startB), at, k, ditherIndex, active);
 }
 
-// v, or other in the lanes where it is larger (kLargest) or smaller.
-template <bool kLargest>
-WIDE inline Vec keepExtreme(Vec v, Vec other) {
-  Vec otherWins = kLargest ? _mm256_cmpgt_epi64(other, v) : _mm256_cmpgt_epi64(v, other);
-  return _mm256_blendv_epi8(v, other, otherWins);
-}
-
-// The largest (kLargest) or smallest of four 64-bit lanes.
-template <bool kLargest>
-WIDE inline std::int64_t extreme64(Vec v) {
-  v = keepExtreme<kLargest>(v, _mm256_permute4x64_epi64(v, _MM_SHUFFLE(1, 0, 3, 2)));
-  v = keepExtreme<kLargest>(v, _mm256_permute4x64_epi64(v, _MM_SHUFFLE(2, 3, 0, 1)));
-  return _mm_cvtsi128_si64(_mm256_castsi256_si128(v));
-}
-
-// Integers below 2^51 in magnitude to doubles and back, exactly, through
-// the bits of 1.5 * 2^52 (AVX2 has no 64-bit conversions).
-WIDE inline __m256d toDoubleLanes(Vec x) {
-  const Vec magic = _mm256_set1_epi64x(0x4338000000000000);
-  return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(x, magic)), _mm256_castsi256_pd(magic));
-}
-
-WIDE inline Vec toIntegerLanes(__m256d whole) {
-  const Vec magic = _mm256_set1_epi64x(0x4338000000000000);
-  return _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(whole, _mm256_castsi256_pd(magic))),
-                          magic);
-}
-
-// floorDiv of triangle_setup.cpp lane by lane, for 0 < d < 2^32 and |n| <
-// 2^51: the double division, truncated, is off by at most one either way.
-WIDE inline Vec floorDivideLanes(Vec n, Vec d) {
-  __m256d quotient = _mm256_div_pd(toDoubleLanes(n), toDoubleLanes(d));
-  Vec q = toIntegerLanes(_mm256_round_pd(quotient, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
-  q = _mm256_add_epi64(q, _mm256_cmpgt_epi64(multiply64(q, d), n));  // q * d > n: one less
-  Vec next = _mm256_add_epi64(q, _mm256_set1_epi64x(1));
-  return _mm256_sub_epi64(
-      q, _mm256_andnot_si256(_mm256_cmpgt_epi64(multiply64(next, d), n), _mm256_set1_epi64x(-1)));
-}
-
-// RowSpanWalker with its three edges stepped together, one in each 64-bit
-// lane (the fourth lane idle): the same integers, without a loop per edge.
-// Inside the guard band an edge's numerators stay below 2^51 and its
-// divisor below 2^30.
+// RowSpanWalker four rows at a time: each edge's bound for four rows in
+// the lanes of one register, found by division rather than stepped. The
+// numbers are integers held exactly in doubles: inside the guard band an
+// edge's numerators stay below 2^51 and its divisor below 2^30, so every
+// product and difference below is exact, and a quotient rounded from the
+// double division is at most one too large, which the remainder shows.
 class WideRowWalker {
  public:
   WIDE WideRowWalker(const TriangleSetup& triangle, int firstRow)
-      : columnBegin_(triangle.columnBegin), columnLast_(triangle.columnEnd - 1) {
-    const EdgeFunction* e = triangle.edges;
-    const Vec zero = _mm256_setzero_si256();
-    const Vec a = _mm256_setr_epi64x(e[0].a, e[1].a, e[2].a, 0);
-    const Vec b = _mm256_setr_epi64x(e[0].b, e[1].b, e[2].b, 0);
-    const Vec c = _mm256_setr_epi64x(e[0].c, e[1].c, e[2].c, 0);
-    const Vec edgeLanes = _mm256_setr_epi64x(-1, -1, -1, 0);
-    // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a);
-    // an edge along the rows divides by 1, its quotient the test itself.
-    lower_ = _mm256_cmpgt_epi64(a, zero);
-    upper_ = _mm256_cmpgt_epi64(zero, a);
-    rowTest_ = _mm256_andnot_si256(_mm256_or_si256(lower_, upper_), edgeLanes);
-    Vec atZero = _mm256_add_epi64(multiply64(b, _mm256_set1_epi64x(firstRow)), c);
-    Vec numerator = _mm256_blendv_epi8(atZero, _mm256_sub_epi64(zero, atZero), lower_);
-    Vec step = _mm256_blendv_epi8(b, _mm256_sub_epi64(zero, b), lower_);
-    divisor_ = _mm256_blendv_epi8(_mm256_set1_epi64x(1), _mm256_sub_epi64(zero, a), upper_);
-    divisor_ = _mm256_blendv_epi8(divisor_, a, lower_);
-    quotient_ = floorDivideLanes(numerator, divisor_);
-    remainder_ = _mm256_sub_epi64(numerator, multiply64(quotient_, divisor_));
-    stepQuotient_ = floorDivideLanes(step, divisor_);
-    stepRemainder_ = _mm256_sub_epi64(step, multiply64(stepQuotient_, divisor_));
+      : columnFirst_(_mm256_set1_pd(triangle.columnBegin)),
+        columnLast_(_mm256_set1_pd(triangle.columnEnd - 1)) {
+    const __m256d rowOffsets = _mm256_setr_pd(0, 1, 2, 3);
+    for (int i = 0; i < 3; ++i) {
+      const EdgeFunction& e = triangle.edges[i];
+      // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a);
+      // an edge along the rows divides by 1, its quotient the test itself.
+      const bool lower = e.a > 0, upper = e.a < 0;
+      const double sign = lower ? -1.0 : 1.0;
+      const double atFirstRow = double(e.b * firstRow + e.c);
+      WalkedEdge& w = edges_[i];
+      w.divisor = _mm256_set1_pd(lower ? double(e.a) : upper ? double(-e.a) : 1.0);
+      w.numerators = _mm256_mul_pd(
+          _mm256_set1_pd(sign),
+          _mm256_add_pd(_mm256_set1_pd(atFirstRow),
+                        _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(e.b)))));
+      w.step = _mm256_set1_pd(sign * 4.0 * double(e.b));
+      w.role = lower ? EdgeRole::lowerBound : upper ? EdgeRole::upperBound : EdgeRole::rowTest;
+    }
   }
 
   // RowSpanWalker::next.
   WIDE bool next(int& c0, int& c1) {
-    const Vec zero = _mm256_setzero_si256(), all = _mm256_set1_epi64x(-1);
-    Vec remainderLeft = _mm256_andnot_si256(_mm256_cmpeq_epi64(remainder_, zero), all);
-    Vec roundedUp = _mm256_sub_epi64(quotient_, remainderLeft);  // lower bounds round up
-    Vec lows = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MIN), roundedUp, lower_);
-    Vec highs = _mm256_blendv_epi8(_mm256_set1_epi64x(INT64_MAX), quotient_, upper_);
-    Vec outside = _mm256_and_si256(rowTest_, _mm256_cmpgt_epi64(zero, quotient_));
-    std::int64_t low = std::max(columnBegin_, extreme64<true>(lows));
-    std::int64_t high = std::min(columnLast_, extreme64<false>(highs));
-    quotient_ = _mm256_add_epi64(quotient_, stepQuotient_);
-    remainder_ = _mm256_add_epi64(remainder_, stepRemainder_);
-    Vec carry = _mm256_andnot_si256(_mm256_cmpgt_epi64(divisor_, remainder_), all);
-    remainder_ = _mm256_sub_epi64(remainder_, _mm256_and_si256(divisor_, carry));
-    quotient_ = _mm256_sub_epi64(quotient_, carry);
-    if (!_mm256_testz_si256(outside, outside) || low > high) return false;
-    c0 = int(low);
-    c1 = int(high);
+    if (slot_ == 4) walkFourRows();
+    const int row = slot_++;
+    if (((rowsWithPixels_ >> row) & 1) == 0) return false;
+    c0 = firstColumns_[row];
+    c1 = lastColumns_[row];
     return true;
   }
 
  private:
-  Vec quotient_, remainder_, divisor_, stepQuotient_, stepRemainder_;
-  Vec lower_, upper_, rowTest_;  // the role of each lane's edge, as masks
-  std::int64_t columnBegin_, columnLast_;
+  enum class EdgeRole { lowerBound, upperBound, rowTest };
+  struct WalkedEdge {
+    __m256d numerators, step, divisor;  // the numerators of four rows
+    EdgeRole role;
+  };
+
+  // floor(n / d) for the lanes' numerators, d > 0, with its remainder. The
+  // rounded quotient lies at most one above the true one, never below: a
+  // whole number is a double, and rounding keeps the order.
+  WIDE static __m256d floorQuotient(__m256d n, __m256d d, __m256d& remainder) {
+    __m256d q = _mm256_round_pd(_mm256_div_pd(n, d), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    __m256d r = _mm256_sub_pd(n, _mm256_mul_pd(q, d));
+    __m256d below = _mm256_cmp_pd(r, _mm256_setzero_pd(), _CMP_LT_OQ);
+    remainder = _mm256_add_pd(r, _mm256_and_pd(below, d));
+    return _mm256_sub_pd(q, _mm256_and_pd(below, _mm256_set1_pd(1.0)));
+  }
+
+  // The spans of the next four rows.
+  WIDE void walkFourRows() {
+    __m256d low = columnFirst_, high = columnLast_;
+    __m256d outside = _mm256_setzero_pd();
+    for (WalkedEdge& e : edges_) {
+      __m256d remainder;
+      const __m256d q = floorQuotient(e.numerators, e.divisor, remainder);
+      if (e.role == EdgeRole::lowerBound) {  // rounded up
+        __m256d inexact = _mm256_cmp_pd(remainder, _mm256_setzero_pd(), _CMP_NEQ_OQ);
+        low = _mm256_max_pd(low, _mm256_add_pd(q, _mm256_and_pd(inexact, _mm256_set1_pd(1.0))));
+      } else if (e.role == EdgeRole::upperBound) {
+        high = _mm256_min_pd(high, q);
+      } else {
+        outside = _mm256_or_pd(outside, _mm256_cmp_pd(q, _mm256_setzero_pd(), _CMP_LT_OQ));
+      }
+      e.numerators = _mm256_add_pd(e.numerators, e.step);
+    }
+    __m256d empty = _mm256_or_pd(outside, _mm256_cmp_pd(low, high, _CMP_GT_OQ));
+    rowsWithPixels_ = ~_mm256_movemask_pd(empty) & 15;
+    // Rows without pixels may hold bounds beyond int; they are never read.
+    _mm_store_si128(reinterpret_cast<__m128i*>(firstColumns_),
+                    _mm256_cvtpd_epi32(_mm256_min_pd(low, columnLast_)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lastColumns_),
+                    _mm256_cvtpd_epi32(_mm256_max_pd(high, columnFirst_)));
+    slot_ = 0;
+  }
+
+  WalkedEdge edges_[3];
+  __m256d columnFirst_, columnLast_;
+  alignas(16) std::int32_t firstColumns_[4];
+  alignas(16) std::int32_t lastColumns_[4];
+  int rowsWithPixels_ = 0;  // bit k: row k of the four has a span
+  int slot_ = 4;            // the next of the four rows
 };
 
 // Rows of a triangle. Spans of four pixels or fewer, most of a small
