@@ -1,6 +1,7 @@
 #include "board/draw_workers.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -101,46 +102,58 @@ const QueuedState& stateOf(const QueuedCommand& entry, WorkerState& own) {
   return own.state;
 }
 
+// The bands a worker owns. Bands go round the workers in turn, about four
+// to each: larger bands set up fewer triangles twice (once by each worker
+// whose band they cross), smaller ones share a frame's work more evenly.
+struct OwnBands {
+  int rows;    // rows in a band
+  int stride;  // rows from the start of one own band to the next
+  // The first row of the worker's first band at or after row r's band.
+  std::array<std::int16_t, BOARD_HEIGHT> firstRowFrom;
+
+  OwnBands(int worker, int workerCount)
+      : rows(std::max(8, BOARD_HEIGHT / (4 * workerCount))), stride(rows * workerCount) {
+    for (int row = 0; row < BOARD_HEIGHT; ++row) {
+      int band = row / rows;
+      band += (worker - band % workerCount + workerCount) % workerCount;
+      firstRowFrom[row] = std::int16_t(band * rows);
+    }
+  }
+};
+
 // The rows of the worker's bands that the triangle covers; the triangle is
 // set up only when the worker owns one of them.
-void drawOwnBands(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
-  // Bands go round the workers in turn; the first one at or after the
-  // triangle's that is the worker's, found with a single division.
-  constexpr int BANDS = BOARD_HEIGHT / WORKER_BAND_ROWS + 1;
-  int firstBand = entry.rowBegin / WORKER_BAND_ROWS;
-  int band =
-      firstBand + int(unsigned(worker + workerCount * BANDS - firstBand) % unsigned(workerCount));
-  if (band * WORKER_BAND_ROWS >= entry.rowEnd) return;
+void drawOwnBands(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
+  int row = bands.firstRowFrom[entry.rowBegin];  // queued rows lie on the screen
+  if (row >= entry.rowEnd) return;
   const QueuedState& s = stateOf(entry, own);
   TriangleSetup t;
   if (!setupTriangle(entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
                      BOARD_WIDTH, BOARD_HEIGHT, t, s.state.usesTexture)) {
     return;
   }
-  for (; band * WORKER_BAND_ROWS < t.rowEnd; band += workerCount) {
-    int row = band * WORKER_BAND_ROWS;
-    drawTriangleRows(s.state, t, s.target, row, row + WORKER_BAND_ROWS);
+  for (; row < t.rowEnd; row += bands.stride) {
+    drawTriangleRows(s.state, t, s.target, row, row + bands.rows);
   }
 }
 
 // The rows of the worker's bands, filled with the clear's values.
-void clearOwnBands(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
+void clearOwnBands(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
   const SpanTarget& target = stateOf(entry, own).target;
-  for (int row = worker * WORKER_BAND_ROWS; row < BOARD_HEIGHT;
-       row += workerCount * WORKER_BAND_ROWS) {
+  for (int row = bands.firstRowFrom[0]; row < BOARD_HEIGHT; row += bands.stride) {
     std::size_t first = std::size_t(row) * std::size_t(target.stride);
     std::size_t count =
-        std::size_t(std::min(WORKER_BAND_ROWS, BOARD_HEIGHT - row)) * std::size_t(target.stride);
+        std::size_t(std::min(bands.rows, BOARD_HEIGHT - row)) * std::size_t(target.stride);
     std::fill_n(target.color + first, count, entry.clear.color);
     if (entry.clear.withDepth) std::fill_n(target.depth + first, count, entry.clear.depth);
   }
 }
 
-void runCommand(const QueuedCommand& entry, int worker, int workerCount, WorkerState& own) {
+void runCommand(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
   if (entry.isClear) {
-    clearOwnBands(entry, worker, workerCount, own);
+    clearOwnBands(entry, bands, own);
   } else {
-    drawOwnBands(entry, worker, workerCount, own);
+    drawOwnBands(entry, bands, own);
   }
 }
 
@@ -211,6 +224,7 @@ void runWorker(int worker, int workerCount) {
   std::uint64_t next = drawn.load();
   std::uint64_t notified = NOT_WAITING;
   WorkerState own;
+  const OwnBands bands(worker, workerCount);
   for (;;) {
     std::uint64_t available = queue.submitted.load(std::memory_order_acquire);
     if (next == available) {
@@ -220,7 +234,7 @@ void runWorker(int worker, int workerCount) {
     for (; next < available; ++next) {
       if (next + PREFETCH_AHEAD < available)
         prefetchEntry<0>(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
-      runCommand(queue.entries[next % QUEUE_SIZE], worker, workerCount, own);
+      runCommand(queue.entries[next % QUEUE_SIZE], bands, own);
       drawn.store(next + 1, std::memory_order_release);
       if ((next + 1) % CALLER_CHECK_INTERVAL == 0 || next + 1 == available) {
         wakeCallerAt(next + 1, notified);

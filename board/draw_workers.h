@@ -1,16 +1,15 @@
 #pragma once
 // Parallel drawing. The caller's thread queues triangles and clears with the
-// state they are drawn in; each worker thread owns every
-// WORKER_BAND_ROWS-row band whose index modulo the worker count is its own,
-// and draws the whole queue in submission order clipped to its bands, so
-// every pixel sees exactly the serial sequence of writes.
+// state they are drawn in; the screen is cut into bands of rows, dealt round
+// the workers in turn, and each worker draws the whole queue in submission
+// order clipped to its own bands, so every pixel sees exactly the serial
+// sequence of writes.
 
 #include <cstdint>
 
 #include "board/pipeline_state.h"
 #include "board/triangle_setup.h"
 
-inline constexpr int WORKER_BAND_ROWS = 16;  // most small triangles fall in one band
 inline constexpr int MAX_DRAW_WORKERS = 32;
 
 // A buffer clear as queued: each worker fills the rows of its own bands.
