@@ -354,3 +354,11 @@ void finishDrawing() {
   wakeWorkers();
   waitUntilDrawn(queue.submitted.load());
 }
+
+std::uint64_t drawingMark() { return queue.submitted.load(std::memory_order_relaxed); }
+
+void finishDrawingUpTo(std::uint64_t mark) {
+  if (queue.workerCount == 0) return;
+  wakeWorkers();
+  waitUntilDrawn(mark);
+}

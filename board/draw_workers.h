@@ -63,3 +63,8 @@ void queueClear(const QueuedClear& clear, const PipelineState& state, std::uint6
 // Returns once every queued triangle is drawn; anything that reads or
 // replaces the buffers or texture memory calls it first.
 void finishDrawing();
+
+// The number of commands queued so far, a mark for finishDrawingUpTo.
+std::uint64_t drawingMark();
+// Returns once every command queued before the mark is drawn.
+void finishDrawingUpTo(std::uint64_t mark);

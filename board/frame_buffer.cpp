@@ -59,7 +59,15 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
 void grBufferSwap(int swapInterval) {
   traceBufferSwap(swapInterval);
   BoardContext& b = board();
-  finishDrawing();
+  if (swapInterval > 0 || b.displayOpen) {
+    finishDrawing();
+  } else {
+    // Nothing is shown: the workers may go on drawing this frame while the
+    // next one is queued, as the era's boards queued their swaps. Waiting
+    // for the frame before keeps at most one frame behind.
+    finishDrawingUpTo(b.lastSwapMark);
+  }
+  b.lastSwapMark = drawingMark();
   if (swapInterval > 0) {
     // The retrace comes at every whole multiple of the refresh period.
     BoardClock& clock = boardClock();
