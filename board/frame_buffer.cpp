@@ -79,6 +79,9 @@ void grBufferSwap(int swapInterval) {
   if (b.displayOpen) b.display->present(b.frontBuffer(), BOARD_WIDTH, BOARD_HEIGHT);
 }
 
+// A point in time, not a change to the buffers: a trace leaves it out.
+void grSstIdle() { finishDrawing(); }
+
 int grSstVideoLine() {
   traceCall(TraceOp::SstVideoLine);
   double cycles = boardClock().now() / refreshPeriod();

@@ -6,6 +6,7 @@
 
 #include "board/board.h"
 #include "board/board_context.h"
+#include "board/draw_workers.h"
 #include "board/texel_decode.h"
 #include "board/texture_memory.h"
 
@@ -185,6 +186,7 @@ ReplayResult replayTrace(const TraceFile& trace, int maxFrames) {
       if (++result.frames == maxFrames) break;
     }
   }
+  finishDrawing();  // the last frames may still be drawing
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return result;
 }

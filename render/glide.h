@@ -336,6 +336,9 @@ void grDitherMode(GrDitherMode_t mode);
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth);
 void grBufferSwap(int swapInterval);
 int grSstVideoLine();
+// Returns once every command issued so far is carried out: a swap without
+// the retrace wait may leave its frame drawing.
+void grSstIdle();
 
 void grColorCombine(GrCombineFunction_t function, GrCombineFactor_t factor,
                     GrCombineLocal_t local, GrCombineOther_t other, FxBool invert);

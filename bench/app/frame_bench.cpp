@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "bench/frame_timing.h"
 #include "tools/tex3df/texture_encoder.h"
 #include "tools/writer3ds/scene_writer.h"
 
@@ -98,10 +99,9 @@ std::int64_t frameFaces(const ProgramState& state) {
 template <void (*frameStep)(ProgramState&)>
 void BM_Frame(benchmark::State& run) {
   ProgramState& state = benchProgram();
-  for (auto _ : run) frameStep(state);
+  const double seconds = timeFrames(run, [&state] { frameStep(state); });
   run.counters["faces"] = static_cast<double>(frameFaces(state));
-  run.counters["fps"] =
-      benchmark::Counter(static_cast<double>(run.iterations()), benchmark::Counter::kIsRate);
+  run.counters["fps"] = ratePerSecond(run, 1.0, seconds);
 }
 BENCHMARK(BM_Frame<prepareFrame>)->Name("CpuPartOfFrame")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame<runFrame>)->Name("WholeFrame")->Unit(benchmark::kMillisecond);

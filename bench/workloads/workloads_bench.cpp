@@ -3,6 +3,7 @@
 // frame rate of an outdoor scene seen from a turning camera.
 #include <benchmark/benchmark.h>
 
+#include "bench/frame_timing.h"
 #include "bench/workloads/workload_scenes.h"
 #include "board/board.h"
 #include "board/trace_threads.h"
@@ -25,9 +26,8 @@ void close() {
 template <bool blended>
 void BM_Planes(benchmark::State& state) {
   open(state);
-  for (auto _ : state) drawPlanesFrame(blended);
-  state.counters["pixels"] =
-      benchmark::Counter(PLANE_PIXELS * double(state.iterations()), benchmark::Counter::kIsRate);
+  const double seconds = timeFrames(state, [] { drawPlanesFrame(blended); });
+  state.counters["pixels"] = ratePerSecond(state, PLANE_PIXELS, seconds);
   close();
 }
 BENCHMARK(BM_Planes<false>)->Name("workload_a")->ArgName("threads")->Arg(2)->Arg(1)->UseRealTime();
@@ -36,9 +36,8 @@ BENCHMARK(BM_Planes<true>)->Name("workload_b")->ArgName("threads")->Arg(2)->Arg(
 void BM_SmallTriangles(benchmark::State& state) {
   static const std::vector<Triangle> triangles = smallTriangles(SMALL_TRIANGLES, 20.0f);
   open(state);
-  for (auto _ : state) drawTrianglesFrame(triangles);
-  state.counters["triangles"] = benchmark::Counter(
-      double(SMALL_TRIANGLES) * double(state.iterations()), benchmark::Counter::kIsRate);
+  const double seconds = timeFrames(state, [] { drawTrianglesFrame(triangles); });
+  state.counters["triangles"] = ratePerSecond(state, SMALL_TRIANGLES, seconds);
   close();
 }
 BENCHMARK(BM_SmallTriangles)->Name("workload_c")->ArgName("threads")->Arg(2)->Arg(1)->UseRealTime();
@@ -46,9 +45,8 @@ BENCHMARK(BM_SmallTriangles)->Name("workload_c")->ArgName("threads")->Arg(2)->Ar
 void BM_Outdoor(benchmark::State& state) {
   static OutdoorScene scene;
   open(state);
-  for (auto _ : state) scene.drawFrame();
-  state.counters["frames"] =
-      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  const double seconds = timeFrames(state, [] { scene.drawFrame(); });
+  state.counters["frames"] = ratePerSecond(state, 1.0, seconds);
   close();
 }
 BENCHMARK(BM_Outdoor)->Name("workload_d")->ArgName("threads")->Arg(2)->Arg(1)->UseRealTime();
