@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "board/span_wide.h"
 
@@ -300,14 +302,19 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
 }  // namespace
 
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                  int width, int height, int& rowBegin, int& rowEnd) {
-  // The caller's thread routes every triangle by its rows: no more than they need.
-  SnappedVertex v[3];
-  if (!snapCorners(a, b, c, originLowerLeft, height, v) || twiceArea(v) == 0) return false;
-  PixelBox box = pixelBox(v, width, height);
-  rowBegin = box.rowBegin;
-  rowEnd = box.rowEnd;
-  return !box.empty();
+                  int height, int& rowBegin, int& rowEnd) {
+  // The caller's thread routes every triangle by its rows: the corners'
+  // heights alone, without snapping them.
+  const double ya = double(a.y) - SNAP_BIAS, yb = double(b.y) - SNAP_BIAS,
+               yc = double(c.y) - SNAP_BIAS;
+  double low = std::min({ya, yb, yc}), high = std::max({ya, yb, yc});
+  if (!(low >= -GUARD_BAND) || !(high <= GUARD_BAND)) return false;  // NaN fails too
+  if (originLowerLeft) std::tie(low, high) = std::pair(height - high, height - low);
+  // Snapping moves a corner by at most 1/32 pixel, less than the half pixel
+  // from a row's top to its pixel centres, so the covered rows lie within.
+  rowBegin = std::max(0, int(std::floor(low)));
+  rowEnd = std::min(height, int(std::ceil(high)));
+  return rowBegin < rowEnd;
 }
 
 namespace {

@@ -74,10 +74,12 @@ struct TriangleSetup {
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                    int width, int height, TriangleSetup& out, bool withPerspective = true);
 
-// The buffer rows [rowBegin, rowEnd) that setupTriangle would give, found
-// without setting the triangle up; false when it would draw nothing.
+// Buffer rows [rowBegin, rowEnd) holding every row setupTriangle would give
+// (and perhaps one more at either end), from the corners' heights alone;
+// false when it would draw nothing for certain: the corners all above the
+// screen or all below it, or a height beyond the guard band or NaN.
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                  int width, int height, int& rowBegin, int& rowEnd);
+                  int height, int& rowBegin, int& rowEnd);
 
 // The covered column ranges of consecutive rows, clipped to the set-up's
 // column range: one division per edge at the first row, exact integer steps
