@@ -9,6 +9,7 @@
 #include "board/span_wide.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -704,6 +705,12 @@ WIDE inline __attribute__((always_inline)) void shadeSpanPair(
   shadeColors<kKind>(state, wide, wideSpan(startA, startB), at, k, ditherIndex, active);
 }
 
+// The spans of four consecutive rows.
+struct FourRows {
+  int withPixels;  // bit k: row k has a span
+  alignas(16) std::int32_t first[4], last[4];
+};
+
 // RowSpanWalker four rows at a time: each edge's bound for four rows in
 // the lanes of one register, found by division rather than stepped. The
 // numbers are integers held exactly in doubles: inside the guard band an
@@ -722,26 +729,43 @@ class WideRowWalker {
       // an edge along the rows divides by 1, its quotient the test itself.
       const bool lower = e.a > 0, upper = e.a < 0;
       const double sign = lower ? -1.0 : 1.0;
-      const double atFirstRow = double(e.b * firstRow + e.c);
       WalkedEdge& w = edges_[i];
       w.divisor = _mm256_set1_pd(lower ? double(e.a) : upper ? double(-e.a) : 1.0);
       w.numerators = _mm256_mul_pd(
           _mm256_set1_pd(sign),
-          _mm256_add_pd(_mm256_set1_pd(atFirstRow),
+          _mm256_add_pd(_mm256_set1_pd(double(e.b * firstRow + e.c)),
                         _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(e.b)))));
       w.step = _mm256_set1_pd(sign * 4.0 * double(e.b));
       w.role = lower ? EdgeRole::lowerBound : upper ? EdgeRole::upperBound : EdgeRole::rowTest;
     }
   }
 
-  // RowSpanWalker::next.
-  WIDE bool next(int& c0, int& c1) {
-    if (slot_ == 4) walkFourRows();
-    const int row = slot_++;
-    if (((rowsWithPixels_ >> row) & 1) == 0) return false;
-    c0 = firstColumns_[row];
-    c1 = lastColumns_[row];
-    return true;
+  // The spans of the next four rows.
+  WIDE FourRows next() {
+    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+    __m256d low = columnFirst_, high = columnLast_, outside = zero;
+    for (WalkedEdge& e : edges_) {
+      __m256d remainder;
+      const __m256d q = floorQuotient(e.numerators, e.divisor, remainder);
+      if (e.role == EdgeRole::lowerBound) {  // rounded up
+        __m256d inexact = _mm256_cmp_pd(remainder, zero, _CMP_NEQ_OQ);
+        low = _mm256_max_pd(low, _mm256_add_pd(q, _mm256_and_pd(inexact, one)));
+      } else if (e.role == EdgeRole::upperBound) {
+        high = _mm256_min_pd(high, q);
+      } else {
+        outside = _mm256_or_pd(outside, _mm256_cmp_pd(q, zero, _CMP_LT_OQ));
+      }
+      e.numerators = _mm256_add_pd(e.numerators, e.step);
+    }
+    FourRows rows;
+    __m256d empty = _mm256_or_pd(outside, _mm256_cmp_pd(low, high, _CMP_GT_OQ));
+    rows.withPixels = ~_mm256_movemask_pd(empty) & 15;
+    // Rows without pixels may hold bounds beyond int; they are never read.
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows.first),
+                    _mm256_cvtpd_epi32(_mm256_min_pd(low, columnLast_)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows.last),
+                    _mm256_cvtpd_epi32(_mm256_max_pd(high, columnFirst_)));
+    return rows;
   }
 
  private:
@@ -762,39 +786,8 @@ class WideRowWalker {
     return _mm256_sub_pd(q, _mm256_and_pd(below, _mm256_set1_pd(1.0)));
   }
 
-  // The spans of the next four rows.
-  WIDE void walkFourRows() {
-    __m256d low = columnFirst_, high = columnLast_;
-    __m256d outside = _mm256_setzero_pd();
-    for (WalkedEdge& e : edges_) {
-      __m256d remainder;
-      const __m256d q = floorQuotient(e.numerators, e.divisor, remainder);
-      if (e.role == EdgeRole::lowerBound) {  // rounded up
-        __m256d inexact = _mm256_cmp_pd(remainder, _mm256_setzero_pd(), _CMP_NEQ_OQ);
-        low = _mm256_max_pd(low, _mm256_add_pd(q, _mm256_and_pd(inexact, _mm256_set1_pd(1.0))));
-      } else if (e.role == EdgeRole::upperBound) {
-        high = _mm256_min_pd(high, q);
-      } else {
-        outside = _mm256_or_pd(outside, _mm256_cmp_pd(q, _mm256_setzero_pd(), _CMP_LT_OQ));
-      }
-      e.numerators = _mm256_add_pd(e.numerators, e.step);
-    }
-    __m256d empty = _mm256_or_pd(outside, _mm256_cmp_pd(low, high, _CMP_GT_OQ));
-    rowsWithPixels_ = ~_mm256_movemask_pd(empty) & 15;
-    // Rows without pixels may hold bounds beyond int; they are never read.
-    _mm_store_si128(reinterpret_cast<__m128i*>(firstColumns_),
-                    _mm256_cvtpd_epi32(_mm256_min_pd(low, columnLast_)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(lastColumns_),
-                    _mm256_cvtpd_epi32(_mm256_max_pd(high, columnFirst_)));
-    slot_ = 0;
-  }
-
   WalkedEdge edges_[3];
   __m256d columnFirst_, columnLast_;
-  alignas(16) std::int32_t firstColumns_[4];
-  alignas(16) std::int32_t lastColumns_[4];
-  int rowsWithPixels_ = 0;  // bit k: row k of the four has a span
-  int slot_ = 4;            // the next of the four rows
 };
 
 // Rows of a triangle. Spans of four pixels or fewer, most of a small
@@ -815,16 +808,21 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
   }
   WideRowWalker spans(triangle, rowBegin);
   int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
-  for (int row = rowBegin; row < rowEnd; ++row) {
-    int c0, c1;
-    if (!spans.next(c0, c1)) continue;
-    if (c1 - c0 >= 4) {
-      shadeSpan<kKind, kDepth>(state, triangle, target, wide, row, c0, c1);
-    } else if (waitingRow < 0) {
-      waitingRow = row, w0 = c0, w1 = c1;
-    } else {
-      shadeSpanPair<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1, row, c0, c1);
-      waitingRow = -1;
+  for (int first = rowBegin; first < rowEnd; first += 4) {
+    const FourRows rows = spans.next();
+    const int inside = rowEnd - first >= 4 ? 15 : (1 << (rowEnd - first)) - 1;
+    for (int left = rows.withPixels & inside; left != 0; left &= left - 1) {
+      const int k = std::countr_zero(unsigned(left)), row = first + k;
+      const int c0 = rows.first[k], c1 = rows.last[k];
+      if (c1 - c0 >= 4) {
+        shadeSpan<kKind, kDepth>(state, triangle, target, wide, row, c0, c1);
+      } else if (waitingRow < 0) {
+        waitingRow = row, w0 = c0, w1 = c1;
+      } else {
+        shadeSpanPair<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1, row, c0,
+                                     c1);
+        waitingRow = -1;
+      }
     }
   }
   if (waitingRow >= 0) shadeSpan<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1);
