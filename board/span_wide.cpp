@@ -93,42 +93,21 @@ WIDE inline __m128i select16(__m128i old, __m128i updated, Vec mask) {
   return _mm_blendv_epi8(old, updated, mask16);
 }
 
-// The texture as the wide sampler reads it, prepared once per triangle: the
-// per-level numbers in lanes indexed by level (levels 0 to 7; level 8, the
-// last of a 256-texel chain, apart, in every lane), everything a group reads
-// already in lanes.
+// The texture as the wide sampler reads it: its level tables hold every
+// number a group needs, ready to load into lanes (levels 0 to 7 indexed by
+// level; level 8, the last of a 256-texel chain, apart).
 struct WideTexture {
-  const int* texels;  // level 0; every level lies in its block
-  VecF scale;
-  bool mipmapped, clampS, clampT, bilinearMin, bilinearMag;
-  Vec last;  // the last level
-  VecF lastAsFloat;
-  Vec offset, widthShift, widthMax, heightMax;  // levels 0..7
-  Vec offset8, widthShift8, widthMax8, heightMax8;
+  const BoundTexture* bound;
+
+  const int* texels() const { return reinterpret_cast<const int*>(bound->levels[0].texels); }
+  const LevelTables& tables() const { return bound->tables; }
 };
 
-WIDE WideTexture prepareTexture(const BoundTexture& t) {
-  const LevelTables& tables = t.tables;
-  WideTexture w;
-  w.texels = reinterpret_cast<const int*>(t.levels[0].texels);
-  w.scale = splatF(t.scale);
-  w.mipmapped = t.mipmapped;
-  w.clampS = t.clampS;
-  w.clampT = t.clampT;
-  w.bilinearMin = t.bilinearMin;
-  w.bilinearMag = t.bilinearMag;
-  w.last = splat(t.levelCount - 1);
-  w.lastAsFloat = splatF(float(t.levelCount - 1));
-  w.offset = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.offset));
-  w.widthShift = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthShift));
-  w.widthMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.widthMax));
-  w.heightMax = _mm256_load_si256(reinterpret_cast<const Vec*>(tables.heightMax));
-  w.offset8 = splat(tables.offset[8]);
-  w.widthShift8 = splat(tables.widthShift[8]);
-  w.widthMax8 = splat(tables.widthMax[8]);
-  w.heightMax8 = splat(tables.heightMax[8]);
-  return w;
+WIDE inline Vec lanes(const std::int32_t* eight) {
+  return _mm256_load_si256(reinterpret_cast<const Vec*>(eight));
 }
+
+WIDE inline VecF lanes(const float* eight) { return _mm256_load_ps(eight); }
 
 // The per-level number of each lane's level.
 WIDE inline Vec perLevel(Vec table, Vec level8, Vec level, Vec isLevel8) {
@@ -226,27 +205,30 @@ WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec
 }
 
 // sampleTexture for eight pixels; only the active lanes load texels.
-WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
+WIDE Vec sample8(const WideTexture& wide, VecF s, VecF t, VecF lod, Vec active) {
+  const BoundTexture& tx = *wide.bound;
+  const LevelTables& tables = tx.tables;
+  const int* texels = wide.texels();
   const Vec zero = _mm256_setzero_si256();
   Vec level = zero;
   if (tx.mipmapped) {
     Vec atLeastHalf = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(0.5f), _CMP_GE_OQ));
-    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, tx.lastAsFloat, _CMP_GE_OQ));
+    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, lanes(tables.lastLevelAsFloat), _CMP_GE_OQ));
     Vec nearest = _mm256_cvttps_epi32(_mm256_add_ps(lod, splatF(0.5f)));
-    nearest = _mm256_blendv_epi8(nearest, tx.last, atLast);
+    nearest = _mm256_blendv_epi8(nearest, lanes(tables.lastLevel), atLast);
     level = _mm256_and_si256(nearest, atLeastHalf);
   }
-  Vec u = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(s, tx.scale)), level);
-  Vec v = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(t, tx.scale)), level);
+  Vec u = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(s, lanes(tables.scale))), level);
+  Vec v = _mm256_srav_epi32(toFixed8(_mm256_mul_ps(t, lanes(tables.scale))), level);
   Vec isLevel8 = _mm256_cmpeq_epi32(level, splat(8));
-  Vec offset = perLevel(tx.offset, tx.offset8, level, isLevel8);
-  Vec shift = perLevel(tx.widthShift, tx.widthShift8, level, isLevel8);
-  Vec widthMax = perLevel(tx.widthMax, tx.widthMax8, level, isLevel8);
-  Vec heightMax = perLevel(tx.heightMax, tx.heightMax8, level, isLevel8);
+  Vec offset = perLevel(lanes(tables.offset), lanes(tables.offset8), level, isLevel8);
+  Vec shift = perLevel(lanes(tables.widthShift), lanes(tables.widthShift8), level, isLevel8);
+  Vec widthMax = perLevel(lanes(tables.widthMax), lanes(tables.widthMax8), level, isLevel8);
+  Vec heightMax = perLevel(lanes(tables.heightMax), lanes(tables.heightMax8), level, isLevel8);
   if (!tx.bilinearMin && !tx.bilinearMag) {
     Vec x = wrapOrClamp8(_mm256_srai_epi32(u, 8), widthMax, tx.clampS);
     Vec y = wrapOrClamp8(_mm256_srai_epi32(v, 8), heightMax, tx.clampT);
-    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
                                        texelIndex(offset, shift, x, y), active, 4);
   }
   // Bilinear lanes step back half a texel; point-sampled lanes keep their
@@ -269,17 +251,17 @@ WIDE Vec sample8(const WideTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
   Vec t00, t01, t10, t11;
-  if (sameTexelRows(tx.texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10,
+  if (sameTexelRows(texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10,
                     t11)) {
     return bilinear8(t00, t01, t10, t11, fx, fy);
   }
-  t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+  t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
                                     texelIndex(offset, shift, x0, y0), active, 4);
-  t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+  t01 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
                                     texelIndex(offset, shift, x1, y0), active, 4);
-  t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+  t10 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
                                     texelIndex(offset, shift, x0, y1), active, 4);
-  t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), tx.texels,
+  t11 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
                                     texelIndex(offset, shift, x1, y1), active, 4);
   return bilinear8(t00, t01, t10, t11, fx, fy);
 }
@@ -803,7 +785,7 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
   wide.alphaStep = splat(triangle.alpha.step);
   wide.depthStep = splat(triangle.depth.step);
   if constexpr (textured(kKind)) {
-    if (state.texture != nullptr) wide.texture = prepareTexture(*state.texture);
+    wide.texture.bound = state.texture;
     wide.walk = walkPlanes(triangle, state.texture);
   }
   WideRowWalker spans(triangle, rowBegin);

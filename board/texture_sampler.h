@@ -31,6 +31,11 @@ struct LevelTables {
   alignas(32) std::int32_t offset[9];  // first texel, counted from level 0's
   alignas(32) std::int32_t widthShift[9];
   alignas(32) std::int32_t widthMax[9], heightMax[9];  // size - 1
+  // Level 8 (the last of a 256-texel chain), the last level and the scale,
+  // each repeated in eight lanes.
+  alignas(32) std::int32_t offset8[8], widthShift8[8], widthMax8[8], heightMax8[8];
+  alignas(32) std::int32_t lastLevel[8];
+  alignas(32) float lastLevelAsFloat[8], scale[8];
   bool inOneBlock;  // every level lies in level 0's block, after it
 };
 
@@ -42,7 +47,7 @@ struct BoundTexture {
   LevelTables tables;  // filled by describeLevels once the levels are set
 };
 
-// Fills texture.tables from its levels.
+// Fills texture.tables from its levels, level count and scale.
 inline void describeLevels(BoundTexture& texture) {
   LevelTables& t = texture.tables;
   t.inOneBlock = texture.levelCount >= 1 && texture.levelCount <= 9;
@@ -54,6 +59,15 @@ inline void describeLevels(BoundTexture& texture) {
     t.widthShift[l] = std::countr_zero(unsigned(level.width));
     t.widthMax[l] = level.width - 1;
     t.heightMax[l] = level.height - 1;
+  }
+  for (int lane = 0; lane < 8; ++lane) {
+    t.offset8[lane] = t.offset[8];
+    t.widthShift8[lane] = t.widthShift[8];
+    t.widthMax8[lane] = t.widthMax[8];
+    t.heightMax8[lane] = t.heightMax[8];
+    t.lastLevel[lane] = texture.levelCount - 1;
+    t.lastLevelAsFloat[lane] = float(texture.levelCount - 1);
+    t.scale[lane] = texture.scale;
   }
 }
 
