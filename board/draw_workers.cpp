@@ -15,9 +15,10 @@
 
 namespace {
 
-// Commands in flight, room for a whole frame of a detailed scene, so that
-// the caller seldom waits mid-frame; the queue lives in static storage.
-constexpr std::uint64_t QUEUE_SIZE = 32768;
+// Commands in flight: room for two frames of a detailed scene (a swap
+// leaves its frame drawing while the next is queued), so that the caller
+// seldom waits mid-frame. The queue lives in static storage (about 27 MB).
+constexpr std::uint64_t QUEUE_SIZE = 65536;
 // Sleeping workers are woken once this many triangles wait, so a caller
 // slower than its workers does not pay for a wake-up per triangle.
 constexpr std::uint64_t WAKE_BATCH = 16;
