@@ -1,6 +1,8 @@
-// trace-replay FILE [--threads N] [--frames K] [--out image.png]
+// trace-replay FILE [--threads N] [--frames K] [--repeat R] [--out image.png]
 // Replays a call trace headless and prints frames per second and megapixels
-// per second (the triangle area drawn; docs/trace-format.md).
+// per second (the triangle area drawn; docs/trace-format.md). With --repeat
+// it replays R times and prints the fastest pass: the first also pays for
+// touching the board's memory and caches for the first time.
 #include <stb_image_write.h>
 
 #include <cstdio>
@@ -20,6 +22,7 @@ struct Options {
   const char* path = nullptr;
   int threads = 0;
   int frames = 0;
+  int repeat = 1;
   const char* out = nullptr;
 };
 
@@ -38,6 +41,8 @@ bool parseOptions(int argc, char** argv, Options* options) {
       if (!parseCount(argv[++i], 0, &options->threads)) return false;
     } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
       if (!parseCount(argv[++i], 1, &options->frames)) return false;
+    } else if (std::strcmp(argv[i], "--repeat") == 0 && hasValue) {
+      if (!parseCount(argv[++i], 1, &options->repeat)) return false;
     } else if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
       options->out = argv[++i];
     } else if (options->path == nullptr && argv[i][0] != '-') {
@@ -66,7 +71,9 @@ std::vector<std::uint8_t> toRgb(const std::vector<std::uint16_t>& pixels) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, &options)) {
-    std::fprintf(stderr, "usage: trace-replay FILE [--threads N] [--frames K] [--out image.png]\n");
+    std::fprintf(stderr,
+                 "usage: trace-replay FILE [--threads N] [--frames K] [--repeat R] "
+                 "[--out image.png]\n");
     return 2;
   }
   TraceFile trace;
@@ -77,6 +84,10 @@ int main(int argc, char** argv) {
   }
   traceSetThreadCount(options.threads);
   ReplayResult result = replayTrace(trace, options.frames);
+  for (int pass = 1; pass < options.repeat; ++pass) {
+    ReplayResult again = replayTrace(trace, options.frames);
+    if (again.seconds < result.seconds) result = again;
+  }
   std::vector<std::uint16_t> front(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
   bool haveFront = readFrontBuffer(front.data());
   double seconds = result.seconds > 0 ? result.seconds : 1e-9;
