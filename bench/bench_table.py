@@ -8,7 +8,8 @@ Workload lines read "workload a: 412.3 megapixels/s" (two threads) and
 scripts. The default scene runs the real program headless on the generated
 content with the retrace wait off (V) for SECONDS (default 8) and reads the
 FPS of its exit report; the same frames recorded as a call trace and
-replayed give the board's share.
+replayed give the board's share. With workers the board draws while the
+program works, so the split is taken with one thread, where they take turns.
 """
 import json
 import os
@@ -63,26 +64,31 @@ def run_program(build, seconds, extra_environment=None):
     return output
 
 
-def default_scene_fps(build, seconds):
-    match = re.search(rb"FPS: ([0-9.]+)", run_program(build, seconds))
+def default_scene_fps(build, seconds, threads=None):
+    environment = {"WILDSKY_BOARD_THREADS": str(threads)} if threads else None
+    match = re.search(rb"FPS: ([0-9.]+)", run_program(build, seconds, environment))
     return float(match.group(1)) if match else 0.0
 
 
 def default_scene_board(build, frames=20):
     """The board alone on the default scene: its frames recorded as a call
-    trace and replayed with two threads, the fastest of five passes.
-    Returns frames/s and megapixels/s."""
+    trace and replayed, the fastest of five passes, with two threads and
+    with one. Returns (frames/s, megapixels/s) for each."""
     trace = os.path.join(build, "default-scene.trace")
     run_program(build, 3, {"WILDSKY_TRACE": trace, "WILDSKY_TRACE_FRAMES": str(frames)})
+    results = []
     try:
-        result = subprocess.run([os.path.join(build, "bin", "trace-replay"), trace,
-                                 "--threads", "2", "--repeat", "5"], check=True,
-                                stdout=subprocess.PIPE)
+        for threads in (2, 1):
+            result = subprocess.run([os.path.join(build, "bin", "trace-replay"), trace,
+                                     "--threads", str(threads), "--repeat", "5"], check=True,
+                                    stdout=subprocess.PIPE)
+            match = re.search(rb"([0-9.]+) frames/s, ([0-9.]+) megapixels/s", result.stdout)
+            results.append((float(match.group(1)), float(match.group(2))) if match
+                           else (0.0, 0.0))
     finally:
         if os.path.exists(trace):
             os.remove(trace)
-    match = re.search(rb"([0-9.]+) frames/s, ([0-9.]+) megapixels/s", result.stdout)
-    return (float(match.group(1)), float(match.group(2))) if match else (0.0, 0.0)
+    return results
 
 
 def frame_split(build):
@@ -102,18 +108,22 @@ def main():
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 8.0
     lines = workload_lines(build)
     fps = default_scene_fps(build, seconds)
-    board_fps, board_megapixels = default_scene_board(build)
+    serial_fps = default_scene_fps(build, seconds, threads=1)
+    (board_fps, board_megapixels), (serial_board_fps, _) = default_scene_board(build)
     own, drawing = frame_split(build)
     whole = own + drawing
     print(f"wildsky benchmarks, {os.cpu_count()} hardware threads, 512x384")
     for line in lines:
         print(line)
     print(f"default scene: {fps:.1f} frames/s")
-    if fps > 0 and board_fps > 0:
-        frame, board = 1000 / fps, 1000 / board_fps
+    if board_fps > 0:
         print(f"default scene, board alone (its calls replayed): {board_fps:.1f} frames/s, "
               f"{board_megapixels:.1f} megapixels/s")
-        print(f"default scene split: {frame:.2f} ms a frame, board {board:.2f} ms, "
+    # With workers the board draws while the program works; with one thread
+    # the two take turns, so the frame splits into them.
+    if serial_fps > 0 and serial_board_fps > 0:
+        frame, board = 1000 / serial_fps, 1000 / serial_board_fps
+        print(f"default scene split, one thread: {frame:.2f} ms a frame, board {board:.2f} ms, "
               f"program's own work {max(frame - board, 0):.2f} ms")
     print(f"app benchmark scene split: {whole:.2f} ms a frame, "
           f"program's own work (lists, transform, sort) {own:.2f} ms ({100 * own / whole:.0f}%), "
