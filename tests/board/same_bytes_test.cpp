@@ -84,6 +84,50 @@ TEST(ParallelTest, RandomScenesDrawTheSameBytesWithAnyNumberOfThreads) {
   }
 }
 
+// Keeps every frame shown.
+struct FrameCatcher : BoardDisplay {
+  std::vector<std::vector<std::uint16_t>> shown;
+  bool open(int, int) override { return true; }
+  void present(const std::uint16_t* pixels, int width, int height) override {
+    shown.emplace_back(pixels, pixels + std::size_t(width) * std::size_t(height));
+  }
+  void close() override {}
+};
+
+// Three frames swapped one after another, then both colour buffers read.
+std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* display) {
+  boardReset();
+  boardSetDisplay(display);
+  boardSetThreadCount(threads);
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  std::mt19937 random(11);
+  std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  for (GrColor_t background : {0x00406080u, 0x00804020u, 0x00208040u}) {
+    grBufferClear(background, 0, 0x8000);
+    drawRandomTriangles(random, textures, 300);
+    grBufferSwap(0);
+  }
+  std::vector<std::vector<std::uint16_t>> buffers = {readBuffer(GR_BUFFER_FRONTBUFFER),
+                                                     readBuffer(GR_BUFFER_BACKBUFFER)};
+  boardReset();
+  boardSetDisplay(nullptr);
+  return buffers;
+}
+
+// Headless, a swap leaves its frame drawing while the next is queued; with
+// a window it waits to show a finished one. Either way what is read or
+// shown is what one thread draws.
+TEST(ParallelTest, FramesLeftDrawingBySwapsAreTheSerialOnesWhenReadOrShown) {
+  FrameCatcher serialWindow, parallelWindow;
+  const auto serial = drawFrames(1, &serialWindow);
+  EXPECT_EQ(drawFrames(2, nullptr), serial) << "headless";
+  EXPECT_EQ(drawFrames(2, &parallelWindow), serial) << "with a window";
+  ASSERT_EQ(serialWindow.shown.size(), 3u);
+  EXPECT_TRUE(parallelWindow.shown == serialWindow.shown) << "the frames shown";
+}
+
 TEST(ParallelTest, ClearComesAfterQueuedTrianglesAndDrawingWhileLockedStaysInPlace) {
   openBoard(3);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
