@@ -100,7 +100,6 @@ struct WideTexture {
   const BoundTexture* bound;
 
   const int* texels() const { return reinterpret_cast<const int*>(bound->levels[0].texels); }
-  const LevelTables& tables() const { return bound->tables; }
 };
 
 WIDE inline Vec lanes(const std::int32_t* eight) {
@@ -213,7 +212,8 @@ WIDE Vec sample8(const WideTexture& wide, VecF s, VecF t, VecF lod, Vec active) 
   Vec level = zero;
   if (tx.mipmapped) {
     Vec atLeastHalf = _mm256_castps_si256(_mm256_cmp_ps(lod, splatF(0.5f), _CMP_GE_OQ));
-    Vec atLast = _mm256_castps_si256(_mm256_cmp_ps(lod, lanes(tables.lastLevelAsFloat), _CMP_GE_OQ));
+    Vec atLast =
+        _mm256_castps_si256(_mm256_cmp_ps(lod, lanes(tables.lastLevelAsFloat), _CMP_GE_OQ));
     Vec nearest = _mm256_cvttps_epi32(_mm256_add_ps(lod, splatF(0.5f)));
     nearest = _mm256_blendv_epi8(nearest, lanes(tables.lastLevel), atLast);
     level = _mm256_and_si256(nearest, atLeastHalf);
@@ -251,8 +251,7 @@ WIDE Vec sample8(const WideTexture& wide, VecF s, VecF t, VecF lod, Vec active) 
   x0 = wrapOrClamp8(x0, widthMax, tx.clampS);
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
   Vec t00, t01, t10, t11;
-  if (sameTexelRows(texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10,
-                    t11)) {
+  if (sameTexelRows(texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10, t11)) {
     return bilinear8(t00, t01, t10, t11, fx, fy);
   }
   t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
@@ -567,8 +566,8 @@ WIDE inline __attribute__((always_inline)) Vec testDepth(const PipelineState& st
                                                          Vec active) {
   using Pixels = GroupPixels<kPaired>;
   if constexpr (kDepth != DEPTH_OFF) {
-    Vec zk = clampInt(_mm256_srai_epi32(planeAt(z, wide.depthStep, k), DEPTH_FRACTION_BITS), 0,
-                      65535);
+    Vec zk =
+        clampInt(_mm256_srai_epi32(planeAt(z, wide.depthStep, k), DEPTH_FRACTION_BITS), 0, 65535);
     __m128i stored16 = Pixels::load(at.depth);
     active = _mm256_and_si256(active, depthPasses8<kDepth>(zk, _mm256_cvtepu16_epi32(stored16)));
     if (state.depthMask && !_mm256_testz_si256(active, active)) {
@@ -713,10 +712,10 @@ class WideRowWalker {
       const double sign = lower ? -1.0 : 1.0;
       WalkedEdge& w = edges_[i];
       w.divisor = _mm256_set1_pd(lower ? double(e.a) : upper ? double(-e.a) : 1.0);
-      w.numerators = _mm256_mul_pd(
-          _mm256_set1_pd(sign),
-          _mm256_add_pd(_mm256_set1_pd(double(e.b * firstRow + e.c)),
-                        _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(e.b)))));
+      w.numerators =
+          _mm256_mul_pd(_mm256_set1_pd(sign),
+                        _mm256_add_pd(_mm256_set1_pd(double(e.b * firstRow + e.c)),
+                                      _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(e.b)))));
       w.step = _mm256_set1_pd(sign * 4.0 * double(e.b));
       w.role = lower ? EdgeRole::lowerBound : upper ? EdgeRole::upperBound : EdgeRole::rowTest;
     }
