@@ -1,13 +1,14 @@
 #include "board/draw_workers.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "board/board.h"
 #include "board/rasterizer.h"
@@ -31,6 +32,30 @@ constexpr std::uint64_t NOT_WAITING = ~std::uint64_t(0);
 // caller only this often and when they run out of work: the look needs a
 // full fence, which would stall every entry's pixel stores.
 constexpr std::uint64_t CALLER_CHECK_INTERVAL = 16;
+
+// Frames whose busy times are kept, for the layouts of later frames.
+constexpr std::uint32_t FRAME_HISTORY = 8;
+
+// A worker's busy time on a frame: the frame's number (24 bits) above the
+// nanoseconds (40 bits), in one word so that the two are read together.
+struct alignas(64) FrameReport {
+  static constexpr int TIME_BITS = 40;
+  static constexpr std::uint64_t NONE = ~std::uint64_t(0);
+  std::atomic<std::uint64_t> word{NONE};
+
+  void store(std::uint32_t frame, std::uint64_t nanoseconds) {
+    nanoseconds = std::min(nanoseconds, (std::uint64_t(1) << TIME_BITS) - 1);
+    word.store(std::uint64_t(frame & 0xffffff) << TIME_BITS | nanoseconds,
+               std::memory_order_release);
+  }
+  // The busy time on the frame, or false when not reported yet.
+  bool load(std::uint32_t frame, double& nanoseconds) const {
+    const std::uint64_t w = word.load(std::memory_order_acquire);
+    if (w == NONE || (w >> TIME_BITS) != (frame & 0xffffff)) return false;
+    nanoseconds = double(w & ((std::uint64_t(1) << TIME_BITS) - 1));
+    return true;
+  }
+};
 
 struct alignas(64) WorkerProgress {
   std::atomic<std::uint64_t> drawn{0};  // queue entries finished by this worker
@@ -57,6 +82,13 @@ struct DrawQueue {
   std::condition_variable workReady, workDrawn;
   std::thread threads[MAX_DRAW_WORKERS];
   int workerCount = 0;
+  // The caller's: the layout the next clear carries, the clears queued and
+  // the layouts of the last frames, by frame number.
+  BandLayout layout{};
+  std::uint32_t clearCount = 0;
+  BandLayout frameLayouts[FRAME_HISTORY];
+  // The workers': how long each was busy on a frame, by frame number.
+  FrameReport reports[FRAME_HISTORY][MAX_DRAW_WORKERS];
 
   ~DrawQueue() { stopDrawWorkers(); }
 };
@@ -103,59 +135,34 @@ const QueuedState& stateOf(const QueuedCommand& entry, WorkerState& own) {
   return own.state;
 }
 
-// The bands a worker owns. Bands go round the workers in turn, about four
-// to each: larger bands set up fewer triangles twice (once by each worker
-// whose band they cross), smaller ones share a frame's work more evenly.
-struct OwnBands {
-  int rows;    // rows in a band
-  int stride;  // rows from the start of one own band to the next
-  // The first row of the worker's first band at or after row r's band.
-  std::array<std::int16_t, BOARD_HEIGHT> firstRowFrom;
-
-  OwnBands(int worker, int workerCount)
-      : rows(std::max(8, BOARD_HEIGHT / (4 * workerCount))), stride(rows * workerCount) {
-    for (int row = 0; row < BOARD_HEIGHT; ++row) {
-      int band = row / rows;
-      band += (worker - band % workerCount + workerCount) % workerCount;
-      firstRowFrom[row] = std::int16_t(band * rows);
-    }
-  }
+// The rows a worker owns: [begin, end).
+struct OwnRows {
+  int begin, end;
 };
 
-// The rows of the worker's bands that the triangle covers; the triangle is
-// set up only when the worker owns one of them.
-void drawOwnBands(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
-  int row = bands.firstRowFrom[entry.rowBegin];  // queued rows lie on the screen
-  if (row >= entry.rowEnd) return;
+OwnRows ownRows(const BandLayout& layout, int worker) {
+  return {layout.split[worker], layout.split[worker + 1]};
+}
+
+// The worker's rows of the triangle; it is set up only when the worker owns
+// some of them.
+void drawOwnRows(const QueuedCommand& entry, OwnRows rows, WorkerState& own) {
+  if (entry.rowEnd <= rows.begin || entry.rowBegin >= rows.end) return;
   const QueuedState& s = stateOf(entry, own);
   TriangleSetup t;
-  if (!setupTriangle(entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
-                     BOARD_WIDTH, BOARD_HEIGHT, t, s.state.usesTexture)) {
-    return;
-  }
-  for (; row < t.rowEnd; row += bands.stride) {
-    drawTriangleRows(s.state, t, s.target, row, row + bands.rows);
+  if (setupTriangle(entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
+                    BOARD_WIDTH, BOARD_HEIGHT, t, s.state.usesTexture)) {
+    drawTriangleRows(s.state, t, s.target, rows.begin, rows.end);
   }
 }
 
-// The rows of the worker's bands, filled with the clear's values.
-void clearOwnBands(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
+// The worker's rows, filled with the clear's values.
+void clearOwnRows(const QueuedCommand& entry, OwnRows rows, WorkerState& own) {
   const SpanTarget& target = stateOf(entry, own).target;
-  for (int row = bands.firstRowFrom[0]; row < BOARD_HEIGHT; row += bands.stride) {
-    std::size_t first = std::size_t(row) * std::size_t(target.stride);
-    std::size_t count =
-        std::size_t(std::min(bands.rows, BOARD_HEIGHT - row)) * std::size_t(target.stride);
-    std::fill_n(target.color + first, count, entry.clear.color);
-    if (entry.clear.withDepth) std::fill_n(target.depth + first, count, entry.clear.depth);
-  }
-}
-
-void runCommand(const QueuedCommand& entry, const OwnBands& bands, WorkerState& own) {
-  if (entry.isClear) {
-    clearOwnBands(entry, bands, own);
-  } else {
-    drawOwnBands(entry, bands, own);
-  }
+  std::size_t first = std::size_t(rows.begin) * std::size_t(target.stride);
+  std::size_t count = std::size_t(rows.end - rows.begin) * std::size_t(target.stride);
+  std::fill_n(target.color + first, count, entry.clear.color);
+  if (entry.clear.withDepth) std::fill_n(target.depth + first, count, entry.clear.depth);
 }
 
 bool sameState(const QueuedState& queued, std::uint64_t stateVersion, const SpanTarget& target,
@@ -220,22 +227,106 @@ void wakeCallerAt(std::uint64_t progress, std::uint64_t& notified) {
   queue.workDrawn.notify_all();
 }
 
+// Nanoseconds of the steady clock, for the workers' busy times.
+std::uint64_t nowNanoseconds() {
+  return std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count());
+}
+
+// A worker's time at work between clears, waiting left out.
+class BusyClock {
+ public:
+  void startWork() { since_ = nowNanoseconds(); }
+  void stopWork() { busy_ += nowNanoseconds() - since_; }
+  // The busy time since the last lap, counted afresh from now.
+  std::uint64_t lap() {
+    stopWork();
+    startWork();
+    return std::exchange(busy_, 0);
+  }
+
+ private:
+  std::uint64_t since_ = nowNanoseconds(), busy_ = 0;
+};
+
+// Waits until every worker has drawn the entries before index: rows that
+// change hands at a clear must be left by their last owner first (the
+// buffers of the frames before are drawn into still).
+void waitForWorkersAt(std::uint64_t index) {
+  for (int spin = 0;; ++spin) {
+    bool all = true;
+    for (int w = 0; w < queue.workerCount && all; ++w) {
+      all = queue.progress[w].drawn.load(std::memory_order_acquire) >= index;
+    }
+    if (all) return;
+    if (spin < SPINS_BEFORE_SLEEP) {
+      pause();
+    } else {
+      std::this_thread::yield();  // the others have work: no need to sleep
+    }
+  }
+}
+
+// A worker's share of the frames: its rows and the time it was busy on
+// the frame it draws.
+class WorkerFrames {
+ public:
+  WorkerFrames(int worker, int workerCount)
+      : worker_(worker),
+        workerCount_(workerCount),
+        layout_(evenLayout(workerCount, BOARD_HEIGHT)),  // until the first clear
+        rows_(ownRows(layout_, worker)) {}
+
+  OwnRows rows() const { return rows_; }
+  BusyClock& clock() { return clock_; }
+
+  // The clear at queue index `index` begins a frame: the last frame's busy
+  // time is reported and this frame's rows are taken.
+  void begin(const QueuedClear& clear, std::uint64_t index) {
+    const std::uint64_t busy = clock_.lap();
+    if (clear.frame > 0) {
+      queue.reports[(clear.frame - 1) % FRAME_HISTORY][worker_].store(clear.frame - 1, busy);
+    }
+    if (std::equal(layout_.split, layout_.split + workerCount_ + 1, clear.layout.split)) return;
+    clock_.stopWork();
+    waitForWorkersAt(index);
+    clock_.startWork();
+    layout_ = clear.layout;
+    rows_ = ownRows(layout_, worker_);
+  }
+
+ private:
+  int worker_, workerCount_;
+  BandLayout layout_;
+  OwnRows rows_;
+  BusyClock clock_;
+};
+
 void runWorker(int worker, int workerCount) {
   std::atomic<std::uint64_t>& drawn = queue.progress[worker].drawn;
   std::uint64_t next = drawn.load();
   std::uint64_t notified = NOT_WAITING;
   WorkerState own;
-  const OwnBands bands(worker, workerCount);
+  WorkerFrames frames(worker, workerCount);
   for (;;) {
     std::uint64_t available = queue.submitted.load(std::memory_order_acquire);
     if (next == available) {
+      frames.clock().stopWork();
       if (!waitForWork(next)) return;
+      frames.clock().startWork();
       continue;
     }
     for (; next < available; ++next) {
       if (next + PREFETCH_AHEAD < available)
         prefetchEntry<0>(queue.entries[(next + PREFETCH_AHEAD) % QUEUE_SIZE]);
-      runCommand(queue.entries[next % QUEUE_SIZE], bands, own);
+      const QueuedCommand& entry = queue.entries[next % QUEUE_SIZE];
+      if (entry.isClear) {
+        frames.begin(entry.clear, next);
+        clearOwnRows(entry, frames.rows(), own);
+      } else {
+        drawOwnRows(entry, frames.rows(), own);
+      }
       drawn.store(next + 1, std::memory_order_release);
       if ((next + 1) % CALLER_CHECK_INTERVAL == 0 || next + 1 == available) {
         wakeCallerAt(next + 1, notified);
@@ -289,6 +380,11 @@ void startDrawWorkers(int count) {
   queue.knownDrawn = start;
   queue.stopping.store(false);
   queue.workerCount = count;
+  queue.layout = evenLayout(count, BOARD_HEIGHT);
+  queue.clearCount = 0;
+  for (auto& frame : queue.reports) {
+    for (FrameReport& report : frame) report.word.store(FrameReport::NONE);
+  }
   for (int w = 0; w < count; ++w) queue.threads[w] = std::thread(runWorker, w, count);
 }
 
@@ -307,6 +403,26 @@ void stopDrawWorkers() {
 bool drawWorkersRunning() { return queue.workerCount > 0; }
 
 namespace {
+
+// The layout a frame is drawn in: the last one, its boundaries moved after
+// the busy times of the frame before the last, once every worker has
+// reported them (a swap waits for that frame, so they usually have).
+BandLayout layoutForFrame(std::uint32_t frame) {
+  if (frame >= 2) {
+    const std::uint32_t measured = frame - 2;
+    double busy[MAX_DRAW_WORKERS];
+    bool reported = true;
+    for (int w = 0; w < queue.workerCount && reported; ++w) {
+      reported = queue.reports[measured % FRAME_HISTORY][w].load(measured, busy[w]);
+    }
+    if (reported) {
+      queue.layout = rebalancedLayout(queue.frameLayouts[measured % FRAME_HISTORY], busy,
+                                      queue.workerCount, BOARD_HEIGHT);
+    }
+  }
+  queue.frameLayouts[frame % FRAME_HISTORY] = queue.layout;
+  return queue.layout;
+}
 
 // The next entry, with the state it is drawn in queued when it changed.
 QueuedCommand& reserveWithState(const PipelineState& state, std::uint64_t stateVersion,
@@ -347,6 +463,8 @@ void queueClear(const QueuedClear& clear, const PipelineState& state, std::uint6
   entry.rowBegin = 0;
   entry.rowEnd = BOARD_HEIGHT;
   entry.clear = clear;
+  entry.clear.frame = queue.clearCount++;
+  entry.clear.layout = layoutForFrame(entry.clear.frame);
   commitQueuedCommand();
 }
 

@@ -1,21 +1,24 @@
 #pragma once
 // Parallel drawing. The caller's thread queues triangles and clears with the
-// state they are drawn in; the screen is cut into bands of rows, dealt round
-// the workers in turn, and each worker draws the whole queue in submission
-// order clipped to its own bands, so every pixel sees exactly the serial
-// sequence of writes.
+// state they are drawn in; each worker owns a run of the screen's rows and
+// draws the whole queue in submission order clipped to its rows, so every
+// pixel sees exactly the serial sequence of writes. The runs change only at
+// a clear, which carries them to every worker, and are chosen from the time
+// each worker was busy on an earlier frame, so that the work stays even.
 
 #include <cstdint>
 
+#include "board/band_layout.h"
 #include "board/pipeline_state.h"
 #include "board/triangle_setup.h"
 
-inline constexpr int MAX_DRAW_WORKERS = 32;
-
-// A buffer clear as queued: each worker fills the rows of its own bands.
+// A buffer clear as queued: each worker fills its own rows, those the
+// clear's layout gives it from then on. The queue sets layout and frame.
 struct QueuedClear {
   std::uint16_t color, depth;
   bool withDepth;
+  std::uint32_t frame;  // the clears queued before this one
+  BandLayout layout;
 };
 
 // A triangle or a clear as queued. A triangle keeps its vertices as given

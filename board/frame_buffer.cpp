@@ -43,7 +43,8 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
   Rgba8 c = decodeColor(color, b.colorFormat);
-  QueuedClear clear{roundRgb565(c.r, c.g, c.b), depth, b.state.depthMode != GR_DEPTHBUFFER_DISABLE};
+  QueuedClear clear{roundRgb565(c.r, c.g, c.b), depth, b.state.depthMode != GR_DEPTHBUFFER_DISABLE,
+                    0, {}};
   // Queued behind the triangles before it, the workers clear their own
   // bands; while a buffer is locked its pixels are the caller's.
   if (drawWorkersRunning() && !b.locked) {
