@@ -250,6 +250,8 @@ class BusyClock {
   std::uint64_t since_ = nowNanoseconds(), busy_ = 0;
 };
 
+void wakeWorkers();
+
 // Waits until every worker has drawn the entries before index: rows that
 // change hands at a clear must be left by their last owner first (the
 // buffers of the frames before are drawn into still).
@@ -262,9 +264,12 @@ void waitForWorkersAt(std::uint64_t index) {
     if (all) return;
     if (spin < SPINS_BEFORE_SLEEP) {
       pause();
-    } else {
-      std::this_thread::yield();  // the others have work: no need to sleep
+      continue;
     }
+    // A worker may sleep with entries before index waiting for it, which
+    // the caller wakes it for only in batches.
+    if (spin == SPINS_BEFORE_SLEEP) wakeWorkers();
+    std::this_thread::yield();
   }
 }
 
