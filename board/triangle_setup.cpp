@@ -183,19 +183,35 @@ WIDE inline __m256d colorLanes(const GrVertex& v) {
   return clampLanes(_mm256_setr_pd(v.r, v.g, v.b, v.a), 0.0, 255.0);
 }
 
-// buildFixed for red, green, blue and alpha together.
-WIDE void buildColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                           const GrVertex& p2, int column, int row, FixedPlane* planes[4]) {
-  PlaneLanes p = buildLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2));
-  __m256d scale = _mm256_set1_pd(double(std::int64_t(1) << (COLOR_FRACTION_BITS + 8)));
+WIDE inline __m256d depthLanes(const GrVertex& v) {
+  return clampLanes(_mm256_setr_pd(v.ooz, 0.0, 0.0, 0.0), DEPTH_MIN, DEPTH_MAX);
+}
+
+// buildFixed for up to four planes together, their values at the three
+// corners in lanes; the first `count` lanes are stored.
+WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256d v2,
+                          int fractionBits, int column, int row, FixedPlane* planes[], int count) {
+  PlaneLanes p = buildLanes(pb, v0, v1, v2);
+  __m256d scale =
+      _mm256_set1_pd(double(std::int64_t(1) << (fractionBits + FixedPlane::EXTRA_BITS)));
   std::int64_t origin[4], dx[4], dy[4], step[4];
   fixedLanes(_mm256_mul_pd(planeAtLanes(p, pb, column, row), scale), 0x1p58, origin);
   fixedLanes(_mm256_mul_pd(p.dx, scale), 0x1p50, dx);
   fixedLanes(_mm256_mul_pd(p.dy, scale), 0x1p50, dy);
-  fixedLanes(_mm256_mul_pd(p.dx, _mm256_set1_pd(double(1 << COLOR_FRACTION_BITS))), 0x1p30, step);
-  for (int k = 0; k < 4; ++k) {
+  fixedLanes(_mm256_mul_pd(p.dx, _mm256_set1_pd(double(1 << fractionBits))), 0x1p30, step);
+  for (int k = 0; k < count; ++k) {
     *planes[k] = {origin[k], dx[k], dy[k], column, row, std::int32_t(step[k])};
   }
+}
+
+// The colour planes (red, green, blue, alpha) together, and the depth plane.
+WIDE void buildColorAndDepthPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                                   const GrVertex& p2, int column, int row, FixedPlane* colors[4],
+                                   FixedPlane* depth) {
+  buildFixedLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2), COLOR_FRACTION_BITS, column,
+                  row, colors, 4);
+  buildFixedLanes(pb, depthLanes(p0), depthLanes(p1), depthLanes(p2), DEPTH_FRACTION_BITS, column,
+                  row, &depth, 1);
 }
 
 WIDE inline __m256d perspectiveLanes(const GrVertex& v) {
@@ -351,17 +367,17 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
 // The colour, alpha and depth planes, from the bounding box corner.
 void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                       const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
+#if defined(WILDSKY_WIDE_SETUP)
+  if (wide) {
+    FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
+    buildColorAndDepthPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors, &out.depth);
+    return;
+  }
+#endif
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
   auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
-#if defined(WILDSKY_WIDE_SETUP)
-  if (wide) {
-    FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
-    buildColorPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors);
-    return;
-  }
-#endif
   out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
                           out.columnBegin, out.rowBegin);
   out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS,
