@@ -257,11 +257,7 @@ void wakeWorkers();
 // buffers of the frames before are drawn into still).
 void waitForWorkersAt(std::uint64_t index) {
   for (int spin = 0;; ++spin) {
-    bool all = true;
-    for (int w = 0; w < queue.workerCount && all; ++w) {
-      all = queue.progress[w].drawn.load(std::memory_order_acquire) >= index;
-    }
-    if (all) return;
+    if (leastDrawn() >= index) return;
     if (spin < SPINS_BEFORE_SLEEP) {
       pause();
       continue;
@@ -473,11 +469,7 @@ void queueClear(const QueuedClear& clear, const PipelineState& state, std::uint6
   commitQueuedCommand();
 }
 
-void finishDrawing() {
-  if (queue.workerCount == 0) return;
-  wakeWorkers();
-  waitUntilDrawn(queue.submitted.load());
-}
+void finishDrawing() { finishDrawingUpTo(drawingMark()); }
 
 std::uint64_t drawingMark() { return queue.submitted.load(std::memory_order_relaxed); }
 
