@@ -705,19 +705,13 @@ class WideRowWalker {
         columnLast_(_mm256_set1_pd(triangle.columnEnd - 1)) {
     const __m256d rowOffsets = _mm256_setr_pd(0, 1, 2, 3);
     for (int i = 0; i < 3; ++i) {
-      const EdgeFunction& e = triangle.edges[i];
-      // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a);
-      // an edge along the rows divides by 1, its quotient the test itself.
-      const bool lower = e.a > 0, upper = e.a < 0;
-      const double sign = lower ? -1.0 : 1.0;
+      const EdgeDivision d = edgeDivision(triangle.edges[i], firstRow);
       WalkedEdge& w = edges_[i];
-      w.divisor = _mm256_set1_pd(lower ? double(e.a) : upper ? double(-e.a) : 1.0);
-      w.numerators =
-          _mm256_mul_pd(_mm256_set1_pd(sign),
-                        _mm256_add_pd(_mm256_set1_pd(double(e.b * firstRow + e.c)),
-                                      _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(e.b)))));
-      w.step = _mm256_set1_pd(sign * 4.0 * double(e.b));
-      w.role = lower ? EdgeRole::lowerBound : upper ? EdgeRole::upperBound : EdgeRole::rowTest;
+      w.divisor = _mm256_set1_pd(double(d.divisor));
+      w.numerators = _mm256_add_pd(_mm256_set1_pd(double(d.numerator)),
+                                   _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(d.step))));
+      w.step = _mm256_set1_pd(4.0 * double(d.step));
+      w.role = d.role;
     }
   }
 
@@ -750,7 +744,6 @@ class WideRowWalker {
   }
 
  private:
-  enum class EdgeRole { lowerBound, upperBound, rowTest };
   struct WalkedEdge {
     __m256d numerators, step, divisor;  // the numerators of four rows
     EdgeRole role;

@@ -463,24 +463,10 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
 RowSpanWalker::RowSpanWalker(const TriangleSetup& triangle, int firstRow)
     : columnBegin_(triangle.columnBegin), columnEnd_(triangle.columnEnd) {
   for (int i = 0; i < 3; ++i) {
-    const EdgeFunction& e = triangle.edges[i];
-    std::int64_t atZero = e.b * firstRow + e.c;
-    if (e.a == 0) {
-      edges_[i] = {EdgeRole::rowTest, atZero, 0, 1, e.b, 0};
-      continue;
-    }
-    // A lower bound is ceil(-atZero / a), an upper one floor(atZero / -a).
-    bool lower = e.a > 0;
-    std::int64_t divisor = lower ? e.a : -e.a;
-    std::int64_t numerator = lower ? -atZero : atZero;
-    std::int64_t step = lower ? -e.b : e.b;
-    std::int64_t quotient = floorDiv(numerator, divisor);
-    std::int64_t stepQuotient = floorDiv(step, divisor);
-    edges_[i] = {lower ? EdgeRole::lowerBound : EdgeRole::upperBound,
-                 quotient,
-                 numerator - quotient * divisor,
-                 divisor,
-                 stepQuotient,
-                 step - stepQuotient * divisor};
+    const EdgeDivision d = edgeDivision(triangle.edges[i], firstRow);
+    std::int64_t quotient = floorDiv(d.numerator, d.divisor);
+    std::int64_t stepQuotient = floorDiv(d.step, d.divisor);
+    edges_[i] = {d.role,    quotient,     d.numerator - quotient * d.divisor,
+                 d.divisor, stepQuotient, d.step - stepQuotient * d.divisor};
   }
 }

@@ -81,6 +81,23 @@ bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int height, int& rowBegin, int& rowEnd);
 
+// What an edge says of a row's columns, as floor(numerator / divisor) with
+// divisor > 0 and the numerator growing by step from row to row: a lower
+// bound is ceil(-atZero / a), an upper one floor(atZero / -a); an edge along
+// the rows is a row test, inside while its numerator (divided by 1) is >= 0.
+enum class EdgeRole { lowerBound, upperBound, rowTest };
+struct EdgeDivision {
+  EdgeRole role;
+  std::int64_t numerator, divisor, step;  // the numerator at the first row
+};
+
+inline EdgeDivision edgeDivision(const EdgeFunction& e, int firstRow) {
+  const std::int64_t atZero = e.b * firstRow + e.c;
+  if (e.a > 0) return {EdgeRole::lowerBound, -atZero, e.a, -e.b};
+  if (e.a < 0) return {EdgeRole::upperBound, atZero, -e.a, e.b};
+  return {EdgeRole::rowTest, atZero, 1, e.b};
+}
+
 // The covered column ranges of consecutive rows, clipped to the set-up's
 // column range: one division per edge at the first row, exact integer steps
 // after it.
@@ -109,11 +126,8 @@ class RowSpanWalker {
   }
 
  private:
-  // An edge bounds the columns from below or above as floor(numerator /
-  // divisor), kept as quotient and remainder while the numerator grows by a
-  // fixed step per row; an edge along the rows is a row test, inside while
-  // its quotient is >= 0 (remainder 0, divisor 1: it never carries).
-  enum class EdgeRole { lowerBound, upperBound, rowTest };
+  // An edge's division kept as quotient and remainder while the numerator
+  // grows row by row (a row test, dividing by 1, never carries).
   struct Edge {
     EdgeRole role;
     std::int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
