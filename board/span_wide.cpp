@@ -93,15 +93,9 @@ WIDE inline __m128i select16(__m128i old, __m128i updated, Vec mask) {
   return _mm_blendv_epi8(old, updated, mask16);
 }
 
-// The texture as the wide sampler reads it: its level tables hold every
-// number a group needs, ready to load into lanes (levels 0 to 7 indexed by
-// level; level 8, the last of a 256-texel chain, apart).
-struct WideTexture {
-  const BoundTexture* bound;
-
-  const int* texels() const { return reinterpret_cast<const int*>(bound->levels[0].texels); }
-};
-
+// The texture's level tables hold every number a group of eight reads,
+// ready to load into lanes (levels 0 to 7 indexed by level; level 8, the
+// last of a 256-texel chain, apart).
 WIDE inline Vec lanes(const std::int32_t* eight) {
   return _mm256_load_si256(reinterpret_cast<const Vec*>(eight));
 }
@@ -204,10 +198,9 @@ WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec
 }
 
 // sampleTexture for eight pixels; only the active lanes load texels.
-WIDE Vec sample8(const WideTexture& wide, VecF s, VecF t, VecF lod, Vec active) {
-  const BoundTexture& tx = *wide.bound;
+WIDE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   const LevelTables& tables = tx.tables;
-  const int* texels = wide.texels();
+  const int* texels = reinterpret_cast<const int*>(tx.levels[0].texels);  // every level's block
   const Vec zero = _mm256_setzero_si256();
   Vec level = zero;
   if (tx.mipmapped) {
@@ -371,7 +364,7 @@ WIDE inline WideWalk wideWalk(const RowWalk& a, const RowWalk& b) {
 // The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
 WIDE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& walk,
                                                         const WalkPlanes& steps,
-                                                        const WideTexture& tx, Vec k, Vec active) {
+                                                        const BoundTexture& tx, Vec k, Vec active) {
   VecF fk = _mm256_cvtepi32_ps(k);
   VecF inverseW =
       _mm256_div_ps(splatF(1.0f), _mm256_add_ps(walk.oow, _mm256_mul_ps(fk, steps.oowStep)));
@@ -490,12 +483,10 @@ WIDE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
       _mm256_permutevar8x32_epi32(shifted, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
 }
 
-// What a triangle's spans share, prepared once for all of them: the
-// texture (left unset for the Gouraud kinds and without a texture:
-// clearing it costs more than a short span), the walk's planes and the
-// iterated values' steps along a row.
+// What a triangle's spans share, prepared once for all of them: the walk's
+// planes (left unset for the Gouraud kinds) and the iterated values' steps
+// along a row.
 struct WideTriangle {
-  WideTexture texture;
   WalkPlanes walk;
   ColorPlanes colors;
   Vec redStep, greenStep, blueStep, alphaStep, depthStep;
@@ -588,7 +579,7 @@ WIDE inline __attribute__((always_inline)) void shadeColors(const PipelineState&
   using Pixels = GroupPixels<kPaired>;
   Vec r, gr, b;
   if constexpr (textured(kKind)) {
-    Vec texel = state.texture != nullptr ? texelsAt(span.walk, wide.walk, wide.texture, k, active)
+    Vec texel = state.texture != nullptr ? texelsAt(span.walk, wide.walk, *state.texture, k, active)
                                          : splat(-1);
     const Vec byte = splat(255);
     r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
@@ -776,10 +767,7 @@ WIDE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle
   wide.blueStep = splat(triangle.blue.step);
   wide.alphaStep = splat(triangle.alpha.step);
   wide.depthStep = splat(triangle.depth.step);
-  if constexpr (textured(kKind)) {
-    wide.texture.bound = state.texture;
-    wide.walk = walkPlanes(triangle, state.texture);
-  }
+  if constexpr (textured(kKind)) wide.walk = walkPlanes(triangle, state.texture);
   WideRowWalker spans(triangle, rowBegin);
   int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
   for (int first = rowBegin; first < rowEnd; first += 4) {
