@@ -149,11 +149,8 @@ OwnRows ownRows(const BandLayout& layout, int worker) {
 void drawOwnRows(const QueuedCommand& entry, OwnRows rows, WorkerState& own) {
   if (entry.rowEnd <= rows.begin || entry.rowBegin >= rows.end) return;
   const QueuedState& s = stateOf(entry, own);
-  TriangleSetup t;
-  if (setupTriangle(entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
-                    BOARD_WIDTH, BOARD_HEIGHT, t, s.state.usesTexture)) {
-    drawTriangleRows(s.state, t, s.target, rows.begin, rows.end);
-  }
+  drawTriangle(s.state, entry.vertices[0], entry.vertices[1], entry.vertices[2], s.originLowerLeft,
+               s.target, rows.begin, rows.end);
 }
 
 // The worker's rows, filled with the clear's values.

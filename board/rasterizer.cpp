@@ -3,16 +3,18 @@
 
 #include "board/rasterizer.h"
 
+#include <algorithm>
+
 #include "board/board_context.h"
+#include "board/depth_cull.h"
 #include "board/draw_workers.h"
 #include "board/trace_recorder.h"
 #include "board/triangle_setup.h"
 
+namespace {
+
 void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
                       const SpanTarget& target, int rowBegin, int rowEnd) {
-  if (rowBegin < triangle.rowBegin) rowBegin = triangle.rowBegin;
-  if (rowEnd > triangle.rowEnd) rowEnd = triangle.rowEnd;
-  if (rowBegin >= rowEnd) return;
   if (state.rows != nullptr) {
     state.rows(state, triangle, target, rowBegin, rowEnd);
     return;
@@ -22,6 +24,24 @@ void drawTriangleRows(const PipelineState& state, const TriangleSetup& triangle,
     int c0, c1;
     if (spans.next(c0, c1)) state.span(state, triangle, target, row, c0, c1);
   }
+}
+
+}  // namespace
+
+void drawTriangle(const PipelineState& state, const GrVertex& a, const GrVertex& b,
+                  const GrVertex& c, bool originLowerLeft, const SpanTarget& target, int rowBegin,
+                  int rowEnd) {
+  TriangleSetup triangle;
+  SnappedCorners corners;
+  if (!setUpBoxAndDepth(a, b, c, originLowerLeft, BOARD_WIDTH, BOARD_HEIGHT, triangle, corners)) {
+    return;
+  }
+  rowBegin = std::max(rowBegin, triangle.rowBegin);
+  rowEnd = std::min(rowEnd, triangle.rowEnd);
+  if (rowBegin >= rowEnd) return;
+  if (hiddenByDepth(state, triangle, target, rowBegin, rowEnd)) return;
+  setUpShading(corners, triangle, state.usesTexture);
+  drawTriangleRows(state, triangle, target, rowBegin, rowEnd);
 }
 
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
@@ -39,10 +59,5 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
     }
     return;
   }
-  TriangleSetup triangle;
-  if (!setupTriangle(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, triangle,
-                     board.state.usesTexture)) {
-    return;
-  }
-  drawTriangleRows(board.state, triangle, target, triangle.rowBegin, triangle.rowEnd);
+  drawTriangle(board.state, *a, *b, *c, lowerLeft, target, 0, BOARD_HEIGHT);
 }

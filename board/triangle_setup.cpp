@@ -24,11 +24,6 @@ constexpr double GUARD_BAND = 1 << 20;
 // fit 32 bits; the per-pixel clamp to 0..65535 follows.
 constexpr double DEPTH_MIN = -65536.0, DEPTH_MAX = 131071.0;
 
-struct SnappedVertex {
-  std::int64_t x, y;  // 1/16 pixel, y down the buffer
-  const GrVertex* source;
-};
-
 // round(v), half up, for |v| well inside 64 bits; inline, unlike the library's.
 // Branch-free: the sign of a gradient varies from triangle to triangle.
 std::int64_t roundToInt(double v) {
@@ -183,10 +178,6 @@ WIDE inline __m256d colorLanes(const GrVertex& v) {
   return clampLanes(_mm256_setr_pd(v.r, v.g, v.b, v.a), 0.0, 255.0);
 }
 
-WIDE inline __m256d depthLanes(const GrVertex& v) {
-  return clampLanes(_mm256_setr_pd(v.ooz, 0.0, 0.0, 0.0), DEPTH_MIN, DEPTH_MAX);
-}
-
 // buildFixed for up to four planes together, their values at the three
 // corners in lanes; the first `count` lanes are stored.
 WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256d v2,
@@ -204,14 +195,11 @@ WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256
   }
 }
 
-// The colour planes (red, green, blue, alpha) together, and the depth plane.
-WIDE void buildColorAndDepthPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                                   const GrVertex& p2, int column, int row, FixedPlane* colors[4],
-                                   FixedPlane* depth) {
+// The colour planes (red, green, blue, alpha) together.
+WIDE void buildColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                           const GrVertex& p2, int column, int row, FixedPlane* colors[4]) {
   buildFixedLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2), COLOR_FRACTION_BITS, column,
                   row, colors, 4);
-  buildFixedLanes(pb, depthLanes(p0), depthLanes(p1), depthLanes(p2), DEPTH_FRACTION_BITS, column,
-                  row, &depth, 1);
 }
 
 WIDE inline __m256d perspectiveLanes(const GrVertex& v) {
@@ -289,17 +277,11 @@ std::int64_t twiceArea(const SnappedVertex v[3]) {
 }
 
 // The snapped corners of a triangle, counter-clockwise on the buffer, and
-// the pixel box it may cover inside the screen.
-struct Coverage {
-  SnappedVertex v[3];
-  std::int64_t area;  // twice the area, in 1/256 pixels
-  PixelBox box;
-};
-
-// False when nothing can be drawn: zero area, NaN or coordinates beyond the
-// guard band, or wholly off screen.
+// the pixel box it may cover inside the screen. False when nothing can be
+// drawn: zero area, NaN or coordinates beyond the guard band, or wholly off
+// screen.
 bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                  int width, int height, Coverage& out) {
+                  int width, int height, SnappedCorners& out, PixelBox& box) {
   // The corners are snapped and ordered in locals and stored once: swapping
   // them in place makes the next reads wait for the stores.
   SnappedVertex v[3];
@@ -311,8 +293,8 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   out.v[1] = clockwise ? v[2] : v[1];
   out.v[2] = clockwise ? v[1] : v[2];
   out.area = clockwise ? -area : area;
-  out.box = pixelBox(v, width, height);
-  return !out.box.empty();
+  box = pixelBox(v, width, height);
+  return !box.empty();
 }
 
 }  // namespace
@@ -364,20 +346,25 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
   return pb;
 }
 
-// The colour, alpha and depth planes, from the bounding box corner.
+// The depth plane, from the bounding box corner.
+void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                     const GrVertex& p2, TriangleSetup& out) {
+  auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
+  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
+                            out.columnBegin, out.rowBegin);
+}
+
+// The colour and alpha planes, from the bounding box corner.
 void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                       const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
 #if defined(WILDSKY_WIDE_SETUP)
   if (wide) {
     FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
-    buildColorAndDepthPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors, &out.depth);
+    buildColorPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors);
     return;
   }
 #endif
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
-  auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
-  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
-                            out.columnBegin, out.rowBegin);
   out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
                           out.columnBegin, out.rowBegin);
   out.green = pb.buildFixed(color(p0.g), color(p1.g), color(p2.g), COLOR_FRACTION_BITS,
@@ -440,23 +427,36 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
 
 }  // namespace
 
-bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                   int width, int height, TriangleSetup& out, bool withPerspective) {
-  Coverage coverage;
-  if (!findCoverage(a, b, c, originLowerLeft, width, height, coverage)) return false;
-  const SnappedVertex* v = coverage.v;
-  out.rowBegin = coverage.box.rowBegin;
-  out.rowEnd = coverage.box.rowEnd;
-  out.columnBegin = coverage.box.columnBegin;
-  out.columnEnd = coverage.box.columnEnd;
+bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                      int width, int height, TriangleSetup& out, SnappedCorners& corners) {
+  PixelBox box;
+  if (!findCoverage(a, b, c, originLowerLeft, width, height, corners, box)) return false;
+  out.rowBegin = box.rowBegin;
+  out.rowEnd = box.rowEnd;
+  out.columnBegin = box.columnBegin;
+  out.columnEnd = box.columnEnd;
+  const SnappedVertex* v = corners.v;
+  setUpDepthPlane(planeBuilderFor(v, corners.area), *v[0].source, *v[1].source, *v[2].source, out);
+  return true;
+}
+
+void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective) {
+  const SnappedVertex* v = corners.v;
   setUpEdges(v, out);
-  const PlaneBuilder pb = planeBuilderFor(v, coverage.area);
+  const PlaneBuilder pb = planeBuilderFor(v, corners.area);
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;
   const bool wide = wideSpansEnabled();  // only where the processor has AVX2
   setUpColorPlanes(pb, p0, p1, p2, wide, out);
   if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
+}
+
+bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                   int width, int height, TriangleSetup& out, bool withPerspective) {
+  SnappedCorners corners;
+  if (!setUpBoxAndDepth(a, b, c, originLowerLeft, width, height, out, corners)) return false;
+  setUpShading(corners, out, withPerspective);
   return true;
 }
 

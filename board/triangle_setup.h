@@ -74,6 +74,23 @@ struct TriangleSetup {
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                    int width, int height, TriangleSetup& out, bool withPerspective = true);
 
+// The corners as set-up snaps and orders them.
+struct SnappedVertex {
+  std::int64_t x, y;  // 1/16 pixel, y down the buffer
+  const GrVertex* source;
+};
+struct SnappedCorners {
+  SnappedVertex v[3];  // counter-clockwise on the buffer
+  std::int64_t area;   // twice the area, in 1/256 pixels
+};
+
+// setupTriangle in two stages, so that a triangle found hidden by its depth
+// costs no more than the first: the pixel box and the depth plane, then the
+// edges, the colour planes and the perspective terms.
+bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                      int width, int height, TriangleSetup& out, SnappedCorners& corners);
+void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective);
+
 // Buffer rows [rowBegin, rowEnd) holding every row setupTriangle would give
 // (and perhaps one more at either end), from the corners' heights alone;
 // false when it would draw nothing for certain: the corners all above the

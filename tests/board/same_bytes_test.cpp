@@ -3,6 +3,7 @@
 // threads; whatever reads the buffers sees the drawing finished.
 
 #include "board/board_context.h"
+#include "board/depth_cull.h"
 #include "board/span_wide.h"
 #include "tests/board/board_test_support.h"
 
@@ -11,7 +12,8 @@ namespace {
 using FastPathTest = BoardTest;
 
 // Every scenario under every texture kind, every depth function and depth
-// off, with the depth mask on and off, drawn by the three kinds of loop.
+// off, with the depth mask on and off, drawn by the three kinds of loop;
+// the general one without the depth cull.
 TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   grDitherMode(GR_DITHER_4x4);
   std::mt19937 random(5);
@@ -23,6 +25,7 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
         for (int path = 0; path < 3; ++path) {
           useWideSpans(path == 0);
           forceGeneralSpans(path == 2);
+          useDepthCull(path != 2);
           setState(Scenario(s), function == GR_CMP_LESS);
           guTexSource(id);
           bool depthOn = function <= GR_CMP_ALWAYS;
@@ -45,6 +48,7 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   }
   useWideSpans(true);
   forceGeneralSpans(false);
+  useDepthCull(true);
 }
 
 void openBoard(int threads) {
