@@ -195,6 +195,17 @@ WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256
   }
 }
 
+WIDE inline __m256d depthLanes(const GrVertex& v) {
+  return clampLanes(_mm256_setr_pd(v.ooz, 0.0, 0.0, 0.0), DEPTH_MIN, DEPTH_MAX);
+}
+
+// The depth plane alone, in the first lane.
+WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
+                          const GrVertex& p2, int column, int row, FixedPlane* depth) {
+  buildFixedLanes(pb, depthLanes(p0), depthLanes(p1), depthLanes(p2), DEPTH_FRACTION_BITS, column,
+                  row, &depth, 1);
+}
+
 // The colour planes (red, green, blue, alpha) together.
 WIDE void buildColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                            const GrVertex& p2, int column, int row, FixedPlane* colors[4]) {
@@ -348,7 +359,13 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
 
 // The depth plane, from the bounding box corner.
 void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                     const GrVertex& p2, TriangleSetup& out) {
+                     const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
+#if defined(WILDSKY_WIDE_SETUP)
+  if (wide) {
+    buildDepthPlane(pb, p0, p1, p2, out.columnBegin, out.rowBegin, &out.depth);
+    return;
+  }
+#endif
   auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
   out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
@@ -436,7 +453,8 @@ bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
   out.columnBegin = box.columnBegin;
   out.columnEnd = box.columnEnd;
   const SnappedVertex* v = corners.v;
-  setUpDepthPlane(planeBuilderFor(v, corners.area), *v[0].source, *v[1].source, *v[2].source, out);
+  setUpDepthPlane(planeBuilderFor(v, corners.area), *v[0].source, *v[1].source, *v[2].source,
+                  wideSpansEnabled(), out);
   return true;
 }
 
