@@ -197,6 +197,39 @@ WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec
   return true;
 }
 
+// The four bilinear texels without gathers, which are slow, where every
+// lane's right texel x1 is x0 + 1: each lane loads its two texels of a row
+// as one 64-bit number. Every lane's texel numbers lie inside its level,
+// active or not, so every load is safe.
+WIDE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec row0, Vec row1,
+                                    Vec& t00, Vec& t01, Vec& t10, Vec& t11) {
+  Vec nextColumn = _mm256_cmpeq_epi32(x1, _mm256_add_epi32(x0, splat(1)));
+  if (_mm256_movemask_epi8(nextColumn) != -1) return false;
+  alignas(32) std::int32_t at0[8], at1[8];
+  _mm256_store_si256(reinterpret_cast<Vec*>(at0), row0);
+  _mm256_store_si256(reinterpret_cast<Vec*>(at1), row1);
+  auto pair = [texels](std::int32_t at) {
+    long long both;
+    std::memcpy(&both, texels + at, sizeof both);
+    return both;
+  };
+  // Lanes 0-3 and 4-7 as pairs; the first texels of the pairs are the even numbers.
+  const Vec evenThenOdd = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  Vec a0 = _mm256_permutevar8x32_epi32(
+      _mm256_setr_epi64x(pair(at0[0]), pair(at0[1]), pair(at0[2]), pair(at0[3])), evenThenOdd);
+  Vec a1 = _mm256_permutevar8x32_epi32(
+      _mm256_setr_epi64x(pair(at0[4]), pair(at0[5]), pair(at0[6]), pair(at0[7])), evenThenOdd);
+  Vec b0 = _mm256_permutevar8x32_epi32(
+      _mm256_setr_epi64x(pair(at1[0]), pair(at1[1]), pair(at1[2]), pair(at1[3])), evenThenOdd);
+  Vec b1 = _mm256_permutevar8x32_epi32(
+      _mm256_setr_epi64x(pair(at1[4]), pair(at1[5]), pair(at1[6]), pair(at1[7])), evenThenOdd);
+  t00 = _mm256_permute2x128_si256(a0, a1, 0x20);
+  t01 = _mm256_permute2x128_si256(a0, a1, 0x31);
+  t10 = _mm256_permute2x128_si256(b0, b1, 0x20);
+  t11 = _mm256_permute2x128_si256(b0, b1, 0x31);
+  return true;
+}
+
 // sampleTexture for eight pixels; only the active lanes load texels.
 WIDE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   const LevelTables& tables = tx.tables;
@@ -245,6 +278,10 @@ WIDE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
   y0 = wrapOrClamp8(y0, heightMax, tx.clampT);
   Vec t00, t01, t10, t11;
   if (sameTexelRows(texels, level, x0, x1, y0, y1, offset, shift, widthMax, t00, t01, t10, t11)) {
+    return bilinear8(t00, t01, t10, t11, fx, fy);
+  }
+  if (adjacentTexelPairs(texels, x0, x1, texelIndex(offset, shift, x0, y0),
+                         texelIndex(offset, shift, x0, y1), t00, t01, t10, t11)) {
     return bilinear8(t00, t01, t10, t11, fx, fy);
   }
   t00 = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels,
