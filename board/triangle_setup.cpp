@@ -195,15 +195,23 @@ WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256
   }
 }
 
-WIDE inline __m256d depthLanes(const GrVertex& v) {
-  return clampLanes(_mm256_setr_pd(v.ooz, 0.0, 0.0, 0.0), DEPTH_MIN, DEPTH_MAX);
-}
-
-// The depth plane alone, in the first lane.
+// buildFixed for the depth plane, its four numbers (origin, dx, dy, step)
+// rounded side by side in lanes.
 WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                           const GrVertex& p2, int column, int row, FixedPlane* depth) {
-  buildFixedLanes(pb, depthLanes(p0), depthLanes(p1), depthLanes(p2), DEPTH_FRACTION_BITS, column,
-                  row, &depth, 1);
+  auto clamped = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
+  const AttributePlane p = pb.build(clamped(p0.ooz), clamped(p1.ooz), clamped(p2.ooz));
+  constexpr double SCALE = double(std::int64_t(1) << (DEPTH_FRACTION_BITS + FixedPlane::EXTRA_BITS));
+  constexpr double STEP_SCALE = double(1 << DEPTH_FRACTION_BITS);
+  __m256d v = _mm256_setr_pd(p.at(column, row) * SCALE, p.dx * SCALE, p.dy * SCALE,
+                             p.dx * STEP_SCALE);
+  const __m256d limit = _mm256_setr_pd(0x1p58, 0x1p50, 0x1p50, 0x1p30);
+  v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
+  v = _mm256_min_pd(limit, _mm256_max_pd(_mm256_sub_pd(_mm256_setzero_pd(), limit), v));
+  alignas(32) double rounded[4];
+  _mm256_store_pd(rounded, _mm256_floor_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5))));
+  *depth = {std::int64_t(rounded[0]), std::int64_t(rounded[1]), std::int64_t(rounded[2]),
+            column,                   row,                      std::int32_t(rounded[3])};
 }
 
 // The colour planes (red, green, blue, alpha) together.
