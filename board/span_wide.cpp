@@ -201,8 +201,8 @@ WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec
 // lane's right texel x1 is x0 + 1: each lane loads its two texels of a row
 // as one 64-bit number. Every lane's texel numbers lie inside its level,
 // active or not, so every load is safe.
-WIDE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec row0, Vec row1,
-                                    Vec& t00, Vec& t01, Vec& t10, Vec& t11) {
+WIDE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec row0, Vec row1, Vec& t00,
+                                    Vec& t01, Vec& t10, Vec& t11) {
   Vec nextColumn = _mm256_cmpeq_epi32(x1, _mm256_add_epi32(x0, splat(1)));
   if (_mm256_movemask_epi8(nextColumn) != -1) return false;
   alignas(32) std::int32_t at0[8], at1[8];
@@ -608,16 +608,12 @@ WIDE inline __attribute__((always_inline)) Vec testDepth(const PipelineState& st
 // The colours of eight pixels, k columns into their spans; the inactive
 // ones are written back unchanged.
 template <SpanKind kKind, bool kPaired>
-WIDE inline __attribute__((always_inline)) void shadeColors(const PipelineState& state,
-                                                            const WideTriangle& wide,
-                                                            const WideSpan& span,
-                                                            const GroupPixels<kPaired>& at, Vec k,
-                                                            Vec ditherIndex, Vec active) {
+WIDE inline __attribute__((always_inline)) void shadeWithTexel(
+    const PipelineState& state, const WideTriangle& wide, const WideSpan& span,
+    const GroupPixels<kPaired>& at, Vec k, Vec ditherIndex, Vec active, Vec texel) {
   using Pixels = GroupPixels<kPaired>;
   Vec r, gr, b;
   if constexpr (textured(kKind)) {
-    Vec texel = state.texture != nullptr ? texelsAt(span.walk, wide.walk, *state.texture, k, active)
-                                         : splat(-1);
     const Vec byte = splat(255);
     r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
                                 colorAt(span.red, wide.redStep, k)));
@@ -652,10 +648,79 @@ WIDE inline __attribute__((always_inline)) void shadeColors(const PipelineState&
   Pixels::store(at.color, select16(old, narrow(packed), active));
 }
 
+// shadeWithTexel with the group's own texels.
+template <SpanKind kKind, bool kPaired>
+WIDE inline __attribute__((always_inline)) void shadeColors(const PipelineState& state,
+                                                            const WideTriangle& wide,
+                                                            const WideSpan& span,
+                                                            const GroupPixels<kPaired>& at, Vec k,
+                                                            Vec ditherIndex, Vec active) {
+  Vec texel = splat(-1);
+  if constexpr (textured(kKind)) {
+    if (state.texture != nullptr) texel = texelsAt(span.walk, wide.walk, *state.texture, k, active);
+  }
+  shadeWithTexel<kKind>(state, wide, span, at, k, ditherIndex, active, texel);
+}
+
 WIDE inline Vec laneNumbers() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
 
-// One span, eight pixels at a time; its start is shaded at the first
-// group with a pixel in front.
+// A group of eight of a span's pixels from column g, inside its buffer row.
+struct SpanGroup {
+  GroupPixels<false> at;
+  Vec k, ditherIndex, active;
+};
+
+WIDE inline __attribute__((always_inline)) SpanGroup spanGroup(std::uint16_t* color,
+                                                               std::uint16_t* depth, int width,
+                                                               int c0, int c1, int g) {
+  const int base = g + 8 <= width ? g : width - 8;
+  const Vec columns = _mm256_add_epi32(splat(base), laneNumbers());
+  const Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
+                                      _mm256_cmpgt_epi32(splat(c1 + 1), columns));
+  return {{{color + base, nullptr}, {depth + base, nullptr}},
+          _mm256_sub_epi32(columns, splat(c0)),
+          _mm256_and_si256(columns, splat(3)),
+          active};
+}
+
+// A span's groups taken together: their depth tests, then their texels,
+// then their colours, so that the work of one overlaps the other's. The
+// span's start is shaded at the first group with a pixel in front.
+template <SpanKind kKind, int kDepth, int kCount>
+WIDE inline __attribute__((always_inline)) void shadeGroups(const PipelineState& state,
+                                                            const WideTriangle& wide,
+                                                            SpanStart<kKind>& start, WideSpan& span,
+                                                            bool& shaded, Vec z,
+                                                            SpanGroup (&groups)[kCount]) {
+  bool draw[kCount], any = false;
+  for (SpanGroup& g : groups) g.active = testDepth<kDepth>(state, wide, z, g.at, g.k, g.active);
+  for (int i = 0; i < kCount; ++i) {
+    draw[i] = !_mm256_testz_si256(groups[i].active, groups[i].active);
+    any = any || draw[i];
+  }
+  if (!any) return;
+  if (!shaded) {
+    start.shade(wide);
+    span = wideSpan(start, start);
+    shaded = true;
+  }
+  Vec texels[kCount];
+  for (int i = 0; i < kCount; ++i) {
+    texels[i] = splat(-1);
+    if constexpr (textured(kKind)) {
+      if (state.texture != nullptr && draw[i]) {
+        texels[i] = texelsAt(span.walk, wide.walk, *state.texture, groups[i].k, groups[i].active);
+      }
+    }
+  }
+  for (int i = 0; i < kCount; ++i) {
+    const SpanGroup& g = groups[i];
+    if (draw[i])
+      shadeWithTexel<kKind>(state, wide, span, g.at, g.k, g.ditherIndex, g.active, texels[i]);
+  }
+}
+
+// One span, sixteen pixels at a time and the last eight alone.
 template <SpanKind kKind, int kDepth>
 WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                           const TriangleSetup& triangle,
@@ -669,21 +734,15 @@ WIDE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& s
   bool shaded = false;
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
-  for (int g = c0; g <= c1; g += 8) {
-    const int base = g + 8 <= width ? g : width - 8;
-    const Vec columns = _mm256_add_epi32(splat(base), laneNumbers());
-    Vec active = _mm256_and_si256(_mm256_cmpgt_epi32(columns, splat(g - 1)),
-                                  _mm256_cmpgt_epi32(splat(c1 + 1), columns));
-    GroupPixels<false> at{{color + base, nullptr}, {depth + base, nullptr}};
-    const Vec k = _mm256_sub_epi32(columns, splat(c0));
-    active = testDepth<kDepth>(state, wide, z, at, k, active);
-    if (_mm256_testz_si256(active, active)) continue;
-    if (!shaded) {
-      start.shade(wide);
-      span = wideSpan(start, start);
-      shaded = true;
-    }
-    shadeColors<kKind>(state, wide, span, at, k, _mm256_and_si256(columns, splat(3)), active);
+  int g = c0;
+  for (; g + 8 <= c1; g += 16) {
+    SpanGroup pair[2] = {spanGroup(color, depth, width, c0, c1, g),
+                         spanGroup(color, depth, width, c0, c1, g + 8)};
+    shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, pair);
+  }
+  if (g <= c1) {
+    SpanGroup last[1] = {spanGroup(color, depth, width, c0, c1, g)};
+    shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, last);
   }
 }
 
