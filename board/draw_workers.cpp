@@ -287,11 +287,16 @@ class WorkerFrames {
       queue.reports[(clear.frame - 1) % FRAME_HISTORY][worker_].store(clear.frame - 1, busy);
     }
     if (std::equal(layout_.split, layout_.split + workerCount_ + 1, clear.layout.split)) return;
-    clock_.stopWork();
-    waitForWorkersAt(index);
-    clock_.startWork();
+    const OwnRows next = ownRows(clear.layout, worker_);
+    // A worker that only gives rows up draws on: the rows it keeps were its
+    // own, and the one taking the others waits for it.
+    if (next.begin < rows_.begin || next.end > rows_.end) {
+      clock_.stopWork();
+      waitForWorkersAt(index);
+      clock_.startWork();
+    }
     layout_ = clear.layout;
-    rows_ = ownRows(layout_, worker_);
+    rows_ = next;
   }
 
  private:

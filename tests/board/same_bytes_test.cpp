@@ -98,7 +98,9 @@ struct FrameCatcher : BoardDisplay {
   void close() override {}
 };
 
-// Three frames swapped one after another, then both colour buffers read.
+// Eight frames swapped one after another, then both colour buffers read.
+// Every other pair of frames piles its work on the top of the screen, the
+// others on the bottom, so that the workers' rows change hands both ways.
 std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* display) {
   boardReset();
   boardSetDisplay(display);
@@ -108,9 +110,14 @@ std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* di
   std::mt19937 random(11);
   std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  for (GrColor_t background : {0x00406080u, 0x00804020u, 0x00208040u}) {
-    grBufferClear(background, 0, 0x8000);
-    drawRandomTriangles(random, textures, 300);
+  for (int frame = 0; frame < 8; ++frame) {
+    grBufferClear(0x00406080u + 0x00102030u * GrColor_t(frame), 0, 0x8000);
+    drawRandomTriangles(random, textures, 150);
+    grDepthBufferFunction(GR_CMP_ALWAYS);
+    const float low = frame % 4 < 2 ? 256 : 0;  // y up: the top, then the bottom
+    for (int layer = 0; layer < 40; ++layer) {
+      fillRect(0, low, BOARD_WIDTH, low + 128, vertexAt(0, 0, 40.0f * float(frame), 0, 200));
+    }
     grBufferSwap(0);
   }
   std::vector<std::vector<std::uint16_t>> buffers = {readBuffer(GR_BUFFER_FRONTBUFFER),
@@ -128,7 +135,7 @@ TEST(ParallelTest, FramesLeftDrawingBySwapsAreTheSerialOnesWhenReadOrShown) {
   const auto serial = drawFrames(1, &serialWindow);
   EXPECT_EQ(drawFrames(2, nullptr), serial) << "headless";
   EXPECT_EQ(drawFrames(2, &parallelWindow), serial) << "with a window";
-  ASSERT_EQ(serialWindow.shown.size(), 3u);
+  ASSERT_EQ(serialWindow.shown.size(), 8u);
   EXPECT_TRUE(parallelWindow.shown == serialWindow.shown) << "the frames shown";
 }
 
