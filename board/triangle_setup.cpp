@@ -143,12 +143,17 @@ WIDE inline __m256d clampLanes(__m256d v, double low, double high) {
   return _mm256_min_pd(_mm256_set1_pd(high), v);          // high < v ? high : v
 }
 
-// fixedOf, lane by lane.
-WIDE inline void fixedLanes(__m256d v, double limit, std::int64_t out[4]) {
+// fixedOf, lane by lane, each lane with its own limit.
+WIDE inline void fixedLanes(__m256d v, __m256d limit, std::int64_t out[4]) {
+  v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
+  v = _mm256_min_pd(limit, _mm256_max_pd(_mm256_sub_pd(_mm256_setzero_pd(), limit), v));
   alignas(32) double rounded[4];
-  _mm256_store_pd(
-      rounded, _mm256_floor_pd(_mm256_add_pd(clampLanes(v, -limit, limit), _mm256_set1_pd(0.5))));
+  _mm256_store_pd(rounded, _mm256_floor_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5))));
   for (int k = 0; k < 4; ++k) out[k] = std::int64_t(rounded[k]);
+}
+
+WIDE inline void fixedLanes(__m256d v, double limit, std::int64_t out[4]) {
+  fixedLanes(v, _mm256_set1_pd(limit), out);
 }
 
 struct PlaneLanes {
@@ -201,17 +206,14 @@ WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVe
                           const GrVertex& p2, int column, int row, FixedPlane* depth) {
   auto clamped = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
   const AttributePlane p = pb.build(clamped(p0.ooz), clamped(p1.ooz), clamped(p2.ooz));
-  constexpr double SCALE = double(std::int64_t(1) << (DEPTH_FRACTION_BITS + FixedPlane::EXTRA_BITS));
+  constexpr double SCALE =
+      double(std::int64_t(1) << (DEPTH_FRACTION_BITS + FixedPlane::EXTRA_BITS));
   constexpr double STEP_SCALE = double(1 << DEPTH_FRACTION_BITS);
-  __m256d v = _mm256_setr_pd(p.at(column, row) * SCALE, p.dx * SCALE, p.dy * SCALE,
-                             p.dx * STEP_SCALE);
-  const __m256d limit = _mm256_setr_pd(0x1p58, 0x1p50, 0x1p50, 0x1p30);
-  v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
-  v = _mm256_min_pd(limit, _mm256_max_pd(_mm256_sub_pd(_mm256_setzero_pd(), limit), v));
-  alignas(32) double rounded[4];
-  _mm256_store_pd(rounded, _mm256_floor_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5))));
-  *depth = {std::int64_t(rounded[0]), std::int64_t(rounded[1]), std::int64_t(rounded[2]),
-            column,                   row,                      std::int32_t(rounded[3])};
+  std::int64_t fixed[4];
+  fixedLanes(
+      _mm256_setr_pd(p.at(column, row) * SCALE, p.dx * SCALE, p.dy * SCALE, p.dx * STEP_SCALE),
+      _mm256_setr_pd(0x1p58, 0x1p50, 0x1p50, 0x1p30), fixed);
+  *depth = {fixed[0], fixed[1], fixed[2], column, row, std::int32_t(fixed[3])};
 }
 
 // The colour planes (red, green, blue, alpha) together.
