@@ -61,11 +61,12 @@ bool hidden(GrCmpFnc_t function, const TriangleSetup& t, std::vector<std::uint16
   return hiddenByDepth(state, t, {nullptr, stored.data(), BOARD_WIDTH}, rowBegin, rowEnd);
 }
 
-// A sliver across the screen, flat along its top edge, with its depth
-// changing along the rows only; its far corner pixel is that of its box,
-// where the cull's bound is found. The span loops' rounded steps add up
-// along 450 pixels to pull that pixel's depth a twentieth of a unit
-// further than the plane at it, which lies just within a whole unit.
+// A sliver across the screen, flat along its top edge, whose depth changes
+// along its rows only. Its far corner pixel is its box's, where the cull's
+// bound is taken; the span loops' rounded steps, added up over 450 pixels,
+// carry that pixel's depth a twentieth of a unit past the plane, which lies
+// 0.03 of a unit from a whole number there: the pixel's depth falls one
+// below (or above) the plane's whole part, as the cull's margin must allow.
 void sliver(std::mt19937& random, GrVertex v[3]) {
   const double sign = random() % 2 ? 1 : -1, whole = 1000 + random() % 1000,
                top = 20 + random() % 300;
