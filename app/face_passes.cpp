@@ -110,6 +110,11 @@ void setMaterialState(const Material& material, FaceCase kind) {
   }
 }
 
+// A face is often done with (off screen, facing away) long before its
+// scattered corners arrive from memory, so they are asked for this many
+// faces ahead.
+constexpr int PREFETCH_DISTANCE = 16;
+
 // Asks for a face's corners and normals ahead of their use: those of
 // consecutive faces lie far apart in their arrays.
 void prefetchCorners(const FaceNode* node) {
@@ -118,7 +123,10 @@ void prefetchCorners(const FaceNode* node) {
   const Scene& scene = *node->scene;
   __builtin_prefetch(&scene.viewNormals[face.faceNormal]);
   for (int k = 0; k < 3; ++k) {
-    __builtin_prefetch(&scene.vertices[face.vertex[k]]);
+    // A vertex spans two or three cache lines: its clip flags lie at its end.
+    const SceneVertex& corner = scene.vertices[face.vertex[k]];
+    __builtin_prefetch(&corner);
+    __builtin_prefetch(&corner.clipFlags);
     __builtin_prefetch(&scene.viewNormals[face.normal[k]]);
   }
 }
@@ -127,8 +135,11 @@ template <typename ChooseCase>
 void drawList(FaceNode* first, int depthParity, FrameStatistics& statistics,
               ChooseCase chooseCase) {
   const Material* lastMaterial = nullptr;
+  FaceNode* ahead = first;
+  for (int k = 0; k < PREFETCH_DISTANCE && ahead != nullptr; ++k) ahead = ahead->frameNext;
   for (FaceNode* node = first; node != nullptr; node = node->frameNext) {
-    prefetchCorners(node->frameNext);
+    prefetchCorners(ahead);
+    if (ahead != nullptr) ahead = ahead->frameNext;
     countFace(statistics);
     const Scene& scene = *node->scene;
     const SceneFace& face = *node->face;
