@@ -313,7 +313,7 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   out.v[0] = v[0];
   out.v[1] = clockwise ? v[2] : v[1];
   out.v[2] = clockwise ? v[1] : v[2];
-  out.area = clockwise ? -area : area;
+  out.inverseArea = (SUBPIXELS * SUBPIXELS) / double(clockwise ? -area : area);
   box = pixelBox(v, width, height);
   return !box.empty();
 }
@@ -355,7 +355,7 @@ void setUpEdges(const SnappedVertex v[3], TriangleSetup& out) {
 }
 
 // Planes are built from the first corner and its two edges, in pixels.
-PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
+PlaneBuilder planeBuilderFor(const SnappedVertex v[3], double inverseArea) {
   PlaneBuilder pb;
   pb.x0 = double(v[0].x) / SUBPIXELS;
   pb.y0 = double(v[0].y) / SUBPIXELS;
@@ -363,7 +363,7 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], std::int64_t area) {
   pb.e1y = double(v[1].y - v[0].y) / SUBPIXELS;
   pb.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
   pb.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
-  pb.inverseArea = (SUBPIXELS * SUBPIXELS) / double(area);
+  pb.inverseArea = inverseArea;
   return pb;
 }
 
@@ -463,7 +463,7 @@ bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
   out.columnBegin = box.columnBegin;
   out.columnEnd = box.columnEnd;
   const SnappedVertex* v = corners.v;
-  setUpDepthPlane(planeBuilderFor(v, corners.area), *v[0].source, *v[1].source, *v[2].source,
+  setUpDepthPlane(planeBuilderFor(v, corners.inverseArea), *v[0].source, *v[1].source, *v[2].source,
                   wideSpansEnabled(), out);
   return true;
 }
@@ -471,7 +471,7 @@ bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
 void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective) {
   const SnappedVertex* v = corners.v;
   setUpEdges(v, out);
-  const PlaneBuilder pb = planeBuilderFor(v, corners.area);
+  const PlaneBuilder pb = planeBuilderFor(v, corners.inverseArea);
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;

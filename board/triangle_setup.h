@@ -81,7 +81,7 @@ struct SnappedVertex {
 };
 struct SnappedCorners {
   SnappedVertex v[3];  // counter-clockwise on the buffer
-  std::int64_t area;   // twice the area, in 1/256 pixels
+  double inverseArea;  // 1 / twice the area in square pixels, the planes' divisor
 };
 
 // setupTriangle in two stages, so that a triangle found hidden by its depth
