@@ -1,5 +1,6 @@
 #include "bench/workloads/workload_scenes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -13,19 +14,25 @@ constexpr float BIAS = 786432.0f;
 constexpr float FOCAL = 256.0f;  // 90 degrees across the 512 columns
 constexpr float EYE_HEIGHT = 30.0f;
 
-// Screen position, depth, 1/w, texture coordinates in the 256-unit space and
-// colour, as the board receives them.
-GrVertex vertex(float x, float y, float w, float s, float t, float r, float g, float b, float a) {
-  GrVertex v{};
+// Screen position, 1/w, texture coordinates in the 256-unit space and
+// colour, as the board receives them; the depth follows from 1/w.
+void setVertex(GrVertex& v, float x, float y, float oow, float s, float t, float r, float g,
+               float b, float a) {
+  v = GrVertex{};
   v.x = x + BIAS;
   v.y = y + BIAS;
   v.r = r;
   v.g = g;
   v.b = b;
   v.a = a;
-  v.oow = 1.0f / w;
-  v.ooz = std::fmin(65535.0f, std::fmax(0.0f, 65535.0f * (1.0f - 1.0f / w)));
-  v.tmuvtx[0] = {s * v.oow + BIAS, t * v.oow + BIAS, v.oow};
+  v.oow = oow;
+  v.ooz = std::min(65535.0f, std::max(0.0f, 65535.0f * (1.0f - oow)));
+  v.tmuvtx[0] = {s * oow + BIAS, t * oow + BIAS, oow};
+}
+
+GrVertex vertex(float x, float y, float w, float s, float t, float r, float g, float b, float a) {
+  GrVertex v;
+  setVertex(v, x, y, 1.0f / w, s, t, r, g, b, a);
   return v;
 }
 
@@ -201,22 +208,22 @@ OutdoorScene::OutdoorScene() {
 }
 
 // Triangles with a corner behind the near plane are left out; the board
-// clips the rest to the screen.
+// clips the rest to the screen. The harness's own work runs on the caller's
+// thread beside the board's, so each point costs one division.
 void OutdoorScene::drawMesh(const Mesh& mesh) {
   const float c = std::cos(yaw_), s = std::sin(yaw_);
   for (std::size_t i = 0; i + 2 < mesh.size(); i += 3) {
+    const Point* p = &mesh[i];
+    float z[3];
+    for (int k = 0; k < 3; ++k) z[k] = s * p[k].x + c * p[k].z;
+    if (!(z[0] > 1.0f && z[1] > 1.0f && z[2] > 1.0f)) continue;
     GrVertex v[3];
-    bool visible = true;
-    for (int k = 0; k < 3 && visible; ++k) {
-      const Point& p = mesh[i + std::size_t(k)];
-      float x = c * p.x - s * p.z, z = s * p.x + c * p.z, y = p.y - EYE_HEIGHT;
-      visible = z > 1.0f;
-      if (visible) {
-        v[k] = vertex(256 + FOCAL * x / z, 192 - FOCAL * y / z, z, p.u * 256, p.v * 256, p.r, p.g,
-                      p.b, p.a);
-      }
+    for (int k = 0; k < 3; ++k) {
+      float x = c * p[k].x - s * p[k].z, y = p[k].y - EYE_HEIGHT, oow = 1.0f / z[k];
+      setVertex(v[k], 256 + FOCAL * x * oow, 192 - FOCAL * y * oow, oow, p[k].u * 256,
+                      p[k].v * 256, p[k].r, p[k].g, p[k].b, p[k].a);
     }
-    if (visible) grDrawTriangle(&v[0], &v[1], &v[2]);
+    grDrawTriangle(&v[0], &v[1], &v[2]);
   }
 }
 
