@@ -51,11 +51,13 @@ std::vector<std::uint16_t> textureChain() {
   return texels;
 }
 
+void opaque() { grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO); }
+
 void depthTestedOpaque() {
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   grDepthBufferFunction(GR_CMP_LESS);
   grDepthMask(FXTRUE);
-  grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  opaque();
 }
 
 void blendedOverDepth() {
@@ -230,7 +232,9 @@ void OutdoorScene::drawMesh(const Mesh& mesh) {
 void OutdoorScene::drawFrame() {
   yaw_ = std::fmod(yaw_ + 3.0f * std::numbers::pi_v<float> / 180, 2 * std::numbers::pi_v<float>);
   clearFrame();
+  // The last frame ended with blending on; the sky is opaque.
   grDepthBufferMode(GR_DEPTHBUFFER_DISABLE);
+  opaque();
   drawMesh(sky_);
   depthTestedOpaque();
   drawMesh(terrain_);
