@@ -222,8 +222,8 @@ void OutdoorScene::drawMesh(const Mesh& mesh) {
     GrVertex v[3];
     for (int k = 0; k < 3; ++k) {
       float x = c * p[k].x - s * p[k].z, y = p[k].y - EYE_HEIGHT, oow = 1.0f / z[k];
-      setVertex(v[k], 256 + FOCAL * x * oow, 192 - FOCAL * y * oow, oow, p[k].u * 256,
-                      p[k].v * 256, p[k].r, p[k].g, p[k].b, p[k].a);
+      setVertex(v[k], 256 + FOCAL * x * oow, 192 - FOCAL * y * oow, oow, p[k].u * 256, p[k].v * 256,
+                p[k].r, p[k].g, p[k].b, p[k].a);
     }
     grDrawTriangle(&v[0], &v[1], &v[2]);
   }
