@@ -137,16 +137,21 @@ struct PlaneBuilder {
 
 // Four planes at a time in AVX2 lanes, with the scalar code's operations in
 // its order, so the numbers are the same.
-WIDE inline __m256d clampLanes(__m256d v, double low, double high) {
+
+// clampValue lane by lane, each lane with its own bounds.
+WIDE inline __m256d clampLanes(__m256d v, __m256d low, __m256d high) {
   v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
-  v = _mm256_max_pd(_mm256_set1_pd(low), v);              // v < low ? low : v
-  return _mm256_min_pd(_mm256_set1_pd(high), v);          // high < v ? high : v
+  v = _mm256_max_pd(low, v);                              // v < low ? low : v
+  return _mm256_min_pd(high, v);                          // high < v ? high : v
+}
+
+WIDE inline __m256d clampLanes(__m256d v, double low, double high) {
+  return clampLanes(v, _mm256_set1_pd(low), _mm256_set1_pd(high));
 }
 
 // fixedOf, lane by lane, each lane with its own limit.
 WIDE inline void fixedLanes(__m256d v, __m256d limit, std::int64_t out[4]) {
-  v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
-  v = _mm256_min_pd(limit, _mm256_max_pd(_mm256_sub_pd(_mm256_setzero_pd(), limit), v));
+  v = clampLanes(v, _mm256_sub_pd(_mm256_setzero_pd(), limit), limit);
   alignas(32) double rounded[4];
   _mm256_store_pd(rounded, _mm256_floor_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5))));
   for (int k = 0; k < 4; ++k) out[k] = std::int64_t(rounded[k]);
@@ -183,23 +188,6 @@ WIDE inline __m256d colorLanes(const GrVertex& v) {
   return clampLanes(_mm256_setr_pd(v.r, v.g, v.b, v.a), 0.0, 255.0);
 }
 
-// buildFixed for up to four planes together, their values at the three
-// corners in lanes; the first `count` lanes are stored.
-WIDE void buildFixedLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256d v2,
-                          int fractionBits, int column, int row, FixedPlane* planes[], int count) {
-  PlaneLanes p = buildLanes(pb, v0, v1, v2);
-  __m256d scale =
-      _mm256_set1_pd(double(std::int64_t(1) << (fractionBits + FixedPlane::EXTRA_BITS)));
-  std::int64_t origin[4], dx[4], dy[4], step[4];
-  fixedLanes(_mm256_mul_pd(planeAtLanes(p, pb, column, row), scale), 0x1p58, origin);
-  fixedLanes(_mm256_mul_pd(p.dx, scale), 0x1p50, dx);
-  fixedLanes(_mm256_mul_pd(p.dy, scale), 0x1p50, dy);
-  fixedLanes(_mm256_mul_pd(p.dx, _mm256_set1_pd(double(1 << fractionBits))), 0x1p30, step);
-  for (int k = 0; k < count; ++k) {
-    *planes[k] = {origin[k], dx[k], dy[k], column, row, std::int32_t(step[k])};
-  }
-}
-
 // buildFixed for the depth plane, its four numbers (origin, dx, dy, step)
 // rounded side by side in lanes.
 WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
@@ -216,11 +204,20 @@ WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVe
   *depth = {fixed[0], fixed[1], fixed[2], column, row, std::int32_t(fixed[3])};
 }
 
-// The colour planes (red, green, blue, alpha) together.
+// buildFixed for red, green, blue and alpha together, one plane a lane.
 WIDE void buildColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                            const GrVertex& p2, int column, int row, FixedPlane* colors[4]) {
-  buildFixedLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2), COLOR_FRACTION_BITS, column,
-                  row, colors, 4);
+  PlaneLanes p = buildLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2));
+  __m256d scale =
+      _mm256_set1_pd(double(std::int64_t(1) << (COLOR_FRACTION_BITS + FixedPlane::EXTRA_BITS)));
+  std::int64_t origin[4], dx[4], dy[4], step[4];
+  fixedLanes(_mm256_mul_pd(planeAtLanes(p, pb, column, row), scale), 0x1p58, origin);
+  fixedLanes(_mm256_mul_pd(p.dx, scale), 0x1p50, dx);
+  fixedLanes(_mm256_mul_pd(p.dy, scale), 0x1p50, dy);
+  fixedLanes(_mm256_mul_pd(p.dx, _mm256_set1_pd(double(1 << COLOR_FRACTION_BITS))), 0x1p30, step);
+  for (int k = 0; k < 4; ++k) {
+    *colors[k] = {origin[k], dx[k], dy[k], column, row, std::int32_t(step[k])};
+  }
 }
 
 WIDE inline __m256d perspectiveLanes(const GrVertex& v) {
