@@ -121,31 +121,33 @@ WIDE inline Vec wrapOrClamp8(Vec i, Vec sizeMax, bool clamp) {
                : _mm256_and_si256(i, sizeMax);
 }
 
-// bilinearArgb for eight pixels: 16-bit lanes per channel, the same sums.
+// Two rows of texel channels in 16-bit lanes weighted along x, then the
+// rows along y: the sums of bilinearArgb.
+WIDE inline Vec weighChannels(Vec t00, Vec t01, Vec t10, Vec t11, Vec gx, Vec fx, Vec gy, Vec fy) {
+  Vec top = _mm256_srli_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(t00, gx), _mm256_mullo_epi16(t01, fx)), 8);
+  Vec bottom = _mm256_srli_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(t10, gx), _mm256_mullo_epi16(t11, fx)), 8);
+  return _mm256_srli_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(top, gy), _mm256_mullo_epi16(bottom, fy)), 8);
+}
+
+WIDE inline Vec redAndBlue(Vec texels) { return _mm256_and_si256(texels, splat(0x00ff00ff)); }
+WIDE inline Vec alphaAndGreen(Vec texels) { return _mm256_srli_epi16(texels, 8); }
+
+// bilinearArgb for eight pixels: red and blue of every texel in the 16-bit
+// lanes of one register, alpha and green in another, so that a pixel's
+// weights serve both of its lanes as they stand.
 WIDE inline Vec bilinear8(Vec t00, Vec t01, Vec t10, Vec t11, Vec fx, Vec fy) {
-  const Vec zero = _mm256_setzero_si256();
   const Vec w256 = _mm256_set1_epi16(256);
-  Vec fx2 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
-  Vec fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
-  Vec gx2 = _mm256_sub_epi16(w256, fx2), gy2 = _mm256_sub_epi16(w256, fy2);
-  Vec halves[2];
-  for (int h = 0; h < 2; ++h) {
-    Vec fxh = h == 0 ? _mm256_unpacklo_epi32(fx2, fx2) : _mm256_unpackhi_epi32(fx2, fx2);
-    Vec gxh = h == 0 ? _mm256_unpacklo_epi32(gx2, gx2) : _mm256_unpackhi_epi32(gx2, gx2);
-    Vec fyh = h == 0 ? _mm256_unpacklo_epi32(fy2, fy2) : _mm256_unpackhi_epi32(fy2, fy2);
-    Vec gyh = h == 0 ? _mm256_unpacklo_epi32(gy2, gy2) : _mm256_unpackhi_epi32(gy2, gy2);
-    Vec a = h == 0 ? _mm256_unpacklo_epi8(t00, zero) : _mm256_unpackhi_epi8(t00, zero);
-    Vec b = h == 0 ? _mm256_unpacklo_epi8(t01, zero) : _mm256_unpackhi_epi8(t01, zero);
-    Vec c = h == 0 ? _mm256_unpacklo_epi8(t10, zero) : _mm256_unpackhi_epi8(t10, zero);
-    Vec d = h == 0 ? _mm256_unpacklo_epi8(t11, zero) : _mm256_unpackhi_epi8(t11, zero);
-    Vec top = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(a, gxh), _mm256_mullo_epi16(b, fxh)), 8);
-    Vec bottom = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(c, gxh), _mm256_mullo_epi16(d, fxh)), 8);
-    halves[h] = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(top, gyh), _mm256_mullo_epi16(bottom, fyh)), 8);
-  }
-  return _mm256_packus_epi16(halves[0], halves[1]);
+  const Vec fx2 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
+  const Vec fy2 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
+  const Vec gx2 = _mm256_sub_epi16(w256, fx2), gy2 = _mm256_sub_epi16(w256, fy2);
+  Vec rb = weighChannels(redAndBlue(t00), redAndBlue(t01), redAndBlue(t10), redAndBlue(t11), gx2,
+                         fx2, gy2, fy2);
+  Vec ag = weighChannels(alphaAndGreen(t00), alphaAndGreen(t01), alphaAndGreen(t10),
+                         alphaAndGreen(t11), gx2, fx2, gy2, fy2);
+  return _mm256_or_si256(rb, _mm256_slli_epi16(ag, 8));
 }
 
 // Texel numbers from level 0's first texel.
