@@ -66,21 +66,30 @@ WIDE inline Vec clampInt(Vec v, int low, int high) {
   return _mm256_min_epi32(_mm256_max_epi32(v, splat(low)), splat(high));
 }
 
-// round(x / 255) for 0 <= x <= 255 * 255, as div255.
+// The colour arithmetic works on 16-bit words: red and blue of a pixel
+// share its lane (red in the high word), green has the low word alone, so
+// two channels take every step together.
+WIDE inline Vec words(int v) { return _mm256_set1_epi16(short(v)); }
+
+// round(x / 255) in each word, for 0 <= x <= 255 * 255, as div255.
 WIDE inline Vec divide255(Vec x) {
-  x = _mm256_add_epi32(x, splat(128));
-  return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_srli_epi32(x, 8)), 8);
+  x = _mm256_add_epi16(x, words(128));
+  return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
 }
 
-// floor(m / 255) for 0 <= m < 65536: (m * 0x8081) >> 23, the high half of
-// the 16-bit product taken in the low word of each lane.
+// floor(m / 255) in each word: (m * 0x8081) >> 23.
 WIDE inline Vec floor255(Vec m) {
-  return _mm256_srli_epi32(_mm256_mulhi_epu16(m, splat(0x8081)), 7);
+  return _mm256_srli_epi16(_mm256_mulhi_epu16(m, words(0x8081)), 7);
 }
 
-// a * b for lanes whose values and product stay below 65536, in the low
-// word of each lane (the high words are zero).
+// a * b in each word, for words whose products stay below 65536.
 WIDE inline Vec multiplySmall(Vec a, Vec b) { return _mm256_mullo_epi16(a, b); }
+
+// Values below 65536 from the low and high words of each lane: red (high)
+// and blue (low) in one lane.
+WIDE inline Vec pairWords(Vec high, Vec low) {
+  return _mm256_or_si256(_mm256_slli_epi32(high, 16), low);
+}
 
 // Eight 32-bit values below 65536 as eight 16-bit ones, in order.
 WIDE inline __m128i narrow(Vec v) {
@@ -446,14 +455,16 @@ WIDE inline Vec colorAt(Vec start, Vec step, Vec k) {
   return clampInt(_mm256_srai_epi32(planeAt(start, step, k), COLOR_FRACTION_BITS), 0, 255);
 }
 
-// 8-bit channels of RGB565 pixels, expanded by bit replication.
+// 8-bit channels of RGB565 pixels, expanded by bit replication, word by word.
 WIDE inline Vec expandChannel(Vec v, int bits) {
-  return _mm256_or_si256(_mm256_slli_epi32(v, 8 - bits), _mm256_srli_epi32(v, 2 * bits - 8));
+  return _mm256_or_si256(_mm256_slli_epi16(v, 8 - bits), _mm256_srli_epi16(v, 2 * bits - 8));
 }
 
 // The 4x4 dither as a bias: DITHER.to5[d][c] is floor((c * 31 + bias) / 255)
 // and DITHER.to6[d][c] floor((c * 63 + bias) / 255), where bias is
-// floor((2d + 1) * 255 / 32); by dither row, then column & 3 (twice over).
+// floor((2d + 1) * 255 / 32); by dither row, then column & 3 (twice over),
+// in both words of a lane. The bias stays below 255, so a word holding no
+// channel rounds to zero.
 struct DitherBias {
   alignas(32) int rows[4][8];
 };
@@ -461,8 +472,10 @@ struct DitherBias {
 constexpr DitherBias makeDitherBias() {
   DitherBias b{};
   for (int row = 0; row < 4; ++row) {
-    for (int i = 0; i < 8; ++i)
-      b.rows[row][i] = (2 * DITHER.thresholdAt[row][i & 3] + 1) * 255 / 32;
+    for (int i = 0; i < 8; ++i) {
+      int bias = (2 * DITHER.thresholdAt[row][i & 3] + 1) * 255 / 32;
+      b.rows[row][i] = bias << 16 | bias;
+    }
   }
   return b;
 }
@@ -614,39 +627,32 @@ WIDE inline __attribute__((always_inline)) void shadeWithTexel(
     const PipelineState& state, const WideTriangle& wide, const WideSpan& span,
     const GroupPixels<kPaired>& at, Vec k, Vec ditherIndex, Vec active, Vec texel) {
   using Pixels = GroupPixels<kPaired>;
-  Vec r, gr, b;
+  Vec redBlue = pairWords(colorAt(span.red, wide.redStep, k), colorAt(span.blue, wide.blueStep, k));
+  Vec green = colorAt(span.green, wide.greenStep, k);
   if constexpr (textured(kKind)) {
-    const Vec byte = splat(255);
-    r = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
-                                colorAt(span.red, wide.redStep, k)));
-    gr = divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte),
-                                 colorAt(span.green, wide.greenStep, k)));
-    b = divide255(
-        multiplySmall(_mm256_and_si256(texel, byte), colorAt(span.blue, wide.blueStep, k)));
-  } else {
-    r = colorAt(span.red, wide.redStep, k);
-    gr = colorAt(span.green, wide.greenStep, k);
-    b = colorAt(span.blue, wide.blueStep, k);
+    redBlue = divide255(multiplySmall(_mm256_and_si256(texel, splat(0x00ff00ff)), redBlue));
+    green =
+        divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), splat(255)), green));
   }
   __m128i old = Pixels::load(at.color);
   if constexpr (blended(kKind)) {
     const bool constantAlpha = state.alphaCombine.local == GR_COMBINE_LOCAL_CONSTANT;
     Vec a = constantAlpha ? splat(state.constantColor.a) : colorAt(span.alpha, wide.alphaStep, k);
-    Vec rest = _mm256_sub_epi32(splat(255), a);
+    a = pairWords(a, a);
+    Vec rest = _mm256_sub_epi16(words(255), a);
     Vec d = _mm256_cvtepu16_epi32(old);
-    Vec dr = expandChannel(_mm256_srli_epi32(d, 11), 5);
-    Vec dg = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
-    Vec db = expandChannel(_mm256_and_si256(d, splat(31)), 5);
-    r = divide255(_mm256_add_epi32(multiplySmall(r, a), multiplySmall(dr, rest)));
-    gr = divide255(_mm256_add_epi32(multiplySmall(gr, a), multiplySmall(dg, rest)));
-    b = divide255(_mm256_add_epi32(multiplySmall(b, a), multiplySmall(db, rest)));
+    Vec dRedBlue =
+        expandChannel(pairWords(_mm256_srli_epi32(d, 11), _mm256_and_si256(d, splat(31))), 5);
+    Vec dGreen = expandChannel(_mm256_and_si256(_mm256_srli_epi32(d, 5), splat(63)), 6);
+    redBlue = divide255(_mm256_add_epi16(multiplySmall(redBlue, a), multiplySmall(dRedBlue, rest)));
+    green = divide255(_mm256_add_epi16(multiplySmall(green, a), multiplySmall(dGreen, rest)));
   }
-  Vec bias8 = _mm256_permutevar8x32_epi32(span.ditherBias, ditherIndex);
-  Vec r5 = floor255(_mm256_add_epi32(multiplySmall(r, splat(31)), bias8));
-  Vec g6 = floor255(_mm256_add_epi32(multiplySmall(gr, splat(63)), bias8));
-  Vec b5 = floor255(_mm256_add_epi32(multiplySmall(b, splat(31)), bias8));
-  Vec packed =
-      _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r5, 11), _mm256_slli_epi32(g6, 5)), b5);
+  Vec bias = _mm256_permutevar8x32_epi32(span.ditherBias, ditherIndex);
+  Vec redBlue5 = floor255(_mm256_add_epi16(multiplySmall(redBlue, words(31)), bias));
+  Vec green6 = floor255(_mm256_add_epi16(multiplySmall(green, words(63)), bias));
+  // red * 2^11 + blue, then green's bits between them.
+  Vec packed = _mm256_or_si256(_mm256_madd_epi16(redBlue5, splat(2048 << 16 | 1)),
+                               _mm256_slli_epi32(green6, 5));
   Pixels::store(at.color, select16(old, narrow(packed), active));
 }
 
