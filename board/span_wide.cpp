@@ -85,8 +85,8 @@ WIDE inline Vec floor255(Vec m) {
 // a * b in each word, for words whose products stay below 65536.
 WIDE inline Vec multiplySmall(Vec a, Vec b) { return _mm256_mullo_epi16(a, b); }
 
-// Values below 65536 from the low and high words of each lane: red (high)
-// and blue (low) in one lane.
+// Each lane's `high` in its high word and `low` in its low one (both below
+// 65536): red and blue in one lane.
 WIDE inline Vec pairWords(Vec high, Vec low) {
   return _mm256_or_si256(_mm256_slli_epi32(high, 16), low);
 }
@@ -130,8 +130,8 @@ WIDE inline Vec wrapOrClamp8(Vec i, Vec sizeMax, bool clamp) {
                : _mm256_and_si256(i, sizeMax);
 }
 
-// Two rows of texel channels in 16-bit lanes weighted along x, then the
-// rows along y: the sums of bilinearArgb.
+// Two rows of texel channels, one a word, weighted along x, then the rows
+// along y: the sums of bilinearArgb.
 WIDE inline Vec weighChannels(Vec t00, Vec t01, Vec t10, Vec t11, Vec gx, Vec fx, Vec gy, Vec fy) {
   Vec top = _mm256_srli_epi16(
       _mm256_add_epi16(_mm256_mullo_epi16(t00, gx), _mm256_mullo_epi16(t01, fx)), 8);
@@ -144,9 +144,9 @@ WIDE inline Vec weighChannels(Vec t00, Vec t01, Vec t10, Vec t11, Vec gx, Vec fx
 WIDE inline Vec redAndBlue(Vec texels) { return _mm256_and_si256(texels, splat(0x00ff00ff)); }
 WIDE inline Vec alphaAndGreen(Vec texels) { return _mm256_srli_epi16(texels, 8); }
 
-// bilinearArgb for eight pixels: red and blue of every texel in the 16-bit
-// lanes of one register, alpha and green in another, so that a pixel's
-// weights serve both of its lanes as they stand.
+// bilinearArgb for eight pixels: red and blue of every texel in the words
+// of one register, alpha and green in another, so that a pixel's weights,
+// in both words of its lane, serve both channels as they stand.
 WIDE inline Vec bilinear8(Vec t00, Vec t01, Vec t10, Vec t11, Vec fx, Vec fy) {
   const Vec w256 = _mm256_set1_epi16(256);
   const Vec fx2 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
