@@ -198,9 +198,12 @@ WIDE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec
   if (!_mm256_testz_si256(_mm256_cmpgt_epi32(pick, splat(7)), _mm256_cmpgt_epi32(pick, splat(7)))) {
     return false;
   }
-  int base = _mm256_cvtsi256_si32(offset) + first, widthShift = _mm256_cvtsi256_si32(shift);
-  const int* row0 = texels + base + (_mm256_cvtsi256_si32(y0) << widthShift);
-  const int* row1 = texels + base + (_mm256_cvtsi256_si32(y1) << widthShift);
+  // Texel numbers are never negative: as unsigned ones they index without
+  // a sign extension.
+  const std::uint32_t base = std::uint32_t(_mm256_cvtsi256_si32(offset) + first);
+  const int widthShift = _mm256_cvtsi256_si32(shift);
+  const int* row0 = texels + (base + (std::uint32_t(_mm256_cvtsi256_si32(y0)) << widthShift));
+  const int* row1 = texels + (base + (std::uint32_t(_mm256_cvtsi256_si32(y1)) << widthShift));
   t00 = _mm256_permutevar8x32_epi32(loadTexels(row0), pick);
   t01 = _mm256_permutevar8x32_epi32(loadTexels(row0 + 1), pick);
   t10 = _mm256_permutevar8x32_epi32(loadTexels(row1), pick);
@@ -216,10 +219,11 @@ WIDE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec row0,
                                     Vec& t01, Vec& t10, Vec& t11) {
   Vec nextColumn = _mm256_cmpeq_epi32(x1, _mm256_add_epi32(x0, splat(1)));
   if (_mm256_movemask_epi8(nextColumn) != -1) return false;
-  alignas(32) std::int32_t at0[8], at1[8];
+  // Unsigned texel numbers, as in sameTexelRows.
+  alignas(32) std::uint32_t at0[8], at1[8];
   _mm256_store_si256(reinterpret_cast<Vec*>(at0), row0);
   _mm256_store_si256(reinterpret_cast<Vec*>(at1), row1);
-  auto pair = [texels](std::int32_t at) {
+  auto pair = [texels](std::uint32_t at) {
     long long both;
     std::memcpy(&both, texels + at, sizeof both);
     return both;
