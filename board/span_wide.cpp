@@ -634,7 +634,7 @@ WIDE inline __attribute__((always_inline)) void shadeWithTexel(
   Vec redBlue = pairWords(colorAt(span.red, wide.redStep, k), colorAt(span.blue, wide.blueStep, k));
   Vec green = colorAt(span.green, wide.greenStep, k);
   if constexpr (textured(kKind)) {
-    redBlue = divide255(multiplySmall(_mm256_and_si256(texel, splat(0x00ff00ff)), redBlue));
+    redBlue = divide255(multiplySmall(redAndBlue(texel), redBlue));
     green =
         divide255(multiplySmall(_mm256_and_si256(_mm256_srli_epi32(texel, 8), splat(255)), green));
   }
