@@ -31,6 +31,20 @@ struct ContextInit {
 
 BoardContext& board() { return context; }
 
+std::uint16_t* BoardContext::namedBuffer(GrBuffer_t buffer) {
+  switch (buffer) {
+    case GR_BUFFER_FRONTBUFFER:
+      return frontBuffer();
+    case GR_BUFFER_BACKBUFFER:
+      return backBuffer();
+    case GR_BUFFER_AUXBUFFER:
+    case GR_BUFFER_DEPTHBUFFER:
+      return depthBuffer;
+    default:
+      return nullptr;
+  }
+}
+
 BoardClock& boardClock() { return context.clock != nullptr ? *context.clock : steadyClock; }
 
 void boardStateChanged() {

@@ -48,6 +48,8 @@ struct BoardContext : BoardSettings {
 
   std::uint16_t* backBuffer() { return colorBuffers[frontIndex ^ 1]; }
   std::uint16_t* frontBuffer() { return colorBuffers[frontIndex]; }
+  // The buffer a lock or a read names; null for a name the board lacks.
+  std::uint16_t* namedBuffer(GrBuffer_t buffer);
 };
 
 BoardContext& board();

@@ -14,20 +14,6 @@ namespace {
 
 constexpr std::uint32_t ROW_BYTES = BOARD_WIDTH * sizeof(std::uint16_t);
 
-std::uint16_t* lockableBuffer(BoardContext& b, GrBuffer_t buffer) {
-  switch (buffer) {
-    case GR_BUFFER_FRONTBUFFER:
-      return b.frontBuffer();
-    case GR_BUFFER_BACKBUFFER:
-      return b.backBuffer();
-    case GR_BUFFER_AUXBUFFER:
-    case GR_BUFFER_DEPTHBUFFER:
-      return b.depthBuffer;
-    default:
-      return nullptr;
-  }
-}
-
 // Copies a buffer with its rows in reverse order.
 void copyFlipped(const std::uint16_t* from, std::uint16_t* to) {
   for (int row = 0; row < BOARD_HEIGHT; ++row) {
@@ -98,7 +84,7 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   if (info == nullptr || info->size < FxI32(sizeof(GrLfbInfo_t)) || b.locked) return FXFALSE;
   finishDrawing();
   if (origin != GR_ORIGIN_UPPER_LEFT && origin != GR_ORIGIN_LOWER_LEFT) return FXFALSE;
-  std::uint16_t* pixels = lockableBuffer(b, buffer);
+  std::uint16_t* pixels = b.namedBuffer(buffer);
   if (pixels == nullptr) return FXFALSE;
   bool isDepth = pixels == b.depthBuffer;
   bool writes = (type & GR_LFB_WRITE_ONLY) != 0;
@@ -125,7 +111,7 @@ FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   BoardContext& b = board();
   if (!b.locked || buffer != b.lockedBuffer) return FXFALSE;
   if (b.lockWrites && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
-    copyFlipped(b.lockBuffer, lockableBuffer(b, buffer));
+    copyFlipped(b.lockBuffer, b.namedBuffer(buffer));
   }
   b.locked = false;
   return FXTRUE;

@@ -145,21 +145,6 @@ void forEachChangedRun(const std::uint16_t* now, const std::uint16_t* before, Vi
   }
 }
 
-// The buffer an upper-left lock hands out, or null.
-const std::uint16_t* lockedPixels(BoardContext& b) {
-  switch (b.lockedBuffer) {
-    case GR_BUFFER_FRONTBUFFER:
-      return b.frontBuffer();
-    case GR_BUFFER_BACKBUFFER:
-      return b.backBuffer();
-    case GR_BUFFER_AUXBUFFER:
-    case GR_BUFFER_DEPTHBUFFER:
-      return b.depthBuffer;
-    default:
-      return nullptr;
-  }
-}
-
 }  // namespace
 
 bool boardStartTrace(const char* path, int frames) {
@@ -343,7 +328,7 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
     }
     now = recorder.flipped.data();
   } else if (writes) {
-    now = lockedPixels(b);
+    now = b.namedBuffer(b.lockedBuffer);  // an upper-left lock hands the buffer out
   }
   std::size_t runs = 0, pixels = 0;
   if (now != nullptr) {
