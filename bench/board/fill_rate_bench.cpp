@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "bench/support/board_setup.h"
 #include "board/board.h"
-#include "board/texture_memory.h"
 #include "render/glide.h"
 
 namespace {
@@ -31,19 +31,6 @@ GrVertex vertex(float x, float y, float r, float g, float b, float ooz, float s 
   return v;
 }
 
-void openBoard() {
-  boardReset();
-  // On the caller's thread: these measure the pixel pipeline itself, and
-  // the workload benchmarks measure the worker threads.
-  boardSetThreadCount(1);
-  grGlideInit();
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
-               2, 0);
-  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  grDepthBufferFunction(GR_CMP_ALWAYS);
-  grBufferClear(0, 0, 0);
-}
-
 void gouraud() {
   grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
   grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
@@ -62,21 +49,9 @@ void blended() {
 }
 
 void textured() {
-  std::size_t bytes = mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1);
-  std::vector<std::uint16_t> texels(bytes / 2);
-  std::mt19937 random(3);
-  for (auto& t : texels) t = std::uint16_t(random());
-  GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256, 256, GR_TEXFMT_RGB_565, GR_MIPMAP_NEAREST, GR_LOD_1,
-      GR_LOD_256, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP,
-      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0, FXFALSE);
-  guTexDownloadMipMap(id, texels.data(), nullptr);
-  guTexSource(id);
+  selectModulatedTexture(randomTexels(modulatedTextureTexels(), 3), GR_TEXTUREFILTER_BILINEAR,
+                         GR_MIPMAP_NEAREST);
   grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
-               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
 }
 
 // Two triangles covering the whole screen, depth-tested (always passing),
@@ -95,21 +70,21 @@ void drawScreen(benchmark::State& state) {
 }
 
 void BM_FillGouraudDepthTested(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   gouraud();
   drawScreen(state);
 }
 BENCHMARK(BM_FillGouraudDepthTested)->Unit(benchmark::kMillisecond);
 
 void BM_FillBlended(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   blended();
   drawScreen(state);
 }
 BENCHMARK(BM_FillBlended)->Unit(benchmark::kMillisecond);
 
 void BM_FillTexturedDepthTested(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   textured();
   drawScreen(state);
 }
@@ -136,7 +111,7 @@ void smallTriangles(benchmark::State& state) {
 }
 
 void BM_SmallGouraudTriangles(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   gouraud();
   grDepthBufferFunction(GR_CMP_LESS);
   smallTriangles(state);
@@ -144,7 +119,7 @@ void BM_SmallGouraudTriangles(benchmark::State& state) {
 BENCHMARK(BM_SmallGouraudTriangles);
 
 void BM_SmallTexturedTriangles(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   textured();
   grDepthBufferFunction(GR_CMP_LESS);
   smallTriangles(state);
@@ -154,7 +129,7 @@ BENCHMARK(BM_SmallTexturedTriangles);
 // How long a swap with interval 1 waits on the steady clock: up to one
 // refresh period of 1/72 s.
 void BM_SwapWaitingForRetrace(benchmark::State& state) {
-  openBoard();
+  openPipelineBoard();
   for (auto _ : state) grBufferSwap(1);
 }
 BENCHMARK(BM_SwapWaitingForRetrace)->Unit(benchmark::kMillisecond)->Iterations(36);

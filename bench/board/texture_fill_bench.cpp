@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/support/board_setup.h"
 #include "board/board.h"
 #include "board/texel_decode.h"
 #include "board/texture_memory.h"
@@ -36,39 +37,13 @@ GrVertex vertex(const Corner& c, float ooz) {
   return v;
 }
 
-std::vector<std::uint16_t> randomTexels(std::size_t count) {
-  std::vector<std::uint16_t> texels(count);
-  std::mt19937 random(7);
-  for (auto& t : texels) t = std::uint16_t(random());
-  return texels;
-}
+constexpr unsigned TEXEL_SEED = 7;
 
-// A 256x256 rgb565 texture with its full chain, selected and modulated by
-// the iterated colour; depth buffering on, always passing, no blending.
+// The random texture, modulated by the iterated colour; depth buffering
+// on, always passing, no blending.
 void openTexturedBoard(GrTextureFilterMode_t filter, GrMipMapMode_t mipmap) {
-  boardReset();
-  // On the caller's thread: these measure the pixel pipeline itself, and
-  // the workload benchmarks measure the worker threads.
-  boardSetThreadCount(1);
-  grGlideInit();
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
-               2, 0);
-  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  grDepthBufferFunction(GR_CMP_ALWAYS);
-  grBufferClear(0, 0, 0);
-  std::vector<std::uint16_t> texels =
-      randomTexels(mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1) / 2);
-  GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256, 256, GR_TEXFMT_RGB_565, mipmap, GR_LOD_1, GR_LOD_256,
-      GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP, filter, filter, 0.0f, FXFALSE);
-  guTexDownloadMipMap(id, texels.data(), nullptr);
-  guTexSource(id);
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
-               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
-                 GR_COMBINE_OTHER_NONE, FXFALSE);
+  openPipelineBoard();
+  selectModulatedTexture(randomTexels(modulatedTextureTexels(), TEXEL_SEED), filter, mipmap);
   grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
 }
 
@@ -176,8 +151,8 @@ BENCHMARK(BM_SampleBilinearLevel1);
 
 // Decoding a full 256x256 chain at download.
 void decodeChain(benchmark::State& state, GrTextureFormat_t format) {
-  std::size_t count = mipMapBytes(GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_256, GR_ASPECT_1x1) / 2;
-  std::vector<std::uint16_t> texels = randomTexels(count);
+  std::size_t count = modulatedTextureTexels();
+  std::vector<std::uint16_t> texels = randomTexels(count, TEXEL_SEED);
   std::vector<std::uint32_t> out(count);
   GuTexTable table{};
   for (auto _ : state) {

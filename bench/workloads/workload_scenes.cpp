@@ -6,6 +6,7 @@
 #include <numbers>
 #include <random>
 
+#include "bench/support/board_setup.h"
 #include "board/board.h"
 
 namespace {
@@ -79,18 +80,7 @@ void openWorkloadBoard() {
   grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT,
                2, 1);
   static const std::vector<std::uint16_t> texels = textureChain();
-  GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 256, 256, GR_TEXFMT_RGB_565, GR_MIPMAP_NEAREST, GR_LOD_1,
-      GR_LOD_256, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP,
-      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0.0f, FXFALSE);
-  guTexDownloadMipMap(id, texels.data(), nullptr);
-  guTexSource(id);
-  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE,
-               GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, FXFALSE, FXFALSE);
-  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL,
-                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_TEXTURE, FXFALSE);
-  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
-                 GR_COMBINE_OTHER_NONE, FXFALSE);
+  selectModulatedTexture(texels, GR_TEXTUREFILTER_BILINEAR, GR_MIPMAP_NEAREST);
   depthTestedOpaque();
 }
 
