@@ -1,6 +1,7 @@
 #pragma once
 // Board set-ups the benchmarks share.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
