@@ -53,16 +53,11 @@ void buildViewMatrix(const ProgramState& state) {
 void transformFrameScenes() {
   for (std::int32_t i = 0; i < frameSceneCount; ++i) {
     Scene& scene = *frameScenes[i];
-    for (std::int32_t v = 0; v < scene.vertexCount; ++v) {
-      transformVertex(scene.vertices[v]);
-      computeClipCodes(scene.vertices[v]);
-    }
+    transformVertices(scene.vertices, scene.vertexCount);
   }
   for (std::int32_t i = 0; i < frameSceneCount; ++i) {
     Scene& scene = *frameScenes[i];
-    for (std::int32_t n = 0; n < scene.normalCount; ++n) {
-      transformNormal(scene.normals[n], scene.viewNormals[n]);
-    }
+    transformNormals(scene.normals, scene.viewNormals, scene.normalCount);
   }
 }
 

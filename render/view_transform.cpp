@@ -1,6 +1,7 @@
 #include "render/view_transform.h"
 
 #include <cmath>
+#include <cstring>
 
 float viewMatrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 float viewVolumePlanes[4][4];
@@ -36,14 +37,51 @@ void rotateRows(int i, int j, double c, double s) {
   }
 }
 
-void multiplyByView(float x, float y, float z, float& outX, float& outY, float& outZ) {
-  outX = viewMatrix[0][0] * x + viewMatrix[0][1] * y + viewMatrix[0][2] * z;
-  outY = viewMatrix[1][0] * x + viewMatrix[1][1] * y + viewMatrix[1][2] * z;
-  outZ = viewMatrix[2][0] * x + viewMatrix[2][1] * y + viewMatrix[2][2] * z;
+// The matrix and the planes as values: a loop over a scene keeps them in
+// registers, where the globals would be read again after every store to a
+// vertex (a float store might change them).
+struct ViewConstants {
+  float matrix[3][3];
+  float planes[4][4];
+};
+
+ViewConstants currentView() {
+  ViewConstants view;
+  std::memcpy(view.matrix, viewMatrix, sizeof view.matrix);
+  std::memcpy(view.planes, viewVolumePlanes, sizeof view.planes);
+  return view;
+}
+
+void multiply(const float (&m)[3][3], float x, float y, float z, float& outX, float& outY,
+              float& outZ) {
+  outX = m[0][0] * x + m[0][1] * y + m[0][2] * z;
+  outY = m[1][0] * x + m[1][1] * y + m[1][2] * z;
+  outZ = m[2][0] * x + m[2][1] * y + m[2][2] * z;
+}
+
+void transformWith(const float (&m)[3][3], SceneVertex& vertex) {
+  multiply(m, vertex.x, vertex.y, vertex.z, vertex.viewX, vertex.viewY, vertex.viewZ);
+  vertex.projected = 0;
 }
 
 constexpr std::uint32_t outsideBit(float distance, std::uint32_t bit) {
   return distance >= 0.0f ? 0u : bit;
+}
+
+void clipCodesWith(const float (&planes)[4][4], SceneVertex& vertex) {
+  const float(&left)[4] = planes[VIEW_PLANE_LEFT];
+  const float(&right)[4] = planes[VIEW_PLANE_RIGHT];
+  const float(&bottom)[4] = planes[VIEW_PLANE_BOTTOM];
+  const float(&top)[4] = planes[VIEW_PLANE_TOP];
+  vertex.leftDist = left[0] * vertex.viewX + left[2] * vertex.viewZ + left[3];
+  vertex.rightDist = right[0] * vertex.viewX + right[2] * vertex.viewZ + right[3];
+  vertex.bottomDist = bottom[1] * vertex.viewY + bottom[2] * vertex.viewZ + bottom[3];
+  vertex.topDist = top[1] * vertex.viewY + top[2] * vertex.viewZ + top[3];
+  vertex.nearDist = NEAR_PLANE_Z - vertex.viewZ;
+  vertex.clipFlags =
+      outsideBit(vertex.nearDist, CLIP_NEAR) | outsideBit(vertex.leftDist, CLIP_LEFT) |
+      outsideBit(vertex.rightDist, CLIP_RIGHT) | outsideBit(vertex.bottomDist, CLIP_BOTTOM) |
+      outsideBit(vertex.topDist, CLIP_TOP);
 }
 
 }  // namespace
@@ -66,29 +104,27 @@ void rotateViewY(double c, double s) { rotateRows(0, 2, c, s); }
 // R's sine enters row 0 with -s: the same row mix with the sine negated.
 void rotateViewZ(double c, double s) { rotateRows(0, 1, c, -s); }
 
-void transformVertex(SceneVertex& vertex) {
-  multiplyByView(vertex.x, vertex.y, vertex.z, vertex.viewX, vertex.viewY, vertex.viewZ);
-  vertex.projected = 0;
-}
+void transformVertex(SceneVertex& vertex) { transformWith(viewMatrix, vertex); }
 
-void computeClipCodes(SceneVertex& vertex) {
-  const float(&left)[4] = viewVolumePlanes[VIEW_PLANE_LEFT];
-  const float(&right)[4] = viewVolumePlanes[VIEW_PLANE_RIGHT];
-  const float(&bottom)[4] = viewVolumePlanes[VIEW_PLANE_BOTTOM];
-  const float(&top)[4] = viewVolumePlanes[VIEW_PLANE_TOP];
-  vertex.leftDist = left[0] * vertex.viewX + left[2] * vertex.viewZ + left[3];
-  vertex.rightDist = right[0] * vertex.viewX + right[2] * vertex.viewZ + right[3];
-  vertex.bottomDist = bottom[1] * vertex.viewY + bottom[2] * vertex.viewZ + bottom[3];
-  vertex.topDist = top[1] * vertex.viewY + top[2] * vertex.viewZ + top[3];
-  vertex.nearDist = NEAR_PLANE_Z - vertex.viewZ;
-  vertex.clipFlags =
-      outsideBit(vertex.nearDist, CLIP_NEAR) | outsideBit(vertex.leftDist, CLIP_LEFT) |
-      outsideBit(vertex.rightDist, CLIP_RIGHT) | outsideBit(vertex.bottomDist, CLIP_BOTTOM) |
-      outsideBit(vertex.topDist, CLIP_TOP);
-}
+void computeClipCodes(SceneVertex& vertex) { clipCodesWith(viewVolumePlanes, vertex); }
 
 void transformNormal(const Vector3& in, Vector3& out) {
-  multiplyByView(in.x, in.y, in.z, out.x, out.y, out.z);
+  multiply(viewMatrix, in.x, in.y, in.z, out.x, out.y, out.z);
+}
+
+void transformVertices(SceneVertex* vertices, std::int32_t count) {
+  const ViewConstants view = currentView();
+  for (std::int32_t v = 0; v < count; ++v) {
+    transformWith(view.matrix, vertices[v]);
+    clipCodesWith(view.planes, vertices[v]);
+  }
+}
+
+void transformNormals(const Vector3* in, Vector3* out, std::int32_t count) {
+  const ViewConstants view = currentView();
+  for (std::int32_t n = 0; n < count; ++n) {
+    multiply(view.matrix, in[n].x, in[n].y, in[n].z, out[n].x, out[n].y, out[n].z);
+  }
 }
 
 void projectVertex(SceneVertex& vertex, int depthParity) {

@@ -38,6 +38,11 @@ void transformVertex(SceneVertex& vertex);
 // distance of exactly 0 is inside; one that is not a number is outside.
 void computeClipCodes(SceneVertex& vertex);
 void transformNormal(const Vector3& in, Vector3& out);
+// transformVertex and computeClipCodes for each of count vertices, and
+// transformNormal for each of count normals: the same numbers, the view
+// read once.
+void transformVertices(SceneVertex* vertices, std::int32_t count);
+void transformNormals(const Vector3* in, Vector3* out, std::int32_t count);
 
 // Writes the screen, depth and texture members of grVertex unless bit 0 of
 // `projected` is already set. Precondition: the vertex lies on the inner side
