@@ -164,11 +164,15 @@ void drawList(FaceNode* first, int depthParity, FrameStatistics& statistics,
 
 }  // namespace
 
+// The passes hand their case choosers over as lambdas, whose distinct types
+// let each pass's loop inline its own rather than call through a pointer.
 void opaquePass(int depthParity, FrameStatistics& statistics) {
-  drawList(frameOpaqueFirst, depthParity, statistics, opaqueCase);
+  drawList(frameOpaqueFirst, depthParity, statistics,
+           [](const Material& material) { return opaqueCase(material); });
 }
 
 void transparentPass(int depthParity, FrameStatistics& statistics) {
   if (frameTransparentLast == nullptr) return;
-  drawList(frameTransparentFirst, depthParity, statistics, transparentCase);
+  drawList(frameTransparentFirst, depthParity, statistics,
+           [](const Material& material) { return transparentCase(material); });
 }
