@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <tuple>
 #include <utility>
 
@@ -62,6 +63,9 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
         _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(signBit, xy[k]), _mm_set1_pd(GUARD_BAND)));
   }
   if (_mm_movemask_pd(inside) != 3) return false;  // NaN compares false too
+  // y turned upside down: height * 16 - y, in the y lane only.
+  const __m128i flip = originLowerLeft ? _mm_setr_epi32(0, -1, 0, 0) : _mm_setzero_si128();
+  const __m128i flippedFrom = _mm_setr_epi32(0, height * 16, 0, 0);
   for (int k = 0; k < 3; ++k) {
     // roundToInt: the truncation, less one where it lies above; the values
     // fit 32 bits inside the guard band.
@@ -69,9 +73,14 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
     __m128i truncated = _mm_cvttpd_epi32(up);
     __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), up));
     __m128i rounded = _mm_add_epi32(truncated, _mm_shuffle_epi32(above, _MM_SHUFFLE(2, 0, 2, 0)));
-    v[k].x = _mm_cvtsi128_si32(rounded);
-    v[k].y = _mm_cvtsi128_si32(_mm_shuffle_epi32(rounded, _MM_SHUFFLE(1, 1, 1, 1)));
-    if (originLowerLeft) v[k].y = std::int64_t(height) * 16 - v[k].y;
+    __m128i flipped = _mm_sub_epi32(flippedFrom, rounded);
+    rounded = _mm_or_si128(_mm_andnot_si128(flip, rounded), _mm_and_si128(flip, flipped));
+    // x and y widened to 64 bits and stored together, so that copying the
+    // corner later reads what one store wrote (a read spanning two stores
+    // waits for both to reach the cache).
+    static_assert(offsetof(SnappedVertex, y) == offsetof(SnappedVertex, x) + 8);
+    __m128i wide = _mm_unpacklo_epi32(rounded, _mm_srai_epi32(rounded, 31));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&v[k].x), wide);
     v[k].source = corners[k];
   }
   return true;
