@@ -25,13 +25,18 @@ constexpr double GUARD_BAND = 1 << 20;
 // fit 32 bits; the per-pixel clamp to 0..65535 follows.
 constexpr double DEPTH_MIN = -65536.0, DEPTH_MAX = 131071.0;
 
-// round(v), half up, for |v| well inside 64 bits; inline, unlike the library's.
-// Branch-free: the sign of a gradient varies from triangle to triangle.
-std::int64_t roundToInt(double v) {
-  double up = v + 0.5;
-  auto i = std::int64_t(up);
-  return i - std::int64_t(double(i) > up);
+// floor(v) for v well inside Int's range: the truncation, less one where
+// it lies above. Inline and branch-free (the sign varies from triangle to
+// triangle); without SSE4.1 the library's floor takes several times as
+// many steps, each waiting on the last.
+template <typename Int>
+Int floorTo(double v) {
+  const auto truncated = Int(v);
+  return truncated - Int(double(truncated) > v);
 }
+
+// round(v), half up, for |v| well inside 64 bits.
+std::int64_t roundToInt(double v) { return floorTo<std::int64_t>(v + 0.5); }
 
 #if !defined(__SSE2__)
 bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& out) {
@@ -88,14 +93,6 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
   return snap(a, originLowerLeft, height, v[0]) && snap(b, originLowerLeft, height, v[1]) &&
          snap(c, originLowerLeft, height, v[2]);
 #endif
-}
-
-// floor(v) for |v| inside the guard band: the truncation, less one where
-// it lies above. Without SSE4.1 the library's floor takes several times as
-// many steps, each waiting on the last.
-int floorToInt(double v) {
-  const int truncated = int(v);
-  return truncated - int(double(truncated) > v);
 }
 
 // NaN counts as 0.
@@ -345,8 +342,8 @@ bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   if (originLowerLeft) std::tie(low, high) = std::pair(height - high, height - low);
   // Snapping moves a corner by at most 1/32 pixel, less than the half pixel
   // from a row's top to its pixel centres, so the covered rows lie within.
-  rowBegin = std::max(0, floorToInt(low));
-  rowEnd = std::min(height, -floorToInt(-high));  // ceil
+  rowBegin = std::max(0, floorTo<int>(low));
+  rowEnd = std::min(height, -floorTo<int>(-high));  // ceil
   return rowBegin < rowEnd;
 }
 
