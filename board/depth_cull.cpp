@@ -6,11 +6,7 @@
 
 #include "board/pixel_pipeline.h"
 #include "board/span_wide.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define WILDSKY_WIDE_CULL 1
-#endif
+#include "board/wide_code.h"
 
 namespace {
 
@@ -51,9 +47,7 @@ struct StoredBox {
   int stride, columnBegin, columnEnd, rowBegin, rowEnd;
 };
 
-#if defined(WILDSKY_WIDE_CULL)
-
-#define WIDE __attribute__((target("avx2")))
+#if defined(WILDSKY_WIDE_CODE)
 
 // Non-zero in the lanes whose stored depth lies beyond the limit (above
 // it, or below it with `below`): saturating differences.
@@ -93,15 +87,13 @@ WIDE bool anyBeyondWide(const StoredBox& box, int threshold, bool below) {
   return false;
 }
 
-#undef WIDE
-
 #endif
 
 // Whether some stored depth in the box lies above `threshold` (or below it,
 // with `below`). Without AVX2, groups of eight that reach past the box read
 // neighbours in the row, which only makes the answer more often yes.
 bool anyBeyond(const StoredBox& box, int threshold, bool below) {
-#if defined(WILDSKY_WIDE_CULL)
+#if defined(WILDSKY_WIDE_CODE)
   if (box.stride >= 16 && wideSpansEnabled()) return anyBeyondWide(box, threshold, below);
 #endif
 #if defined(__SSE2__)

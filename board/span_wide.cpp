@@ -17,16 +17,12 @@
 
 #include "board/pixel_pipeline.h"
 #include "board/texture_walk.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define WILDSKY_WIDE_SPANS 1
-#endif
+#include "board/wide_code.h"
 
 namespace {
 
 bool detectWideSpans() {
-#if defined(WILDSKY_WIDE_SPANS)
+#if defined(WILDSKY_WIDE_CODE)
   const char* setting = std::getenv("WILDSKY_BOARD_SIMD");
   if (setting != nullptr && std::strcmp(setting, "0") == 0) return false;
   return __builtin_cpu_supports("avx2");
@@ -46,15 +42,13 @@ bool wideSpansEnabled() { return wideSpansSetting(); }
 
 void useWideSpans(bool enabled) { wideSpansSetting() = enabled && detectWideSpans(); }
 
-#if !defined(WILDSKY_WIDE_SPANS)
+#if !defined(WILDSKY_WIDE_CODE)
 
 RowsFunction wideRowsFunction(SpanKind, int) { return nullptr; }
 
 #else
 
 namespace {
-
-#define WIDE __attribute__((target("avx2")))
 
 using Vec = __m256i;
 using VecF = __m256;

@@ -7,11 +7,7 @@
 #include <utility>
 
 #include "board/span_wide.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define WILDSKY_WIDE_SETUP 1
-#endif
+#include "board/wide_code.h"
 
 namespace {
 
@@ -145,9 +141,7 @@ struct PlaneBuilder {
   }
 };
 
-#if defined(WILDSKY_WIDE_SETUP)
-
-#define WIDE __attribute__((target("avx2")))
+#if defined(WILDSKY_WIDE_CODE)
 
 // Four planes at a time in AVX2 lanes, with the scalar code's operations in
 // its order, so the numbers are the same.
@@ -279,8 +273,6 @@ WIDE void setUpFootprint(PerspectiveSetup& p, double s0, double t0, double w0) {
   p.ys = y[0], p.ysPerColumn = y[1], p.yt = y[2], p.ytPerColumn = y[3];
 }
 
-#undef WIDE
-
 #endif
 
 }  // namespace
@@ -381,7 +373,7 @@ PlaneBuilder planeBuilderFor(const SnappedVertex v[3], double inverseArea) {
 // The depth plane, from the bounding box corner.
 void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                      const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
-#if defined(WILDSKY_WIDE_SETUP)
+#if defined(WILDSKY_WIDE_CODE)
   if (wide) {
     buildDepthPlane(pb, p0, p1, p2, out.columnBegin, out.rowBegin, &out.depth);
     return;
@@ -395,7 +387,7 @@ void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex&
 // The colour and alpha planes, from the bounding box corner.
 void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                       const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
-#if defined(WILDSKY_WIDE_SETUP)
+#if defined(WILDSKY_WIDE_CODE)
   if (wide) {
     FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
     buildColorPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors);
@@ -422,7 +414,7 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
   p.originColumn = out.columnBegin;
   p.originRow = out.rowBegin;
   double s0, t0, w0;
-#if defined(WILDSKY_WIDE_SETUP)
+#if defined(WILDSKY_WIDE_CODE)
   if (wide) {
     AttributePlane* planes[3] = {&p.sow, &p.tow, &p.oow};
     double at[3];
@@ -446,7 +438,7 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
     t0 = p.tow.at(p.originColumn, p.originRow);
     w0 = p.oow.at(p.originColumn, p.originRow);
   }
-#if defined(WILDSKY_WIDE_SETUP)
+#if defined(WILDSKY_WIDE_CODE)
   if (wide) {
     setUpFootprint(p, s0, t0, w0);
     return;
