@@ -58,16 +58,18 @@ test-sanitize: deps
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
 # make fuzz FUZZ_TARGET=fuzz_load3ds FUZZ_SECONDS=1800
-# Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/.
+# Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/. The folders are
+# given whole, since fuzz_program works in a folder of its own.
+FUZZ_DIR = $(abspath $(FUZZ_BUILD))
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DWILDSKY_FUZZ=ON -DWILDSKY_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGET)
 	mkdir -p $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_BUILD)/seeds/$(FUZZ_TARGET) \
 	  $(FUZZ_BUILD)/artifacts/$(FUZZ_TARGET)
-	$(FUZZ_BUILD)/bin/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/$(FUZZ_TARGET)/ \
-	  $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_BUILD)/seeds/$(FUZZ_TARGET)
+	$(FUZZ_DIR)/bin/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_DIR)/artifacts/$(FUZZ_TARGET)/ \
+	  $(FUZZ_DIR)/corpus/$(FUZZ_TARGET) $(FUZZ_DIR)/seeds/$(FUZZ_TARGET)
 
 # Release build of its own; prints one table (bench/bench_table.py).
 bench: deps
