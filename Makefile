@@ -59,7 +59,7 @@ test-sanitize: deps
 
 # make fuzz FUZZ_TARGET=fuzz_load3ds FUZZ_SECONDS=1800
 # Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/. The folders are
-# given whole, since fuzz_program works in a folder of its own.
+# given as absolute paths, since fuzz_program works in a folder of its own.
 FUZZ_DIR = $(abspath $(FUZZ_BUILD))
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "app/program.h"
@@ -21,9 +22,11 @@ namespace {
 constexpr int FRAMES = 3;
 constexpr const char* WILD_SCENE = "OBJECTS/qxwild.3ds";
 
+// Names are matched without case, as the program's file opening does.
 bool textureInContent(const char* name) {
-  for (const char* known : {"rock.3df", "sky.3df", "micro.3df"}) {
-    if (strcasecmp(name, known) == 0) return true;
+  std::error_code error;
+  for (const auto& file : std::filesystem::directory_iterator("TEXTURES", error)) {
+    if (strcasecmp(file.path().filename().c_str(), name) == 0) return true;
   }
   return false;
 }
