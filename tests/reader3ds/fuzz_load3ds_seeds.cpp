@@ -6,7 +6,7 @@
 #include "tools/writer3ds/scene_writer.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) return std::fprintf(stderr, "usage: fuzz_seeds_3ds FOLDER\n"), 2;
+  if (argc != 2) return std::fprintf(stderr, "usage: fuzz_load3ds_seeds FOLDER\n"), 2;
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
   const WriterObject tetrahedron{.name = "Tet01",
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   bare.objects[0].mappings.clear();
   for (const auto& [name, scene] : {std::pair{"full.3ds", full}, std::pair{"bare.3ds", bare}}) {
     if (!saveBytes((folder / name).string(), write3ds(scene)))
-      return std::fprintf(stderr, "fuzz_seeds_3ds: can't write %s\n", name), 1;
+      return std::fprintf(stderr, "fuzz_load3ds_seeds: can't write %s\n", name), 1;
   }
   return 0;
 }

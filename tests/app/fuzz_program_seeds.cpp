@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     fs::copy_file(fs::path("OBJECTS") / scene, folder / scene, fs::copy_options::overwrite_existing,
                   error);
     if (error) {
-      std::fprintf(stderr, "make_program_seeds: can't write %s\n", (folder / scene).c_str());
+      std::fprintf(stderr, "fuzz_program_seeds: can't write %s\n", (folder / scene).c_str());
       return 1;
     }
   }

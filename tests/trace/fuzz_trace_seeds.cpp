@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
                  writeSeed(folder + "/three_kinds.trace", 4, {1, 2, 3}, 40);
   boardReset();
   if (!written) {
-    std::fprintf(stderr, "make_trace_seeds: can't write the seeds in %s\n", folder.c_str());
+    std::fprintf(stderr, "fuzz_trace_seeds: can't write the seeds in %s\n", folder.c_str());
     return 1;
   }
   std::printf("2 seeds in %s\n", folder.c_str());
