@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "board/board.h"
+
 inline constexpr char TRACE_MAGIC[8] = {'W', 'S', 'K', 'Y', 'T', 'R', 'C', '1'};
 inline constexpr std::uint32_t TRACE_VERSION = 1;
 inline constexpr std::size_t TRACE_HEADER_BYTES = 20;        // magic, version, width, height
@@ -12,6 +14,9 @@ inline constexpr std::size_t TRACE_RECORD_HEADER_BYTES = 8;  // op (u16), 0 (u16
 inline constexpr std::size_t TRACE_VERTEX_BYTES = 15 * 4;
 inline constexpr std::size_t TRACE_NCC_TABLE_BYTES = 16 + 12 * 2 + 12 * 2 + 12 * 4;
 inline constexpr std::size_t TRACE_PALETTE_BYTES = 256 * 4;
+// The final image's payload: width and height, then every pixel.
+inline constexpr std::size_t TRACE_FINAL_IMAGE_PAYLOAD =
+    8 + 2 * std::size_t(BOARD_WIDTH) * BOARD_HEIGHT;
 
 enum class TraceOp : std::uint16_t {
   Init = 1,

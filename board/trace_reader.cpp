@@ -208,7 +208,7 @@ bool readUnlock(Bytes& in, std::size_t payload, TraceFile* trace, TraceCommand* 
 bool readFinalImage(Bytes& in, std::size_t payload, TraceFile* trace) {
   std::uint32_t width = 0, height = 0;
   if (!in.u32(&width) || !in.u32(&height) || width != BOARD_WIDTH || height != BOARD_HEIGHT ||
-      payload != 8 + 2 * std::size_t(BOARD_WIDTH) * BOARD_HEIGHT) {
+      payload != TRACE_FINAL_IMAGE_PAYLOAD) {
     return false;
   }
   trace->finalImage.resize(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);

@@ -86,7 +86,7 @@ bool readBuffer(GrBuffer_t buffer, std::uint16_t* out) {
 void writeFinalImage(GrBuffer_t buffer) {
   std::vector<std::uint16_t>& pixels = recorder.beforeLock;
   if (!readBuffer(buffer, pixels.data())) return;
-  traceBeginRecord(TraceOp::FinalImage, 8 + pixels.size() * 2);
+  traceBeginRecord(TraceOp::FinalImage, TRACE_FINAL_IMAGE_PAYLOAD);
   writeU32(BOARD_WIDTH);
   writeU32(BOARD_HEIGHT);
   for (std::uint16_t p : pixels) writeU16(p);

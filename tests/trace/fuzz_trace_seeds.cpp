@@ -15,8 +15,7 @@
 
 namespace {
 
-// Record header, width and height, then the pixels.
-constexpr std::size_t FINAL_IMAGE_RECORD = 8 + 8 + std::size_t(BOARD_WIDTH) * BOARD_HEIGHT * 2;
+constexpr std::size_t FINAL_IMAGE_RECORD = TRACE_RECORD_HEADER_BYTES + TRACE_FINAL_IMAGE_PAYLOAD;
 
 // Two frames of `triangles` random triangles, each frame ending in a write lock.
 void drawFrames(std::mt19937& random, const std::vector<GrMipMapId_t>& textures, int triangles) {
