@@ -78,9 +78,17 @@ void setIteratedColourState() {
                  GR_COMBINE_OTHER_CONSTANT, FXFALSE);
 }
 
+// The blend's alpha: the transparency truncated to an integer, held to
+// 0..255 so that a damaged file's value above 100 percent covers fully
+// instead of carrying into the colour byte above the alpha.
+GrColor_t blendAlpha(const Material& material) {
+  const float a = material.transparency;
+  return a >= 255.0f ? 255 : a > 0.0f ? static_cast<GrColor_t>(a) : 0;
+}
+
 void setBlendedAlphaState(const Material& material) {
   // Under the RGBA colour format the integer lands in the constant's alpha.
-  grConstantColorValue(static_cast<GrColor_t>(static_cast<std::int32_t>(material.transparency)));
+  grConstantColorValue(blendAlpha(material));
   grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
                  GR_COMBINE_OTHER_CONSTANT, FXFALSE);
   grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,

@@ -54,9 +54,14 @@ void handOver(Scene* scene) {
   for (std::int32_t f = 0; f < s.faceCount; ++f) {
     for (int k = 0; k < 3; ++k) s.faces[f].mapping[k] = s.faces[f].vertex[k];
   }
+  // Each vertex starts out holding its own pair: a vertex that a coloured
+  // face projects before a textured face reuses it in the same frame keeps
+  // the texture coordinates it was projected with.
   for (std::int32_t j = 0; j < s.mappingCount; ++j) {
     scene->mappings[j].s = s.mappings[j].u * 256.0f;
     scene->mappings[j].t = s.mappings[j].v * 256.0f;
+    s.vertices[j].s = scene->mappings[j].s;
+    s.vertices[j].t = scene->mappings[j].t;
   }
   memFree(s.mappings);
   scene->materialCount = s.materialCount;

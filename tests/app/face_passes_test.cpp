@@ -84,6 +84,48 @@ struct Face {
   std::array<std::uint32_t, 3> clipFlags{};
 };
 
+// Each face has its own three vertices, mappings and four normals; the
+// faces are linked in order as one of the frame's lists.
+struct FaceList {
+  std::vector<SceneVertex> vertices;
+  std::vector<Vector3> normals;
+  std::vector<SceneMapping> mappings;
+  std::vector<SceneFace> faces;
+  Scene scene{};
+  std::vector<FaceNode> nodes;
+
+  FaceList(const std::vector<Face>& wanted, std::vector<Material>& materials) {
+    for (const Face& w : wanted) {
+      SceneFace& face = faces.emplace_back();
+      for (int k = 0; k < 3; ++k) {
+        const auto at = static_cast<std::int32_t>(vertices.size());
+        face.vertex[k] = face.mapping[k] = at;
+        face.normal[k] = static_cast<std::int32_t>(normals.size());
+        normals.push_back(w.cornerNormals[k]);
+        mappings.push_back({16.0f * at, 256.0f - at});
+        // The cull test looks at the second corner, (0, 5, 0).
+        SceneVertex& vertex = vertices.emplace_back();
+        vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
+        vertex.viewY = 5.0f * k;
+        vertex.clipFlags = w.clipFlags[k];
+      }
+      face.faceNormal = static_cast<std::int32_t>(normals.size());
+      normals.push_back(w.faceNormal);
+      face.material = w.material;
+    }
+    scene.faces = faces.data();
+    scene.vertices = vertices.data();
+    scene.viewNormals = normals.data();
+    scene.mappings = mappings.data();
+    scene.materials = materials.data();
+    nodes.resize(faces.size());
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+      nodes[i] = {&faces[i], &scene,  nullptr,
+                  nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
+    }
+  }
+};
+
 TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges) {
   std::vector<Material> materials = {material(COLOURED, 200, 100, 40),
                                      material(COLOURED, 10, 20, 30, 1), material(0, 50, 50, 50, 1),
@@ -99,43 +141,11 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
       {0, {255, 0, 0}},  // 7: edge-on (d exactly 0): culled
       {3, ALONG, {Vector3{0, 0, 128}, Vector3{0, 0, -64}, Vector3{0, 255, 0}}},  // 8: textured
       {0}};
-  // Each face has its own three vertices, mappings and four normals; the
-  // faces are linked in order as the frame's opaque list.
-  std::vector<SceneVertex> vertices;
-  std::vector<Vector3> normals;
-  std::vector<SceneMapping> mappings;
-  std::vector<SceneFace> faces;
-  for (const Face& w : wanted) {
-    SceneFace& face = faces.emplace_back();
-    for (int k = 0; k < 3; ++k) {
-      const auto at = static_cast<std::int32_t>(vertices.size());
-      face.vertex[k] = face.mapping[k] = at;
-      face.normal[k] = static_cast<std::int32_t>(normals.size());
-      normals.push_back(w.cornerNormals[k]);
-      mappings.push_back({16.0f * at, 256.0f - at});
-      // The cull test looks at the second corner, (0, 5, 0).
-      SceneVertex& vertex = vertices.emplace_back();
-      vertex.viewX = k == 1 ? 0.0f : 10.0f * k;
-      vertex.viewY = 5.0f * k;
-      vertex.clipFlags = w.clipFlags[k];
-    }
-    face.faceNormal = static_cast<std::int32_t>(normals.size());
-    normals.push_back(w.faceNormal);
-    face.material = w.material;
-  }
-  Scene scene{};
-  scene.faces = faces.data();
-  scene.vertices = vertices.data();
-  scene.viewNormals = normals.data();
-  scene.mappings = mappings.data();
-  scene.materials = materials.data();
-  std::vector<FaceNode> nodes(faces.size());
-  for (std::size_t i = 0; i < faces.size(); ++i) {
-    nodes[i] = {&faces[i], &scene,  nullptr,
-                nullptr,   nullptr, i + 1 < faces.size() ? &nodes[i + 1] : nullptr};
-  }
-  frameOpaqueFirst = &nodes.front();
-  frameOpaqueLast = &nodes.back();
+  FaceList list(wanted, materials);
+  frameOpaqueFirst = &list.nodes.front();
+  frameOpaqueLast = &list.nodes.back();
+  std::vector<SceneVertex>& vertices = list.vertices;
+  std::vector<SceneMapping>& mappings = list.mappings;
   FrameStatistics statistics{};
   recording = true;
   opaquePass(1, statistics);
@@ -174,6 +184,33 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
   EXPECT_EQ(calls, expected);
   recording = false;
   frameOpaqueFirst = frameOpaqueLast = nullptr;
+}
+
+// A transparency past 100 percent (a damaged file) blends as fully covering,
+// not with the low byte of a larger integer.
+TEST(FacePasses, TransparentPassBlendsByTheTransparencyHeldToAByte) {
+  std::vector<Material> materials;
+  for (float transparency : {127.9f, 255.0f, 257.0f, 1.0e9f}) {
+    materials.push_back(material(COLOURED | MATERIAL_TRANSPARENT, 10, 20, 30));
+    materials.back().transparency = transparency;
+  }
+  FaceList list({{0}, {1}, {2}, {3}}, materials);
+  frameTransparentFirst = &list.nodes.front();
+  frameTransparentLast = &list.nodes.back();
+  FrameStatistics statistics{};
+  calls.clear();
+  triangles.clear();
+  recording = true;
+  transparentPass(0, statistics);
+  recording = false;
+  frameTransparentFirst = frameTransparentLast = nullptr;
+
+  std::vector<long> alphas;
+  for (const Call& call : calls) {
+    if (call.first == "grConstantColorValue") alphas.push_back(call.second.at(0));
+  }
+  EXPECT_EQ(alphas, (std::vector<long>{127, 255, 255, 255}));
+  EXPECT_EQ(triangles.size(), 4u);
 }
 
 }  // namespace

@@ -40,6 +40,13 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
   const float mappingS[12] = {0, 0, 0, 0, 32, 0, 0, 32, 0, 32, 64, 0};
   for (int j = 0; j < 12; ++j) EXPECT_EQ(s->mappings[j].s, mappingS[j]) << "mapping " << j;
   EXPECT_EQ(s->mappings[10].t, (1 - 2.0f / 8) * 256);
+  // A vertex holds its own pair from the start: the first frame may project
+  // it for a coloured face before a textured face reuses the projection.
+  for (int j = 0; j < 12; ++j) {
+    EXPECT_EQ(std::pair(s->vertices[j].s, s->vertices[j].t),
+              std::pair(s->mappings[j].s, s->mappings[j].t))
+        << "vertex " << j;
+  }
   ASSERT_EQ(s->materialCount, 1) << "a file without materials gets the fallback";
   EXPECT_EQ(s->faces[4].material, 0);
 
