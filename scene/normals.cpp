@@ -84,12 +84,29 @@ CornerLists buildCornerLists(const Scene& scene, std::int32_t faceCount, std::in
   return {start, corners, longest};
 }
 
+// Smoothing costs the square of a vertex's corners. Real meshes have a few
+// at each vertex; a damaged or hostile file can pile hundreds of thousands
+// on one, which would stall loading for minutes or hours. Past this many,
+// each corner keeps its face's own normal.
+constexpr std::int32_t MOST_SMOOTHED_CORNERS = 4096;
+
+// Gives each corner of a vertex with too many to smooth its own entry of
+// `list`, its face's normal. Equal entries are merged later with all others.
+void emitFaceNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner* corners,
+                     std::int32_t k, Vector3* list, std::int32_t& count) {
+  for (std::int32_t i = 0; i < k; ++i) {
+    list[count] = faceNormals[corners[i].face];
+    scene.faces[corners[i].face].normal[corners[i].corner] = count++;
+  }
+}
+
 // Smooths each corner of one vertex over the neighbouring faces less than a
 // right angle away, then gives every group of exactly equal results one new
 // entry of `list`, numbered from `count`.
 void emitVertexNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner* corners,
                        std::int32_t k, Vector3* acc, std::int32_t* mark, Vector3* list,
                        std::int32_t& count) {
+  if (k > MOST_SMOOTHED_CORNERS) return emitFaceNormals(scene, faceNormals, corners, k, list, count);
   for (std::int32_t i = 0; i < k; ++i) {
     const Vector3& own = faceNormals[corners[i].face];
     acc[i] = own;
@@ -105,8 +122,9 @@ void emitVertexNormals(Scene& scene, const Vector3* faceNormals, const FaceCorne
   }
   for (std::int32_t i = 0; i < k; ++i) mark[i] = -1;
   for (std::int32_t o = 0; o < k; ++o) {
+    if (mark[o] != -1) continue;  // already in an earlier entry's group
     for (std::int32_t m = o + 1; m < k; ++m) {
-      if (mark[m] == -1 && mark[o] == -1 && acc[o].x == acc[m].x && acc[o].y == acc[m].y &&
+      if (mark[m] == -1 && acc[o].x == acc[m].x && acc[o].y == acc[m].y &&
           acc[o].z == acc[m].z) {
         mark[m] = o;
       }

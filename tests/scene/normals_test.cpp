@@ -104,4 +104,23 @@ TEST(Normals, ZeroAreaFacesAndUnusedVertices) {
   for (Scene* scene : {plain, spoiled}) freeScene(scene);
 }
 
+// A cone's apex with one corner too many to smooth keeps its faces' own
+// normals; with one fewer it is smoothed. The rim is smoothed either way.
+TEST(Normals, AVertexWithTooManyCornersKeepsItsFacesNormals) {
+  for (const std::int32_t sides : {4096, 4097}) {
+    std::vector<Position> positions{{0, 0, 1}};
+    std::vector<Corners> faces;
+    for (std::int32_t i = 0; i < sides; ++i) {
+      const double angle = 2 * std::numbers::pi * i / sides;
+      positions.push_back({static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
+      faces.push_back({0, 1 + i, 1 + (i + 1) % sides});
+    }
+    Scene* scene = prepared(positions, faces);
+    const SceneFace& face = scene->faces[0];
+    EXPECT_EQ(face.normal[0] == face.faceNormal, sides > 4096) << sides << " sides";
+    EXPECT_NE(face.normal[1], face.faceNormal) << sides << " sides";
+    freeScene(scene);
+  }
+}
+
 }  // namespace
