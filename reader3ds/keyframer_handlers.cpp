@@ -11,15 +11,19 @@ enum class KeyValue { FIXED, NAME, NONE };
 
 // Reads one key track: five header words, a 32-bit key count of which only
 // the lower half counts, then the keys. valueSize is the byte size of a FIXED
-// value per key.
-void readKeyTrack(std::FILE* stream, KeyValue value, std::size_t valueSize) {
+// value per key. Keys are read and dropped, so the walk stops at the chunk's
+// end: a count larger than the chunk holds would read on through the rest
+// of the file, and a few such chunks would spend the load's read budget
+// before the chunks after them are reached.
+void readKeyTrack(std::FILE* stream, std::int32_t endOffset, KeyValue value,
+                  std::size_t valueSize) {
   std::uint16_t word;
   for (int i = 0; i < 5; ++i) {
     if (!readU16(stream, &word)) return;
   }
   std::uint16_t count;
   if (!readU16(stream, &count) || !readU16(stream, &word)) return;
-  for (std::uint16_t key = 0; key < count; ++key) {
+  for (std::uint16_t key = 0; key < count && bytesLeftInChunk(stream, endOffset) > 0; ++key) {
     std::uint16_t frameLow, frameHigh, flags;
     if (!readU16(stream, &frameLow) || !readU16(stream, &frameHigh) || !readU16(stream, &flags))
       return;
@@ -51,16 +55,30 @@ void onPivotPoint(std::FILE* stream, std::int32_t) { skipBytes(stream, 12); }
 
 void onObjectNumber(std::FILE* stream, std::int32_t) { skipBytes(stream, 2); }
 
-void onPositionKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::FIXED, 12); }
+void onPositionKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::FIXED, 12);
+}
 
-void onRotationKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::FIXED, 16); }
+void onRotationKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::FIXED, 16);
+}
 
-void onScaleKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::FIXED, 12); }
+void onScaleKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::FIXED, 12);
+}
 
-void onFovKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::FIXED, 4); }
+void onFovKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::FIXED, 4);
+}
 
-void onRollKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::FIXED, 4); }
+void onRollKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::FIXED, 4);
+}
 
-void onMorphKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::NAME, 0); }
+void onMorphKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::NAME, 0);
+}
 
-void onHideKeys(std::FILE* stream, std::int32_t) { readKeyTrack(stream, KeyValue::NONE, 0); }
+void onHideKeys(std::FILE* stream, std::int32_t endOffset) {
+  readKeyTrack(stream, endOffset, KeyValue::NONE, 0);
+}

@@ -69,16 +69,16 @@ void onFaceList(std::FILE* stream, std::int32_t endOffset) {
   walkChunks(stream, endOffset);
 }
 
-void onFaceMaterial(std::FILE* stream, std::int32_t) {
+void onFaceMaterial(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
   readName(stream, true);
   // The highest-numbered material of that name; NO_MATERIAL when none.
   static_assert(NO_MATERIAL == -1);
   std::int32_t match = s.materialCount - 1;
   while (match >= 0 && std::strcmp(s.materials[match].name, s.nameBuffer) != 0) --match;
-  std::uint16_t n;
-  if (!readU16(stream, &n)) return;
-  for (std::uint16_t i = 0; i < n; ++i) {
+  // Face numbers end with the chunk: the bytes after it belong to other chunks.
+  const std::int32_t n = readRecordCount(stream, endOffset, 2);
+  for (std::int32_t i = 0; i < n; ++i) {
     std::uint16_t f;
     if (!readU16(stream, &f)) return;
     // Face numbers beyond the enclosing face list are ignored.

@@ -66,13 +66,16 @@ void skipName(std::FILE* stream) {
   for (int c = readNameByte(stream); c != EOF && c != 0;) c = readNameByte(stream);
 }
 
+long bytesLeftInChunk(std::FILE* stream, std::int32_t endOffset) {
+  const long position = std::ftell(stream);
+  const long end = std::min<long>(endOffset, readerState.fileLength);
+  return position < 0 || end <= position ? 0 : end - position;
+}
+
 std::int32_t readRecordCount(std::FILE* stream, std::int32_t endOffset, std::size_t recordSize) {
   std::uint16_t count;
   if (!readU16(stream, &count)) return -1;
-  const long position = std::ftell(stream);
-  const long end = std::min<long>(endOffset, readerState.fileLength);
-  if (position < 0 || end <= position) return 0;
-  const auto room = static_cast<std::size_t>(end - position) / recordSize;
+  const auto room = static_cast<std::size_t>(bytesLeftInChunk(stream, endOffset)) / recordSize;
   return static_cast<std::int32_t>(std::min<std::size_t>(count, room));
 }
 

@@ -26,6 +26,10 @@ std::size_t readName(std::FILE* stream, bool stopAtFF);
 // Reads and drops a zero-terminated string.
 void skipName(std::FILE* stream);
 
+// The bytes between the stream position and the end of the chunk (or of the
+// file, if that comes first); 0 at or past it.
+long bytesLeftInChunk(std::FILE* stream, std::int32_t endOffset);
+
 // Reads the u16 record count of a list and bounds it by the records of
 // recordSize bytes that lie between the stream position and the end of the
 // chunk (or of the file, if that comes first); -1 when the count can't be read.

@@ -33,6 +33,15 @@ TEST(ChunkWalker, WalksOnlyWhatTheChunkLengthsAllow) {
       {chunk(MATRIX, "") + material("Short") + chunk(POSITION_KEYS, keys) + material("After") +
            chunk(MORPH_KEYS, keys) + material("After") + chunk(HIDE_KEYS, keys) + material("After"),
        "Short;After;After;After;"},
+      // Key tracks whose counts run past their chunks stop at the chunk end:
+      // six of them, before 20 KB of other chunks, would each have read to the
+      // end of the file and spent the load's read budget before "Kept".
+      {[&] {
+         std::string six;
+         for (int i = 0; i < 6; ++i) six += chunk(POSITION_KEYS, keys);
+         return six + material("Kept") + chunk(0x7777, std::string(20000, '\0'));
+       }(),
+       "Kept;"},
       {material("First") + header(OBJECT_MESH, 0xFFFFFFF0u) + material("Unreached"), "First;"},
       // 200000 nested headers, each claiming the rest of the file: the walk
       // stays within its depth bound, and chunks near the top are still read.

@@ -61,7 +61,10 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
       chunk(FACE_LIST, u16s({3, 0, 1, 2, 7, 2, 1, 0, 7, 1, 2, 0, 7}) +
                            chunk(FACE_MATERIAL, std::string("Stone\xFF") + u16s({2, 0, 3})) +
                            chunk(FACE_MATERIAL, text(longName) + u16s({1, 1})) +
-                           chunk(FACE_MATERIAL, text("Nowhere") + u16s({1, 2}))));
+                           chunk(FACE_MATERIAL, text("Nowhere") + u16s({1, 2})) +
+                           // Two face numbers announced, none held: the next
+                           // chunk's id (1) is not taken for a face number.
+                           chunk(FACE_MATERIAL, text("Stone") + u16s({2})) + chunk(1, "")));
   ASSERT_TRUE(named->faceCount == 3 && named->materialCount == 4);
   const SceneFace* faces = named->faces;
   EXPECT_TRUE(faces[0].material == 2 && faces[1].material == 1 && faces[2].material == 3);
