@@ -45,8 +45,9 @@ void drawTriangle(const PipelineState& state, const GrVertex& a, const GrVertex&
 }
 
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
-  traceCall(TraceOp::DrawTriangle, a, b, c);
+  // A call without its three vertices draws nothing and is left out of a trace.
   if (a == nullptr || b == nullptr || c == nullptr) return;
+  traceCall(TraceOp::DrawTriangle, a, b, c);
   BoardContext& board = ::board();
   bool lowerLeft = board.origin == GR_ORIGIN_LOWER_LEFT;
   SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};

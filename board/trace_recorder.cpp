@@ -302,13 +302,15 @@ void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* 
 }
 
 // A write lock takes a copy of the buffer, so that the unlock can record
-// just the pixels the caller changed.
+// just the pixels the caller changed. A lock refused because another is
+// held leaves that one's copy alone.
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline) {
   if (!traceActive) return;
   traceRecordCall(TraceOp::LfbLock, type, buffer, writeMode, origin, pixelPipeline);
-  recorder.snapshotValid = (type & GR_LFB_WRITE_ONLY) != 0 && !board().locked &&
-                           readBuffer(buffer, recorder.beforeLock.data());
+  if (board().locked) return;
+  recorder.snapshotValid =
+      (type & GR_LFB_WRITE_ONLY) != 0 && readBuffer(buffer, recorder.beforeLock.data());
   recorder.snapshotBuffer = buffer;
 }
 
@@ -318,8 +320,12 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   const bool writes = recorder.snapshotValid && b.locked && b.lockWrites &&
                       b.lockedBuffer == buffer && recorder.snapshotBuffer == buffer;
   recorder.snapshotValid = false;
-  // A lower-left lock shows the buffer upside down in the lock copy.
+  // An upper-left lock hands the buffer out: the runs are what changed since
+  // the lock. A lower-left lock hands out a copy, upside down, that the
+  // unlock copies back over whatever was drawn in the buffer meanwhile: the
+  // runs are what that copy-back changes.
   const std::uint16_t* now = nullptr;
+  const std::uint16_t* before = recorder.beforeLock.data();
   if (writes && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
     for (int row = 0; row < BOARD_HEIGHT; ++row) {
       std::memcpy(recorder.flipped.data() + row * BOARD_WIDTH,
@@ -327,12 +333,13 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
                   BOARD_WIDTH * sizeof(std::uint16_t));
     }
     now = recorder.flipped.data();
+    before = b.namedBuffer(b.lockedBuffer);
   } else if (writes) {
-    now = b.namedBuffer(b.lockedBuffer);  // an upper-left lock hands the buffer out
+    now = b.namedBuffer(b.lockedBuffer);
   }
   std::size_t runs = 0, pixels = 0;
   if (now != nullptr) {
-    forEachChangedRun(now, recorder.beforeLock.data(), [&](std::uint32_t, std::uint32_t count) {
+    forEachChangedRun(now, before, [&](std::uint32_t, std::uint32_t count) {
       ++runs;
       pixels += count;
     });
@@ -342,11 +349,10 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   writeU32(std::uint32_t(buffer));
   writeU32(std::uint32_t(runs));
   if (now != nullptr) {
-    forEachChangedRun(now, recorder.beforeLock.data(),
-                      [&](std::uint32_t start, std::uint32_t count) {
-                        writeU32(start);
-                        writeU32(count);
-                        for (std::uint32_t i = 0; i < count; ++i) writeU16(now[start + i]);
-                      });
+    forEachChangedRun(now, before, [&](std::uint32_t start, std::uint32_t count) {
+      writeU32(start);
+      writeU32(count);
+      for (std::uint32_t i = 0; i < count; ++i) writeU16(now[start + i]);
+    });
   }
 }

@@ -180,12 +180,14 @@ ReplayResult replayTrace(const TraceFile& trace, int maxFrames) {
   MipMapFormats formats(trace.allocationCount);
   ReplayResult result;
   const auto start = std::chrono::steady_clock::now();
-  for (const TraceCommand& command : trace.commands) {
-    if (!run(trace, command, formats, result)) {
+  std::size_t next = 0;
+  while (next < trace.commands.size()) {
+    if (!run(trace, trace.commands[next++], formats, result)) {
       result.pixels += trace.framePixels[std::size_t(result.frames)];
       if (++result.frames == maxFrames) break;
     }
   }
+  result.wholeTrace = next == trace.commands.size();
   finishDrawing();  // the last frames may still be drawing
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return result;

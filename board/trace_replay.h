@@ -7,10 +7,11 @@
 #include "board/trace_reader.h"
 
 struct ReplayResult {
-  int frames = 0;      // buffer swaps replayed
-  double seconds = 0;  // from the first command to the last
-  double pixels = 0;   // triangle area drawn in the frames replayed
-  int skipped = 0;     // downloads whose texels did not fit the mipmap
+  int frames = 0;           // buffer swaps replayed
+  double seconds = 0;       // from the first command to the last
+  double pixels = 0;        // triangle area drawn in the frames replayed
+  int skipped = 0;          // downloads whose texels did not fit the mipmap
+  bool wholeTrace = false;  // every command replayed, none left after the last frame
 };
 
 // Replays the commands up to and including the maxFrames-th swap (all of

@@ -44,7 +44,9 @@ class TraceReplay : public ::testing::Test {
   }
   // Random frames (every state the board has, four kinds of texture), each
   // ending in a lower-left write lock, the first swap waiting for the
-  // retrace; gives the front buffer they leave.
+  // retrace; gives the front buffer they leave. During each lock a second
+  // lock is refused and triangles are drawn that the lock's copy-back
+  // undoes.
   std::vector<std::uint16_t> record() {
     EXPECT_TRUE(boardStartTrace(path.c_str(), FRAMES));
     std::mt19937 random(11);
@@ -58,6 +60,10 @@ class TraceReplay : public ::testing::Test {
       EXPECT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
       auto* pixels = static_cast<std::uint16_t*>(info.lfbPtr);
       for (int x = 10; x < 200; ++x) pixels[(5 + frame) * (info.strideInBytes / 2) + x] = 0xf81f;
+      GrLfbInfo_t refused{};
+      EXPECT_FALSE(
+          lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_FRONTBUFFER, GR_ORIGIN_UPPER_LEFT, &refused));
+      drawRandomTriangles(random, textures, 5);
       grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
       grBufferSwap(frame == 0 ? 1 : 0);
     }
@@ -83,9 +89,28 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
     EXPECT_EQ(result.skipped, 0);
     EXPECT_GT(result.pixels, 0.0);
     EXPECT_TRUE(frontBuffer() == recorded) << "threads " << threads;
+    EXPECT_TRUE(result.wholeTrace);
   }
-  EXPECT_EQ(replayTrace(trace, 1).frames, 1) << "a shorter replay stops after its frames";
+  const ReplayResult shorter = replayTrace(trace, 1);
+  EXPECT_TRUE(shorter.frames == 1 && !shorter.wholeTrace)
+      << "a shorter replay stops after its frames";
   EXPECT_FALSE(frontBuffer() == recorded);
+}
+
+// The board ignores a triangle call without its three vertices; so must
+// the replay of its trace.
+TEST_F(TraceReplay, ATriangleWithoutItsVerticesIsLeftOut) {
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ABGR);
+  grBufferClear(0, 0, 0xffff);
+  const GrVertex corners[2] = {vertexAt(100, 100), vertexAt(300, 120)};
+  grDrawTriangle(&corners[0], &corners[1], nullptr);
+  grBufferSwap(0);
+  const std::vector<std::uint16_t> recorded = frontBuffer();
+  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+  replayTrace(trace, 0);
+  EXPECT_TRUE(frontBuffer() == recorded);
 }
 
 TEST_F(TraceReplay, DamagedFilesAreRefusedOrReplayedSafely) {

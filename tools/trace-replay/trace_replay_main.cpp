@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   if (result.skipped > 0) {
     std::printf("%d texture downloads skipped: too few texels\n", result.skipped);
   }
-  if (!trace.finalImage.empty() && result.frames == trace.frameCount) {
+  if (!trace.finalImage.empty() && result.wholeTrace) {
     std::printf("final image %s the recorded one\n",
                 haveFront && front == trace.finalImage ? "matches" : "DIFFERS from");
   }
