@@ -5,8 +5,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -390,7 +392,19 @@ void startDrawWorkers(int count) {
   for (auto& frame : queue.reports) {
     for (FrameReport& report : frame) report.word.store(FrameReport::NONE);
   }
-  for (int w = 0; w < count; ++w) queue.threads[w] = std::thread(runWorker, w, count);
+  int started = 0;
+  try {
+    for (; started < count; ++started) {
+      queue.threads[started] = std::thread(runWorker, started, count);
+    }
+  } catch (const std::system_error&) {
+    // The system refused a thread (a process limit): the rows are laid out
+    // for all of them, so the ones started stop again, with nothing queued
+    // yet, and drawing stays on the caller's thread.
+    queue.workerCount = started;
+    stopDrawWorkers();
+    std::fprintf(stderr, "Can't start %d drawing threads: drawing on one.\n", count);
+  }
 }
 
 void stopDrawWorkers() {
