@@ -10,15 +10,19 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGET ?= fuzz_load3ds
 JOBS ?= $(shell nproc)
 
-PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libsdl2-dev libstb-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev \
+            libstb-dev
+# Only `make fuzz` needs clang and its runtime (libFuzzer), only `make bench`
+# python3; their targets add them.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+BENCH_PACKAGES := python3
 
 .PHONY: all deps build content run test test-sanitize fuzz bench clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -27,7 +31,7 @@ deps:
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	  else \
 	    echo "Missing packages. Run:"; \
-	    echo "  sudo apt-get install -y" $$missing; \
+	    echo "  sudo apt-get update && sudo apt-get install -y" $$missing; \
 	    exit 1; \
 	  fi; \
 	fi
@@ -61,7 +65,8 @@ test-sanitize: deps
 # Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/. The folders are
 # given as absolute paths, since fuzz_program works in a folder of its own.
 FUZZ_DIR = $(abspath $(FUZZ_BUILD))
-fuzz: deps
+fuzz:
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DWILDSKY_FUZZ=ON -DWILDSKY_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGET)
@@ -72,7 +77,8 @@ fuzz: deps
 	  $(FUZZ_DIR)/corpus/$(FUZZ_TARGET) $(FUZZ_DIR)/seeds/$(FUZZ_TARGET)
 
 # Release build of its own; prints one table (bench/bench_table.py).
-bench: deps
+bench:
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DWILDSKY_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_workloads bench_app wildsky mkcontent trace-replay
 	@python3 bench/bench_table.py $(BENCH_BUILD)

@@ -45,13 +45,13 @@ bool readFile(const char* path, std::vector<std::uint8_t>* bytes) {
 // The file through the board's own reader: header, table and texels.
 bool load(const char* path, Gu3dfInfo* info, std::vector<std::uint8_t>* texels) {
   if (!gu3dfGetInfo(path, info)) {
-    std::printf("tex3df: \"%s\" is not a readable 3DF file\n", path);
+    std::fprintf(stderr, "tex3df: \"%s\" is not a readable 3DF file\n", path);
     return false;
   }
   texels->resize(info->mem_required);
   info->data = texels->data();
   if (!gu3dfLoad(path, info)) {
-    std::printf("tex3df: cannot load \"%s\"\n", path);
+    std::fprintf(stderr, "tex3df: cannot load \"%s\"\n", path);
     return false;
   }
   return true;
@@ -85,13 +85,13 @@ int info(const char* path) {
 int convert(const char* in, const char* out, const char* formatName) {
   GrTextureFormat_t format;
   if (!textureFormatFromName(formatName, &format)) {
-    std::printf("tex3df: unknown format \"%s\"\n%s", formatName, USAGE);
+    std::fprintf(stderr, "tex3df: unknown format \"%s\"\n%s", formatName, USAGE);
     return 2;
   }
   int width, height, channels;
   stbi_uc* pixels = stbi_load(in, &width, &height, &channels, 4);
   if (!pixels) {
-    std::printf("tex3df: cannot read image \"%s\": %s\n", in, stbi_failure_reason());
+    std::fprintf(stderr, "tex3df: cannot read image \"%s\": %s\n", in, stbi_failure_reason());
     return 1;
   }
   RgbaImage image{width, height,
@@ -102,7 +102,7 @@ int convert(const char* in, const char* out, const char* formatName) {
   bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (file && std::fclose(file) != 0) written = false;
   if (!written) {
-    std::printf("tex3df: cannot write \"%s\"\n", out);
+    std::fprintf(stderr, "tex3df: cannot write \"%s\"\n", out);
     return 1;
   }
   return 0;
@@ -121,7 +121,7 @@ int exportLargest(const char* in, const char* out) {
                              std::uint8_t(p >> 24)});
   }
   if (!stbi_write_png(out, width, height, 4, rgba.data(), width * 4)) {
-    std::printf("tex3df: cannot write \"%s\"\n", out);
+    std::fprintf(stderr, "tex3df: cannot write \"%s\"\n", out);
     return 1;
   }
   return 0;
@@ -135,6 +135,6 @@ int main(int argc, char** argv) {
   if (argc == 6 && std::strcmp(argv[1], "convert") == 0 && std::strcmp(argv[4], "--format") == 0) {
     return convert(argv[2], argv[3], argv[5]);
   }
-  std::fputs(USAGE, stdout);
+  std::fputs(USAGE, stderr);
   return 2;
 }
