@@ -87,7 +87,8 @@ CornerLists buildCornerLists(const Scene& scene, std::int32_t faceCount, std::in
 // Smoothing costs the square of a vertex's corners. Real meshes have a few
 // at each vertex; a damaged or hostile file can pile hundreds of thousands
 // on one, which would stall loading for minutes or hours. Past this many,
-// each corner keeps its face's own normal.
+// each corner takes its face's normal, as a corner with no neighbour to
+// smooth in does.
 constexpr std::int32_t MOST_SMOOTHED_CORNERS = 4096;
 
 // Gives each corner of a vertex with too many to smooth its own entry of
@@ -106,7 +107,9 @@ void emitFaceNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner*
 void emitVertexNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner* corners,
                        std::int32_t k, Vector3* acc, std::int32_t* mark, Vector3* list,
                        std::int32_t& count) {
-  if (k > MOST_SMOOTHED_CORNERS) return emitFaceNormals(scene, faceNormals, corners, k, list, count);
+  if (k > MOST_SMOOTHED_CORNERS) {
+    return emitFaceNormals(scene, faceNormals, corners, k, list, count);
+  }
   for (std::int32_t i = 0; i < k; ++i) {
     const Vector3& own = faceNormals[corners[i].face];
     acc[i] = own;
@@ -124,8 +127,7 @@ void emitVertexNormals(Scene& scene, const Vector3* faceNormals, const FaceCorne
   for (std::int32_t o = 0; o < k; ++o) {
     if (mark[o] != -1) continue;  // already in an earlier entry's group
     for (std::int32_t m = o + 1; m < k; ++m) {
-      if (mark[m] == -1 && acc[o].x == acc[m].x && acc[o].y == acc[m].y &&
-          acc[o].z == acc[m].z) {
+      if (mark[m] == -1 && acc[o].x == acc[m].x && acc[o].y == acc[m].y && acc[o].z == acc[m].z) {
         mark[m] = o;
       }
     }

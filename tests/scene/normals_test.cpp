@@ -112,7 +112,8 @@ TEST(Normals, AVertexWithTooManyCornersKeepsItsFacesNormals) {
     std::vector<Corners> faces;
     for (std::int32_t i = 0; i < sides; ++i) {
       const double angle = 2 * std::numbers::pi * i / sides;
-      positions.push_back({static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
+      positions.push_back(
+          {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
       faces.push_back({0, 1 + i, 1 + (i + 1) % sides});
     }
     Scene* scene = prepared(positions, faces);
