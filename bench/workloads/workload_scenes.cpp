@@ -61,6 +61,14 @@ void depthTestedOpaque() {
   opaque();
 }
 
+// Every frame is cleared and finished, as the figures it is compared with
+// were taken: a headless swap leaves its frame drawing, so the frame ends
+// with a wait until the workers have drawn it.
+void finishFrame() {
+  grBufferSwap(0);
+  grSstIdle();
+}
+
 void blendedOverDepth() {
   grDepthMask(FXFALSE);
   grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
@@ -84,22 +92,29 @@ void openWorkloadBoard() {
   depthTestedOpaque();
 }
 
-// Each plane covers the screen; its top edge lies 2 units further than its
-// bottom edge (45 degrees), and every plane lies 1 unit nearer than the last.
+// Each plane covers the screen and leans 45 degrees away from the eye, like
+// a floor seen from above: with the focal length of 256 pixels its top edge
+// lies 7 times as far as its bottom edge. The texture lies on the plane in
+// squares, one texel a pixel along the bottom edge, so it is minified toward
+// the top. Every plane lies nearer than the last.
 void drawPlanesFrame(bool blended) {
+  // Texture units across half the top edge and from the bottom edge to the
+  // top one along the plane (6 times the bottom edge's distance, times the
+  // square root of 2).
+  const float halfTop = 7 * 256.0f, length = 6 * 256.0f * std::numbers::sqrt2_v<float>;
   clearFrame();
   depthTestedOpaque();
   if (blended) blendedOverDepth();
   for (int k = 0; k < PLANE_COUNT; ++k) {
-    float near = 11.0f - float(k), far = near + 2.0f, a = 160;
-    GrVertex topLeft = vertex(0, 0, far, 0, 0, 200, 220, 255, a);
-    GrVertex topRight = vertex(512, 0, far, 512, 0, 255, 200, 220, a);
-    GrVertex bottomRight = vertex(512, 384, near, 512, 512, 255, 255, 200, a);
-    GrVertex bottomLeft = vertex(0, 384, near, 0, 512, 220, 255, 230, a);
+    float near = 11.0f - float(k), far = 7 * near, a = 160;
+    GrVertex topLeft = vertex(0, 0, far, 256 - halfTop, 0, 200, 220, 255, a);
+    GrVertex topRight = vertex(512, 0, far, 256 + halfTop, 0, 255, 200, 220, a);
+    GrVertex bottomRight = vertex(512, 384, near, 512, length, 255, 255, 200, a);
+    GrVertex bottomLeft = vertex(0, 384, near, 0, length, 220, 255, 230, a);
     grDrawTriangle(&topLeft, &topRight, &bottomRight);
     grDrawTriangle(&topLeft, &bottomRight, &bottomLeft);
   }
-  grBufferSwap(0);
+  finishFrame();
 }
 
 std::vector<Triangle> smallTriangles(int count, float area) {
@@ -125,7 +140,7 @@ std::vector<Triangle> smallTriangles(int count, float area) {
 void drawTrianglesFrame(const std::vector<Triangle>& triangles) {
   clearFrame();
   for (const Triangle& t : triangles) grDrawTriangle(&t.a, &t.b, &t.c);
-  grBufferSwap(0);
+  finishFrame();
 }
 
 OutdoorScene::OutdoorScene() {
@@ -231,5 +246,5 @@ void OutdoorScene::drawFrame() {
   drawMesh(boxes_);
   blendedOverDepth();
   drawMesh(panes_);
-  grBufferSwap(0);
+  finishFrame();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The four workloads the board is measured on, drawn through its interface:
 // 512x384, one 256x256 rgb565 mipmapped texture (bilinear, nearest level,
-// wrap) modulated by the vertex colour, each frame cleared and swapped.
+// wrap) modulated by the vertex colour, each frame cleared, swapped and
+// finished.
 
 #include <vector>
 
