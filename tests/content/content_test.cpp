@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "board/board.h"
 #include "board/texture_file.h"
 #include "board/trace_replay.h"
+#include "reader3ds/chunk_table.h"
 #include "reader3ds/load3ds.h"
 #include "render/glide.h"
 #include "render/texture_registry.h"
@@ -23,6 +27,7 @@
 #include "tools/mkcontent/content_files.h"
 #include "tools/mkcontent/font.h"
 #include "tools/mkcontent/scenes.h"
+#include "tools/writer3ds/chunk_ids.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace fs = std::filesystem;
@@ -66,11 +71,32 @@ std::vector<std::uint16_t> load3df(const std::string& name, Parsed3df* parsed) {
   return load3dfTexels(bytes.data(), *parsed, &info) ? texels : std::vector<std::uint16_t>{};
 }
 
+// The texture the program loads for a map file name.
+std::string textureFileOf(const std::string& map) {
+  return map.empty() ? "" : map.substr(0, map.size() - 3) + "3df";
+}
+
+const Material* findMaterial(const Scene& scene, const std::string& name) {
+  for (int m = 0; m < scene.materialCount; ++m)
+    if (scene.materials[m].name == name) return &scene.materials[m];
+  return nullptr;
+}
+
 // The loaded scene is exactly the written one: no face dropped or given a
-// fallback material, every vertex and mapping pair as written.
+// fallback material, every vertex and mapping pair as written, and every
+// material with its own texture map's file, whatever other maps it has.
 void expectLoadedAsWritten(const Scene& scene, const WriterScene& written) {
   ASSERT_EQ(scene.materialCount, static_cast<int>(written.materials.size()))
       << "a fallback material";
+  for (const WriterMaterial& w : written.materials) {
+    const Material* material = findMaterial(scene, w.name);
+    ASSERT_NE(material, nullptr) << w.name;
+    EXPECT_EQ(material->textureFile ? material->textureFile : "", textureFileOf(w.textureMap))
+        << w.name;
+    EXPECT_EQ(material->twoSided, w.twoSided) << w.name;
+    EXPECT_FLOAT_EQ(material->transparency, w.transparencyPercent * 255.0f / 100.0f) << w.name;
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(material->diffuse[c], w.diffuse[c]) << w.name;
+  }
   std::map<std::array<int, 3>, std::string> faces;  // by scene-wide corners
   int v = 0;
   for (const WriterObject& object : written.objects) {
@@ -80,6 +106,7 @@ void expectLoadedAsWritten(const Scene& scene, const WriterScene& written) {
     ASSERT_EQ(object.mappings.size(), object.vertices.size()) << object.name;
     for (std::size_t k = 0; k < object.vertices.size(); ++k, ++v) {
       ASSERT_EQ(scene.vertices[v].x, object.vertices[k][0]);
+      ASSERT_EQ(scene.vertices[v].y, object.vertices[k][1]);
       ASSERT_EQ(scene.vertices[v].z, object.vertices[k][2]);
       ASSERT_EQ(scene.mappings[v].s, object.mappings[k][0] * 256.0f);
       ASSERT_EQ(scene.mappings[v].t, object.mappings[k][1] * 256.0f);
@@ -94,6 +121,110 @@ void expectLoadedAsWritten(const Scene& scene, const WriterScene& written) {
     ASSERT_STREQ(scene.materials[face.material].name, found->second.c_str());
     for (int k = 0; k < 3; ++k) ASSERT_EQ(face.mapping[k], face.vertex[k]);
   }
+}
+
+// What the default content promises of its materials: a textured landscape
+// of grass, rock and sand, transparent textured water, two-sided plants,
+// solid shapes in plain colours and textured, crystals at several
+// transparencies, and the sky.
+struct MaterialKind {
+  const char* name;
+  const char* textureFile;  // null: a plain colour
+  bool transparent, twoSided;
+};
+
+const std::vector<MaterialKind> WILD_KINDS = {
+    {"Grass", "GRASS.3df", false, false},   {"Rock", "ROCK.3df", false, false},
+    {"Sand", "SAND.3df", false, false},     {"Water", "WATER.3df", true, true},
+    {"Bark", "BARK.3df", false, false},     {"Leaves", "LEAVES.3df", false, true},
+    {"Marble", "MARBLE.3df", false, false}, {"Granite", nullptr, false, false},
+    {"Gold", nullptr, false, false},        {"CrystalBlue", nullptr, true, false},
+    {"CrystalGreen", nullptr, true, false}, {"CrystalRose", nullptr, true, true},
+};
+const std::vector<MaterialKind> SKY_KINDS = {{"Sky", "SKY.3df", false, false}};
+
+// Each material as its kind asks, and drawn on at least one face.
+void expectMaterialKinds(const Scene& scene, const std::vector<MaterialKind>& kinds) {
+  ASSERT_EQ(scene.materialCount, static_cast<int>(kinds.size()));
+  std::map<std::string, int> faces;
+  for (int f = 0; f < scene.faceCount; ++f) ++faces[scene.materials[scene.faces[f].material].name];
+  for (const MaterialKind& kind : kinds) {
+    const Material* material = findMaterial(scene, kind.name);
+    ASSERT_NE(material, nullptr) << kind.name;
+    EXPECT_STREQ(material->textureFile, kind.textureFile) << kind.name;
+    EXPECT_EQ((material->flags & MATERIAL_HAS_TEXTURE) != 0, kind.textureFile != nullptr)
+        << kind.name;
+    EXPECT_EQ((material->flags & MATERIAL_TRANSPARENT) != 0, kind.transparent) << kind.name;
+    EXPECT_EQ(material->twoSided != 0, kind.twoSided) << kind.name;
+    EXPECT_GT(faces[kind.name], 0) << kind.name << " is on no face";
+  }
+}
+
+// The chunks of a .3ds file that a load visits, by id: the walk enters
+// exactly the chunks the reader enters, past the data of those whose handler
+// reads some before their sub-chunks.
+using ChunkBodies = std::multimap<std::uint16_t, std::span<const std::uint8_t>>;
+
+std::uint16_t u16At(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+std::size_t subChunksStart(std::uint16_t id, std::span<const std::uint8_t> body) {
+  switch (id) {
+    case chunk_id::OBJECT_BLOCK:
+      return std::ranges::find(body, 0) - body.begin() + 1;
+    case chunk_id::FACE_LIST:
+      return 2 + 8 * std::size_t{u16At(body, 0)};
+    case chunk_id::LIGHT:
+      return 12;
+    default:
+      return 0;
+  }
+}
+
+bool enteredByTheReader(const ChunkType& type) {
+  static const std::set<std::uint16_t> selectors = {
+      chunk_id::OBJECT_BLOCK,  chunk_id::FACE_LIST,      chunk_id::LIGHT,
+      chunk_id::AMBIENT_COLOR, chunk_id::DIFFUSE_COLOR,  chunk_id::TRANSPARENCY,
+      chunk_id::TEXTURE_MAP,   chunk_id::REFLECTION_MAP, chunk_id::BUMP_MAP};
+  return type.handler == nullptr || selectors.contains(static_cast<std::uint16_t>(type.id));
+}
+
+void collectChunks(std::span<const std::uint8_t> bytes, ChunkBodies& chunks) {
+  for (std::size_t at = 0; at + 6 <= bytes.size();) {
+    const std::uint16_t id = u16At(bytes, at);
+    const std::uint32_t length = u16At(bytes, at + 2) | std::uint32_t{u16At(bytes, at + 4)} << 16;
+    ASSERT_TRUE(length >= 6 && length <= bytes.size() - at) << "chunk " << std::hex << id;
+    const auto body = bytes.subspan(at + 6, length - 6);
+    chunks.emplace(id, body);
+    const ChunkType* type = findChunkType(id);
+    if (type && enteredByTheReader(*type))
+      collectChunks(body.subspan(subChunksStart(id, body)), chunks);
+    at += length;
+  }
+}
+
+// Each key holds the spline values its flags announce, and nothing else:
+// only the five spline bits, none at all on a hide key, and the keys fill
+// their chunk exactly.
+void expectKeysAsModellersWriteThem(std::uint16_t id, std::span<const std::uint8_t> body) {
+  static const std::map<std::uint16_t, std::size_t> valueBytes = {
+      {chunk_id::POSITION_KEYS, 12}, {chunk_id::ROTATION_KEYS, 16}, {chunk_id::SCALE_KEYS, 12},
+      {chunk_id::FOV_KEYS, 4},       {chunk_id::ROLL_KEYS, 4},      {chunk_id::HIDE_KEYS, 0}};
+  ASSERT_GE(body.size(), 14u);
+  std::size_t at = 14;
+  for (int key = 0, count = u16At(body, 10); key < count; ++key) {
+    ASSERT_LE(at + 6, body.size()) << std::hex << id;
+    const std::uint16_t flags = u16At(body, at + 4);
+    EXPECT_EQ(flags & ~0x1Fu, 0u) << std::hex << id << " key flags " << flags;
+    EXPECT_TRUE(id != chunk_id::HIDE_KEYS || flags == 0) << "hide key flags " << flags;
+    at += 6 + 4 * std::popcount(flags);
+    if (id == chunk_id::MORPH_KEYS)
+      at = std::find(body.begin() + std::min(at, body.size()), body.end(), 0) - body.begin() + 1;
+    else
+      at += valueBytes.at(id);
+  }
+  EXPECT_EQ(at, body.size()) << std::hex << id;
 }
 
 // Time stands still for the program; the board's retrace waits end at once.
@@ -132,31 +263,65 @@ std::vector<std::uint16_t> screen() {
 TEST(Scenes, BothLoadAsWrittenWithTheMaterialsAsked) {
   ASSERT_FALSE(contentDir().empty());
   const WriterScene written = makeWildScene();
+  // In the program's order: what one load leaves pending meets the next.
   Scene* scene = loadScene("%s/OBJECTS/qxwild.3ds", contentDir().c_str());
   expectLoadedAsWritten(*scene, written);
+  expectMaterialKinds(*scene, WILD_KINDS);
   EXPECT_GE(scene->faceCount, 15000);
   EXPECT_LE(scene->faceCount, 40000);
   EXPECT_GE(written.objects.size(), 6u);
-  EXPECT_GE(scene->materialCount, 8);
-  EXPECT_LE(scene->materialCount, 14);
+  std::set<float> crystalTransparencies;
+  for (int m = 0; m < scene->materialCount; ++m)
+    if (std::string(scene->materials[m].name).starts_with("Crystal"))
+      crystalTransparencies.insert(scene->materials[m].transparency);
+  EXPECT_GE(crystalTransparencies.size(), 3u);
   freeScene(scene);
 
   scene = loadScene("%s/OBJECTS/ballsky.3ds", contentDir().c_str());
   expectLoadedAsWritten(*scene, makeSkyScene());
-  ASSERT_EQ(scene->materialCount, 1);
-  EXPECT_TRUE(scene->materials[0].flags & MATERIAL_HAS_TEXTURE);
-  EXPECT_STREQ(scene->materials[0].textureFile, "SKY.3df");
+  expectMaterialKinds(*scene, SKY_KINDS);
   freeScene(scene);
 }
 
+// Every row of the reader's table with a handler (ignoreChunk included) meets
+// its chunk in the default content, where the reader reaches it, so loading
+// the content runs every handler; the wild scene has its light, camera and
+// keyframer section; and every key track is written as modelling programs
+// write them.
+TEST(Scenes, TogetherRunEveryHandlerOfTheReader) {
+  ASSERT_FALSE(contentDir().empty());
+  std::map<std::string, ChunkBodies> chunks;
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const std::string name : {"qxwild.3ds", "ballsky.3ds"}) {
+    files[name] = readBytes(fs::path(contentDir()) / "OBJECTS" / name);
+    collectChunks(files[name], chunks[name]);
+  }
+  for (const std::uint16_t id : {chunk_id::LIGHT, chunk_id::SPOTLIGHT, chunk_id::CAMERA,
+                                 chunk_id::KEYFRAMER, chunk_id::CAMERA_TRACK})
+    EXPECT_TRUE(chunks["qxwild.3ds"].contains(id)) << std::hex << id;
+  for (const ChunkType& type : chunkTypes)
+    if (type.handler != nullptr) {
+      const auto id = static_cast<std::uint16_t>(type.id);
+      EXPECT_TRUE(chunks["qxwild.3ds"].contains(id) || chunks["ballsky.3ds"].contains(id))
+          << type.name << " (" << std::hex << id << ") is in neither scene";
+    }
+  for (const auto& [file, bodies] : chunks)
+    for (const auto& [id, body] : bodies)
+      if (id >= chunk_id::POSITION_KEYS && id <= chunk_id::HIDE_KEYS)
+        expectKeysAsModellersWriteThem(id, body);
+}
+
 // Two runs write the same bytes; every texture a material names is there
-// under that name (the program asks for it so), and all fit together.
+// under that name (the program asks for it so), each with its whole mipmap
+// chain; rgb565, argb1555, argb4444, p8 and yiq each have a texture; and all
+// fit together.
 TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
   ASSERT_FALSE(contentDir().empty());
   const fs::path again = scratchDir() / "content_again";
   ASSERT_TRUE(writeContent(again.string()));
   int files = 0;
   std::size_t textureBytes = 0;
+  std::set<GrTextureFormat_t> formats;
   for (const auto& entry : fs::recursive_directory_iterator(contentDir())) {
     if (!entry.is_regular_file()) continue;
     const auto relative = fs::relative(entry.path(), contentDir());
@@ -164,18 +329,24 @@ TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
     if (relative.parent_path() == "TEXTURES") {
       Parsed3df parsed{};
       EXPECT_FALSE(load3df(relative.filename(), &parsed).empty()) << relative;
+      const Gu3dfHeader& header = parsed.header;
+      EXPECT_TRUE(header.small_lod == GR_LOD_1 &&
+                  (256u >> header.large_lod) == std::max(header.width, header.height))
+          << relative << ": not a full mipmap chain";
+      formats.insert(header.format);
       textureBytes += parsed.memRequired;
     }
     ++files;
   }
   EXPECT_EQ(files, 2 + 8 + 1);
   EXPECT_LT(textureBytes, TEXTURE_MEMORY_BYTES / 2);
+  for (GrTextureFormat_t format : {GR_TEXFMT_RGB_565, GR_TEXFMT_ARGB_1555, GR_TEXFMT_ARGB_4444,
+                                   GR_TEXFMT_P_8, GR_TEXFMT_YIQ_422})
+    EXPECT_TRUE(formats.contains(format)) << "no texture in " << textureFormatName(format);
   for (const WriterScene& scene : {makeWildScene(), makeSkyScene()})
     for (const WriterMaterial& material : scene.materials)
-      EXPECT_TRUE(
-          material.textureMap.empty() ||
-          fs::exists(fs::path(contentDir()) / "TEXTURES" /
-                     (material.textureMap.substr(0, material.textureMap.size() - 3) + "3df")))
+      EXPECT_TRUE(material.textureMap.empty() || fs::exists(fs::path(contentDir()) / "TEXTURES" /
+                                                            textureFileOf(material.textureMap)))
           << material.textureMap;
 }
 

@@ -29,6 +29,10 @@ WriterScene makeWildScene() {
   for (ContentMesh& prop : makeProps(island)) meshes.push_back(std::move(prop));
   for (const ContentMesh& mesh : meshes)
     scene.objects.push_back(toWriterObject(mesh, scene.materials));
+  // Animated water carries a morph track; its one key names the lake itself,
+  // so the lake stays as it is modelled.
+  for (WriterObject& object : scene.objects)
+    if (object.name == "Lake") object.morphTargets = {object.name};
   scene.light = scene.camera = scene.keyframer = true;
   return scene;
 }

@@ -2,7 +2,7 @@
 
 std::vector<WriterMaterial> wildMaterials() {
   // name, diffuse, ambient, transparency %, two-sided, texture map
-  return {
+  std::vector<WriterMaterial> materials{
       {"Grass", {96, 150, 60}, {30, 50, 20}, 0, false, "GRASS.TGA"},
       {"Rock", {130, 120, 110}, {40, 38, 35}, 0, false, "ROCK.TGA"},
       {"Sand", {220, 200, 150}, {60, 55, 40}, 0, false, "SAND.TGA"},
@@ -16,4 +16,15 @@ std::vector<WriterMaterial> wildMaterials() {
       {"CrystalGreen", {90, 255, 160}, {25, 80, 50}, 55, false, ""},
       {"CrystalRose", {255, 110, 190}, {80, 35, 60}, 80, true, ""},
   };
+  // What a modelling program would add to these and the renderer leaves
+  // out: the lake mirrors the sky and ripples, leaves are cut out by their
+  // texture's alpha, and a few shading options.
+  materials[WATER].reflectionMap = {.file = "SKY.TGA", .percent = 40, .tinted = true};
+  materials[WATER].bumpMap = {.file = "WATER.TGA", .percent = 30};
+  materials[LEAVES].opacityMap = {.file = "LEAVES.TGA"};
+  materials[MARBLE].softShine = true;
+  materials[GRANITE].faceMap = true;
+  materials[GOLD].wireframe = true;
+  materials[CRYSTAL_ROSE].additive = true;
+  return materials;
 }

@@ -1,14 +1,23 @@
 #pragma once
 // A whole .3ds file as a modelling program writes it: materials before
-// objects; each object with Vertex list, Mappings list, Face list (with Face
-// material and Smoothings) and Matrix; colours as RGB byte and RGB float;
-// optionally a spotlight, a camera and a keyframer section.
+// objects; each object with Vertex list, Vertex flag list, Mappings list and
+// Texture info, Face list (with Face material and Smoothings), Matrix and
+// Mesh color; colours as RGB byte and RGB float; optionally a spotlight, a
+// camera and a keyframer section with a node for each of them.
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+// A map of a material beside its texture map. A tinted map carries the tint
+// colours that leave its texels as they are: black, white, red, green, blue.
+struct WriterMap {
+  std::string file{};  // "SKY.TGA"; empty: none
+  int percent = 100;   // the map's strength
+  bool tinted = false;
+};
 
 struct WriterMaterial {
   std::string name{};
@@ -17,6 +26,16 @@ struct WriterMaterial {
   int transparencyPercent = 0;  // written as "Transparency" / "WORD"
   bool twoSided = false;
   std::string textureMap{};  // "ROCK.TGA"; empty: none
+  // Written before the texture map: a reflection map's file name would
+  // otherwise replace the texture map's as the texture a reader keeps.
+  WriterMap reflectionMap{};
+  WriterMap bumpMap{};
+  WriterMap opacityMap{};
+  // Shading options of the material editor; the renderer has none of them.
+  bool additive = false;   // transparency adds the colour behind
+  bool wireframe = false;  // drawn as its edges, one unit thick
+  bool faceMap = false;    // each face shows the whole map
+  bool softShine = false;  // highlights softened
 };
 
 struct WriterObject {
@@ -25,6 +44,9 @@ struct WriterObject {
   std::vector<std::array<float, 2>> mappings;  // u, v; empty: no Mappings list
   std::vector<std::array<std::uint16_t, 3>> faces;
   std::vector<std::pair<std::string, std::vector<std::uint16_t>>> faceMaterials;  // name, faces
+  // The objects its keyframer node morphs into, one key each, spread over
+  // the frames from the first; empty: no morph track.
+  std::vector<std::string> morphTargets{};
 };
 
 struct WriterScene {
