@@ -287,7 +287,9 @@ TEST(Scenes, BothLoadAsWrittenWithTheMaterialsAsked) {
 // its chunk in the default content, where the reader reaches it, so loading
 // the content runs every handler; the wild scene has its light, camera and
 // keyframer section; and every key track is written as modelling programs
-// write them.
+// write them. The material options that would change how other programs
+// draw the content are left out of it; the reader skips them as it skips
+// the other options, which the content has.
 TEST(Scenes, TogetherRunEveryHandlerOfTheReader) {
   ASSERT_FALSE(contentDir().empty());
   std::map<std::string, ChunkBodies> chunks;
@@ -299,8 +301,10 @@ TEST(Scenes, TogetherRunEveryHandlerOfTheReader) {
   for (const std::uint16_t id : {chunk_id::LIGHT, chunk_id::SPOTLIGHT, chunk_id::CAMERA,
                                  chunk_id::KEYFRAMER, chunk_id::CAMERA_TRACK})
     EXPECT_TRUE(chunks["qxwild.3ds"].contains(id)) << std::hex << id;
+  const std::set<std::uint16_t> leftOut = {chunk_id::TRANSPARENCY_ADD, chunk_id::WIREFRAME,
+                                           chunk_id::WIREFRAME_THICKNESS_UNIT, chunk_id::FACE_MAP};
   for (const ChunkType& type : chunkTypes)
-    if (type.handler != nullptr) {
+    if (type.handler != nullptr && !leftOut.contains(static_cast<std::uint16_t>(type.id))) {
       const auto id = static_cast<std::uint16_t>(type.id);
       EXPECT_TRUE(chunks["qxwild.3ds"].contains(id) || chunks["ballsky.3ds"].contains(id))
           << type.name << " (" << std::hex << id << ") is in neither scene";

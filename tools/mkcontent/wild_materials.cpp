@@ -18,13 +18,12 @@ std::vector<WriterMaterial> wildMaterials() {
   };
   // What a modelling program would add to these and the renderer leaves
   // out: the lake mirrors the sky and ripples, leaves are cut out by their
-  // texture's alpha, and a few shading options.
+  // texture's alpha, and the marble's highlights are soft. Options that
+  // would change how other programs draw the scene (additive transparency,
+  // wireframe, face maps) stay off.
   materials[WATER].reflectionMap = {.file = "SKY.TGA", .percent = 40, .tinted = true};
   materials[WATER].bumpMap = {.file = "WATER.TGA", .percent = 30};
   materials[LEAVES].opacityMap = {.file = "LEAVES.TGA"};
   materials[MARBLE].softShine = true;
-  materials[GRANITE].faceMap = true;
-  materials[GOLD].wireframe = true;
-  materials[CRYSTAL_ROSE].additive = true;
   return materials;
 }
