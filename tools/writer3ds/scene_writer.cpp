@@ -97,12 +97,8 @@ void writeMaterialMaps(ChunkWriter& out, const WriterMaterial& material) {
 void writeMaterialOptions(ChunkWriter& out, const WriterMaterial& material) {
   if (material.transparencyPercent > 0) writeEmpty(out, chunk_id::TRANSPARENCY_FALLOFF_IN);
   if (material.twoSided) writeEmpty(out, chunk_id::TWO_SIDED);
-  if (material.additive) writeEmpty(out, chunk_id::TRANSPARENCY_ADD);
-  if (material.wireframe) writeEmpty(out, chunk_id::WIREFRAME);
-  if (material.faceMap) writeEmpty(out, chunk_id::FACE_MAP);
   if (material.softShine) writeEmpty(out, chunk_id::SHININESS_SOFTEN);
   writeFloat(out, chunk_id::WIREFRAME_THICKNESS, 1.0f);
-  if (material.wireframe) writeEmpty(out, chunk_id::WIREFRAME_THICKNESS_UNIT);
 }
 
 void writeMaterial(ChunkWriter& out, const WriterMaterial& material) {

@@ -31,10 +31,7 @@ struct WriterMaterial {
   WriterMap reflectionMap{};
   WriterMap bumpMap{};
   WriterMap opacityMap{};
-  // Shading options of the material editor; the renderer has none of them.
-  bool additive = false;   // transparency adds the colour behind
-  bool wireframe = false;  // drawn as its edges, one unit thick
-  bool faceMap = false;    // each face shows the whole map
+  // A shading option of the material editor that the renderer leaves out.
   bool softShine = false;  // highlights softened
 };
 
