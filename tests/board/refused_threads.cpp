@@ -15,10 +15,7 @@ namespace {
 int threadsAllowed = 1 << 30;
 
 std::vector<std::uint16_t> drawScene(int threads) {
-  boardReset();
-  boardSetThreadCount(threads);
-  grGlideInit();
-  openWindow(GR_COLORFORMAT_ARGB);
+  openBoard(threads);
   std::mt19937 random(4);
   std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
@@ -41,10 +38,7 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
 TEST(RefusedThreads, TheBoardDrawsOnTheCallersThreadWithTheSamePixels) {
   const std::vector<std::uint16_t> serial = drawScene(1);
   threadsAllowed = 2;  // the third of four workers is refused
-  boardReset();
-  boardSetThreadCount(4);
-  grGlideInit();
-  openWindow(GR_COLORFORMAT_ARGB);
+  openBoard(4);
   EXPECT_FALSE(drawWorkersRunning());
   EXPECT_TRUE(drawScene(4) == serial);
   threadsAllowed = 1 << 30;

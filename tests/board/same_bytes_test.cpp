@@ -51,13 +51,6 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   useDepthCull(true);
 }
 
-void openBoard(int threads) {
-  boardReset();
-  boardSetThreadCount(threads);
-  grGlideInit();
-  openWindow(GR_COLORFORMAT_ARGB);
-}
-
 // A random scene read through a lock (colour, depth), then drawn again on a
 // newly opened board and read after a swap.
 std::vector<std::vector<std::uint16_t>> renderScene(int threads, unsigned seed) {
