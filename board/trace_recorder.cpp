@@ -301,24 +301,26 @@ void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* 
   }
 }
 
-// A write lock takes a copy of the buffer, so that the unlock can record
-// just the pixels the caller changed. A lock refused because another is
-// held leaves that one's copy alone.
+// An upper-left write lock hands the buffer itself out, so it takes a copy
+// of the buffer first, for the unlock to record just the pixels changed. A
+// lower-left lock needs none: its unlock compares its own copy with the
+// buffer. A lock refused because another is held leaves that one's copy alone.
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline) {
   if (!traceActive) return;
   traceRecordCall(TraceOp::LfbLock, type, buffer, writeMode, origin, pixelPipeline);
   if (board().locked) return;
-  recorder.snapshotValid =
-      (type & GR_LFB_WRITE_ONLY) != 0 && readBuffer(buffer, recorder.beforeLock.data());
+  recorder.snapshotValid = (type & GR_LFB_WRITE_ONLY) != 0 && origin == GR_ORIGIN_UPPER_LEFT &&
+                           readBuffer(buffer, recorder.beforeLock.data());
   recorder.snapshotBuffer = buffer;
 }
 
 void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   if (!traceActive) return;
   BoardContext& b = board();
-  const bool writes = recorder.snapshotValid && b.locked && b.lockWrites &&
-                      b.lockedBuffer == buffer && recorder.snapshotBuffer == buffer;
+  const bool snapshotTaken = recorder.snapshotValid && recorder.snapshotBuffer == buffer;
+  const bool writes = b.locked && b.lockWrites && b.lockedBuffer == buffer &&
+                      (b.lockedOrigin == GR_ORIGIN_LOWER_LEFT || snapshotTaken);
   recorder.snapshotValid = false;
   // An upper-left lock hands the buffer out: the runs are what changed since
   // the lock. A lower-left lock hands out a copy, upside down, that the
