@@ -17,7 +17,6 @@
 #include <utility>
 
 #include "board/pixel_pipeline.h"
-#include "board/texture_walk.h"
 #include "board/wide_code.h"
 #include "board/wide_lanes.h"
 #include "board/wide_row_walker.h"
