@@ -65,8 +65,9 @@ void drawSpanGeneral(const PipelineState& state, const TriangleSetup& triangle,
   SpanIterators it(triangle, row, c0);
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
-  TextureWalk walk;
-  if (state.usesTexture) walk = TextureWalk(triangle, row, c0, state.texture);
+  // An untextured span's walk is zeroed and never read.
+  const TextureWalk walk =
+      state.usesTexture ? TextureWalk(triangle, row, c0, state.texture) : TextureWalk{};
   for (int column = c0, k = 0; column <= c1; ++column, ++k, it.advance()) {
     Fragment f;
     f.iterated = {iteratedColor(it.red), iteratedColor(it.green), iteratedColor(it.blue),
