@@ -24,7 +24,6 @@
 #include "render/texture_registry.h"
 #include "scene/scene_loader.h"
 #include "tools/mkcontent/content_files.h"
-#include "tools/mkcontent/font.h"
 #include "tools/mkcontent/scenes.h"
 #include "tools/writer3ds/chunk_ids.h"
 #include "tools/writer3ds/scene_writer.h"
@@ -320,32 +319,6 @@ TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
       EXPECT_TRUE(material.textureMap.empty() || fs::exists(fs::path(contentDir()) / "TEXTURES" /
                                                             textureFileOf(material.textureMap)))
           << material.textureMap;
-}
-
-TEST(Font, EachGlyphLiesInItsQuadrantInPureBlackAndWhite) {
-  ASSERT_FALSE(contentDir().empty());
-  constexpr int WIDTH = 256, HEIGHT = 128;
-  Parsed3df parsed{};
-  const auto texels = load3df("micro.3df", &parsed);  // level 0 first, rows top to bottom
-  ASSERT_EQ(parsed.header.format, GR_TEXFMT_RGB_565);
-  ASSERT_EQ(parsed.header.width, static_cast<FxU32>(WIDTH));
-  ASSERT_EQ(parsed.header.height, static_cast<FxU32>(HEIGHT));
-  ASSERT_GE(texels.size(), static_cast<std::size_t>(WIDTH * HEIGHT));
-  std::vector<int> lit(FONT_CHARACTER_COUNT, 0);
-  for (int t = 0; t < HEIGHT; ++t)
-    for (int s = 0; s < WIDTH; ++s) {
-      const std::uint16_t texel = texels[t * WIDTH + s];
-      ASSERT_TRUE(texel == 0 || texel == 0xFFFF) << "texel " << s << "," << t;
-      if (texel == 0) continue;
-      // Cell k = 16 row + column shows glyph 2k at s 0-7, t 8-15 and glyph
-      // 2k + 1 at s 8-15, t 0-7.
-      const int glyph = 2 * (t / 16 * 16 + s / 16) + (s % 16 >= 8);
-      ASSERT_TRUE((s % 16 < 8) == (t % 16 >= 8) && glyph < FONT_CHARACTER_COUNT)
-          << "lit texel " << s << "," << t << " outside every glyph's quadrant";
-      ++lit[glyph];
-    }
-  EXPECT_EQ(lit[0], 0) << "the space is empty";
-  for (int g = 1; g < FONT_CHARACTER_COUNT; ++g) EXPECT_GT(lit[g], 0) << "character " << g + 32;
 }
 
 TEST(SkyBall, CoversEveryPixelOfTheFirstHundredFrames) {
