@@ -58,15 +58,14 @@ std::vector<std::uint8_t> readBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A 3DF file's texels as the board's loader reads them (16-bit texels as
-// host words), empty if the loader refuses the file.
-std::vector<std::uint16_t> load3df(const std::string& name, Parsed3df* parsed) {
+// Whether the board's loader reads the whole of a 3DF file of the content.
+bool loads3df(const std::string& name, Parsed3df* parsed) {
   const std::vector<std::uint8_t> bytes = readBytes(fs::path(contentDir()) / "TEXTURES" / name);
-  if (!parse3df(bytes.data(), bytes.size(), parsed)) return {};
-  std::vector<std::uint16_t> texels((parsed->memRequired + 1) / 2);
+  if (!parse3df(bytes.data(), bytes.size(), parsed)) return false;
+  std::vector<std::uint8_t> texels(parsed->memRequired);
   Gu3dfInfo info{};
   info.data = texels.data();
-  return load3dfTexels(bytes.data(), *parsed, &info) ? texels : std::vector<std::uint16_t>{};
+  return load3dfTexels(bytes.data(), *parsed, &info);
 }
 
 // The texture the program loads for a map file name.
@@ -299,7 +298,7 @@ TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
     EXPECT_EQ(readBytes(entry.path()), readBytes(again / relative)) << relative;
     if (relative.parent_path() == "TEXTURES") {
       Parsed3df parsed{};
-      EXPECT_FALSE(load3df(relative.filename(), &parsed).empty()) << relative;
+      EXPECT_TRUE(loads3df(relative.filename(), &parsed)) << relative;
       const Gu3dfHeader& header = parsed.header;
       EXPECT_TRUE(header.small_lod == GR_LOD_1 &&
                   (256u >> header.large_lod) == std::max(header.width, header.height))
