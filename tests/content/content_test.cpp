@@ -9,7 +9,6 @@
 #include <iterator>
 #include <map>
 #include <set>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -18,14 +17,12 @@
 #include "board/board.h"
 #include "board/texture_file.h"
 #include "board/trace_replay.h"
-#include "reader3ds/chunk_table.h"
 #include "reader3ds/load3ds.h"
 #include "render/glide.h"
 #include "render/texture_registry.h"
 #include "scene/scene_loader.h"
 #include "tools/mkcontent/content_files.h"
 #include "tools/mkcontent/scenes.h"
-#include "tools/writer3ds/chunk_ids.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace fs = std::filesystem;
@@ -157,50 +154,6 @@ void expectMaterialKinds(const Scene& scene, const std::vector<MaterialKind>& ki
   }
 }
 
-// The chunks of a .3ds file that a load visits, by id: the walk enters
-// exactly the chunks the reader enters, past the data of those whose handler
-// reads some before their sub-chunks.
-using ChunkIds = std::set<std::uint16_t>;
-
-std::uint16_t u16At(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-std::size_t subChunksStart(std::uint16_t id, std::span<const std::uint8_t> body) {
-  switch (id) {
-    case chunk_id::OBJECT_BLOCK:
-      return std::ranges::find(body, 0) - body.begin() + 1;
-    case chunk_id::FACE_LIST:
-      return 2 + 8 * std::size_t{u16At(body, 0)};
-    case chunk_id::LIGHT:
-      return 12;
-    default:
-      return 0;
-  }
-}
-
-bool enteredByTheReader(const ChunkType& type) {
-  static const std::set<std::uint16_t> selectors = {
-      chunk_id::OBJECT_BLOCK,  chunk_id::FACE_LIST,      chunk_id::LIGHT,
-      chunk_id::AMBIENT_COLOR, chunk_id::DIFFUSE_COLOR,  chunk_id::TRANSPARENCY,
-      chunk_id::TEXTURE_MAP,   chunk_id::REFLECTION_MAP, chunk_id::BUMP_MAP};
-  return type.handler == nullptr || selectors.contains(static_cast<std::uint16_t>(type.id));
-}
-
-void collectChunks(std::span<const std::uint8_t> bytes, ChunkIds& chunks) {
-  for (std::size_t at = 0; at + 6 <= bytes.size();) {
-    const std::uint16_t id = u16At(bytes, at);
-    const std::uint32_t length = u16At(bytes, at + 2) | std::uint32_t{u16At(bytes, at + 4)} << 16;
-    ASSERT_TRUE(length >= 6 && length <= bytes.size() - at) << "chunk " << std::hex << id;
-    const auto body = bytes.subspan(at + 6, length - 6);
-    chunks.insert(id);
-    const ChunkType* type = findChunkType(id);
-    if (type && enteredByTheReader(*type))
-      collectChunks(body.subspan(subChunksStart(id, body)), chunks);
-    at += length;
-  }
-}
-
 // Time stands still for the program; the board's retrace waits end at once.
 struct Clocks : ProgramClock, BoardClock {
   double time = 0.0;
@@ -255,30 +208,6 @@ TEST(Scenes, BothLoadAsWrittenWithTheMaterialsAsked) {
   expectLoadedAsWritten(*scene, makeSkyScene());
   expectMaterialKinds(*scene, SKY_KINDS);
   freeScene(scene);
-}
-
-// Every row of the reader's table with a handler (ignoreChunk included) meets
-// its chunk in the default content, where the reader reaches it, so loading
-// the content runs every handler; the wild scene has its light, camera and
-// keyframer section. The material options that would change how other programs
-// draw the content are left out of it; the reader skips them as it skips
-// the other options, which the content has.
-TEST(Scenes, TogetherRunEveryHandlerOfTheReader) {
-  ASSERT_FALSE(contentDir().empty());
-  std::map<std::string, ChunkIds> chunks;
-  for (const std::string name : {"qxwild.3ds", "ballsky.3ds"})
-    collectChunks(readBytes(fs::path(contentDir()) / "OBJECTS" / name), chunks[name]);
-  for (const std::uint16_t id : {chunk_id::LIGHT, chunk_id::SPOTLIGHT, chunk_id::CAMERA,
-                                 chunk_id::KEYFRAMER, chunk_id::CAMERA_TRACK})
-    EXPECT_TRUE(chunks["qxwild.3ds"].contains(id)) << std::hex << id;
-  const std::set<std::uint16_t> leftOut = {chunk_id::TRANSPARENCY_ADD, chunk_id::WIREFRAME,
-                                           chunk_id::WIREFRAME_THICKNESS_UNIT, chunk_id::FACE_MAP};
-  for (const ChunkType& type : chunkTypes)
-    if (type.handler != nullptr && !leftOut.contains(static_cast<std::uint16_t>(type.id))) {
-      const auto id = static_cast<std::uint16_t>(type.id);
-      EXPECT_TRUE(chunks["qxwild.3ds"].contains(id) || chunks["ballsky.3ds"].contains(id))
-          << type.name << " (" << std::hex << id << ") is in neither scene";
-    }
 }
 
 // Two runs write the same bytes; every texture a material names is there
