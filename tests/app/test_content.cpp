@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/tex3df/texture_encoder.h"
+#include "tools/writer3ds/chunk_writer.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace fs = std::filesystem;
@@ -39,13 +40,6 @@ WriterObject quad(const std::string& name, float x0, float x1, float z0, float z
           {{material, {0, 1}}}};
 }
 
-void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
 fs::path temporaryFolder() {
   std::string pattern = (fs::temp_directory_path() / "wildsky-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
@@ -68,11 +62,13 @@ TestContent::TestContent() : previous(fs::current_path()), folder(temporaryFolde
                   quad("pane", -60, 60, -40, 40, 60, "GLASS")};
   sky.materials = {{"SKY", {90, 140, 220}, {50, 50, 50}, 0, true, "SKY.TGA"}};
   sky.objects = {quad("backdrop", -400, 400, -300, 300, 300, "SKY")};
-  writeFile("OBJECTS/qxwild.3ds", write3ds(wild));
-  writeFile("OBJECTS/ballsky.3ds", write3ds(sky));
+  fs::create_directories("OBJECTS");
+  fs::create_directories("TEXTURES");
+  saveBytes("OBJECTS/qxwild.3ds", write3ds(wild));
+  saveBytes("OBJECTS/ballsky.3ds", write3ds(sky));
   // Lower-case names on disk: the materials ask for "ROCK.3df" and "SKY.3df".
   const auto texture = [](const char* name, const RgbaImage& image) {
-    writeFile(fs::path("TEXTURES") / name, encode3df(image, GR_TEXFMT_RGB_565));
+    saveBytes(std::string("TEXTURES/") + name, encode3df(image, GR_TEXFMT_RGB_565));
   };
   const auto checks = [](int x, int y) {
     return (x / 8 + y / 8) % 2 == 0 ? Colour{220, 180, 90} : Colour{60, 40, 120};

@@ -4,18 +4,13 @@
 
 TEST(TrackedMemory, CountersFollowTheHeapsBlockSizesSoEveryPairBalances) {
   const auto before = getTotalMemAllocated();
-  void* block = memAlloc(1);
-  EXPECT_GE(memBlockSize(block), 1u);
+  void* block = memRealloc(nullptr, 100000);
+  EXPECT_EQ(getTotalMemAllocated(), before + memBlockSize(block));
+  EXPECT_GE(getTotalMemAllocatedMax(), before + 100000);
+  block = memRealloc(block, 10);  // shrinking
   EXPECT_EQ(getTotalMemAllocated(), before + memBlockSize(block));
   memFree(block);
   memFree(nullptr);
-  EXPECT_EQ(getTotalMemAllocated(), before);
-  for (std::size_t size : {100, 100000, 10}) {  // from null, growing, shrinking
-    block = memRealloc(size == 100 ? nullptr : block, size);
-    EXPECT_EQ(getTotalMemAllocated(), before + memBlockSize(block));
-  }
-  EXPECT_GE(getTotalMemAllocatedMax(), before + 100000);
-  memFree(block);
   EXPECT_EQ(getTotalMemAllocated(), before);
 }
 
