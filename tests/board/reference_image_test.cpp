@@ -1,5 +1,4 @@
-// Scenes drawn through the board and compared with stored reference images,
-// and the mipmap level a textured square's scale picks.
+// Scenes drawn through the board and compared with stored reference images.
 
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -149,26 +148,6 @@ TEST_F(ReferenceImageTest, SmallSceneMatchesTheReferenceImage) {
                  textured(vertexAt(px, py, 0, 0, 0), 0, 256), vertexAt(px, py + 30, 0, 0, 0));
   }
   expectMatchesReference("board_scene.png", 0);
-}
-
-// A square carrying the whole 64x64 texture drawn 64, 32 and 16 pixels wide:
-// one, two and four texels per pixel pick levels 0, 1 and 2.
-TEST_F(ReferenceImageTest, LevelChosenForTriangleScale) {
-  const std::uint16_t levelColors[7] = {0xf800, 0x07e0, 0x001f, 0xffff, 0xffe0, 0x07ff, 0xf81f};
-  setState(Scenario::OpaqueTextured, false);
-  guTexSource(squareTexture(GR_LOD_1, GR_LOD_64, false,
-                            [&](int k, int, int, int) { return levelColors[k]; }));
-  for (int k = 0; k < 3; ++k) {
-    float x = 20.0f + 100.0f * k, y = 100, size = float(64 >> k);
-    drawTexturedQuad(vertexAt(x, y), vertexAt(x + size, y), vertexAt(x + size, y + size),
-                     vertexAt(x, y + size));
-  }
-  std::vector<std::uint16_t> pixels = readBuffer();
-  for (int k = 0; k < 3; ++k) {
-    int x = 20 + 100 * k, size = 64 >> k;
-    EXPECT_EQ(pixelAt(pixels, x + size / 2, 100 + size / 2), levelColors[k]) << "1:" << (1 << k);
-    EXPECT_EQ(pixelAt(pixels, x + 1, 101), levelColors[k]) << "1:" << (1 << k);
-  }
 }
 
 // A floor receding in perspective, the texture tiled four times across it,
