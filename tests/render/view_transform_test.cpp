@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <random>
-#include <vector>
 
 #include "tests/render/render_test_support.h"
 
@@ -87,44 +84,6 @@ TEST(ViewTransform, QuarterTurnAboutXAndTheProjectionCache) {
   projectVertex(vertex, 1);
   EXPECT_NE(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
   EXPECT_FLOAT_EQ(vertex.grVertex.ooz - 32768.0f, 32768.0f - first.ooz);
-}
-
-// The scene-wide loops give the single calls' numbers bit for bit, under a
-// turned view, for points inside, outside and on the far side of the eye.
-TEST(ViewTransform, WholeSceneLoopsMatchTheSingleCalls) {
-  initViewVolume();
-  resetView();
-  rotateViewX(std::cos(0.3), std::sin(0.3));
-  rotateViewY(std::cos(-1.1), std::sin(-1.1));
-  rotateViewZ(std::cos(2.0), std::sin(2.0));
-  std::mt19937 random(11);
-  std::uniform_real_distribution<float> coordinate(-900.0f, 900.0f);
-  std::vector<SceneVertex> single(301), batch;
-  std::vector<Vector3> normals(301), singleNormals(301), batchNormals(301);
-  for (std::size_t k = 0; k < single.size(); ++k) {
-    single[k] = SceneVertex{};
-    single[k].x = coordinate(random);
-    single[k].y = coordinate(random);
-    single[k].z = coordinate(random);
-    single[k].projected = 1;
-    normals[k] = {coordinate(random) / 900.0f, coordinate(random) / 900.0f,
-                  coordinate(random) / 900.0f};
-  }
-  batch = single;
-  for (std::size_t k = 0; k < single.size(); ++k) {
-    transformVertex(single[k]);
-    computeClipCodes(single[k]);
-    transformNormal(normals[k], singleNormals[k]);
-  }
-  transformVertices(batch.data(), std::int32_t(batch.size()));
-  transformNormals(normals.data(), batchNormals.data(), std::int32_t(normals.size()));
-  EXPECT_EQ(std::memcmp(single.data(), batch.data(), single.size() * sizeof(SceneVertex)), 0);
-  EXPECT_EQ(std::memcmp(singleNormals.data(), batchNormals.data(),
-                        singleNormals.size() * sizeof(Vector3)),
-            0);
-  std::uint32_t flagsSeen = 0;
-  for (const SceneVertex& v : batch) flagsSeen |= v.clipFlags;
-  EXPECT_EQ(flagsSeen, CLIP_NEAR | CLIP_LEFT | CLIP_RIGHT | CLIP_BOTTOM | CLIP_TOP);
 }
 
 }  // namespace
