@@ -68,6 +68,10 @@ void BM_ClipTriangles(benchmark::State& state) {
     (any == 0 ? inside : crossing)
         .insert((any == 0 ? inside : crossing).end(), corners, corners + 3);
   }
+  if (inside.empty() || crossing.empty()) {
+    state.SkipWithError("the scattered vertices gave no inside or no crossing triangle");
+    return;
+  }
   const std::size_t crossingWanted = static_cast<std::size_t>(state.range(0));
   std::vector<SceneVertex*> mix;
   for (std::size_t k = 0; k < 1000; ++k) {
