@@ -63,8 +63,8 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
                                  GrTextureClampMode_t sClamp, GrTextureClampMode_t tClamp,
                                  GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter,
                                  float lodBias, FxBool trilinear) {
-  traceTexAllocateMemory(tmu, oddEvenMask, width, height, format, mipmapMode, smallLod, largeLod,
-                         aspect, sClamp, tClamp, minFilter, magFilter, lodBias, trilinear);
+  traceCall(TraceOp::TexAllocateMemory, tmu, oddEvenMask, width, height, format, mipmapMode,
+            smallLod, largeLod, aspect, sClamp, tClamp, minFilter, magFilter, lodBias, trilinear);
   // One texture unit: every level lives in unit 0, whatever the odd/even mask.
   if (tmu != GR_TMU0 || (oddEvenMask & GR_MIPMAPLEVELMASK_BOTH) == 0) return GR_NULL_MIPMAP_HANDLE;
   if (mipmapMode < GR_MIPMAP_DISABLE || mipmapMode > GR_MIPMAP_NEAREST_DITHER) {
@@ -125,6 +125,12 @@ FxBool guTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* t
 
 const BoundTexture* boundTextureFor(GrMipMapId_t id) {
   return id < memory.mipMaps.size() ? &memory.mipMaps[id].bound : nullptr;
+}
+
+bool storedFormatOf(GrMipMapId_t id, GrTextureFormat_t* format) {
+  if (id >= memory.mipMaps.size()) return false;
+  *format = memory.mipMaps[id].format;
+  return true;
 }
 
 void resetTextureMemory() {

@@ -24,5 +24,6 @@ std::size_t mipMapBytes(GrTextureFormat_t format, GrLOD_t smallLod, GrLOD_t larg
                         GrAspectRatio_t aspect);
 
 const BoundTexture* boundTextureFor(GrMipMapId_t id);  // null: unknown id
+bool storedFormatOf(GrMipMapId_t id, GrTextureFormat_t* format);  // false: unknown id
 void resetTextureMemory();                             // grGlideShutdown / boardReset call it
 std::size_t textureMemoryInUse();                      // bytes allocated on the board

@@ -23,12 +23,6 @@ struct Recorder {
   int framesLeft = 0;
   bool failed = false;
 
-  // Formats of the mipmaps by id; an allocation is matched to its id at the
-  // next call, when the board has answered it.
-  std::vector<GrTextureFormat_t> formats;
-  bool allocationPending = false;
-  GrTextureFormat_t pendingFormat = 0;
-
   // The locked buffer as it was before the caller wrote into it.
   std::vector<std::uint16_t> beforeLock;
   std::vector<std::uint16_t> flipped;  // a lower-left lock turned upright
@@ -53,14 +47,6 @@ void writeU32(std::uint32_t value) {
   std::uint8_t bytes[4] = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
                            std::uint8_t(value >> 24)};
   write(bytes, 4);
-}
-
-void resolveAllocation() {
-  if (!recorder.allocationPending) return;
-  recorder.allocationPending = false;
-  if (boundTextureFor(GrMipMapId_t(recorder.formats.size())) != nullptr) {
-    recorder.formats.push_back(recorder.pendingFormat);
-  }
 }
 
 // Copies a buffer, rows top to bottom, through a read lock of the board, so
@@ -111,8 +97,6 @@ void begin(const std::string& path, int frames) {
   recorder.path = path;
   recorder.framesLeft = frames;
   recorder.failed = false;
-  recorder.formats.clear();
-  recorder.allocationPending = false;
   recorder.snapshotValid = false;
   recorder.beforeLock.assign(std::size_t(BOARD_PIXELS), 0);
   recorder.flipped.assign(std::size_t(BOARD_PIXELS), 0);
@@ -162,7 +146,6 @@ void boardStopTrace() {
 bool boardTraceRecording() { return recorder.file != nullptr || !recorder.armedPath.empty(); }
 
 void traceBeginRecord(TraceOp op, std::size_t payloadBytes) {
-  resolveAllocation();
   writeU16(std::uint16_t(op));
   writeU16(0);
   writeU32(std::uint32_t(payloadBytes));
@@ -217,9 +200,17 @@ void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefres
       boardStartTrace(path, framesFromEnvironment());
     }
   }
+  // A replay starts from empty texture memory, so a trace armed while the
+  // board holds textures waits for an opening after grGlideShutdown.
   if (recorder.file == nullptr && !recorder.armedPath.empty()) {
-    begin(recorder.armedPath, recorder.armedFrames);
-    recorder.armedPath.clear();
+    if (textureMemoryInUse() == 0) {
+      begin(recorder.armedPath, recorder.armedFrames);
+      recorder.armedPath.clear();
+    } else {
+      std::fprintf(stderr,
+                   "The trace \"%s\" waits for grGlideShutdown: the board holds textures.\n",
+                   recorder.armedPath.c_str());
+    }
   }
   traceCall(TraceOp::SstWinOpen, hWnd, resolution, refresh, format, origin, nColBuffers,
             nAuxBuffers);
@@ -237,26 +228,13 @@ void traceShutdown() {
   finish(GR_BUFFER_FRONTBUFFER);
 }
 
-void traceTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
-                            GrTextureFormat_t format, GrMipMapMode_t mipmapMode, GrLOD_t smallLod,
-                            GrLOD_t largeLod, GrAspectRatio_t aspect, GrTextureClampMode_t sClamp,
-                            GrTextureClampMode_t tClamp, GrTextureFilterMode_t minFilter,
-                            GrTextureFilterMode_t magFilter, float lodBias, FxBool trilinear) {
-  if (!traceActive) return;
-  traceRecordCall(TraceOp::TexAllocateMemory, tmu, oddEvenMask, width, height, format, mipmapMode,
-                  smallLod, largeLod, aspect, sClamp, tClamp, minFilter, magFilter, lodBias,
-                  trilinear);
-  recorder.allocationPending = true;
-  recorder.pendingFormat = format;
-}
-
 // The texels go in as the board reads them: every level of the mipmap,
 // 8-bit texels as bytes, 16-bit texels as 16-bit words.
 void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table) {
   if (!traceActive) return;
-  resolveAllocation();
   const BoundTexture* bound = boundTextureFor(id);
-  GrTextureFormat_t format = id < recorder.formats.size() ? recorder.formats[id] : 0;
+  GrTextureFormat_t format = 0;
+  storedFormatOf(id, &format);
   std::size_t texels = 0;
   if (bound != nullptr && src != nullptr) {
     for (int k = 0; k < bound->levelCount; ++k) {

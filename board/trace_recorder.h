@@ -3,8 +3,9 @@
 //
 // A trace starts at the next grSstWinOpen after boardStartTrace (or, with
 // WILDSKY_TRACE=file in the environment, at the first grSstWinOpen; frames
-// from WILDSKY_TRACE_FRAMES, default 60), so a replay that starts from a
-// freshly initialised board reproduces every frame. It ends after the given
+// from WILDSKY_TRACE_FRAMES, default 60) that finds texture memory empty,
+// so a replay that starts from a freshly initialised board reproduces every
+// frame. It ends after the given
 // number of grBufferSwap calls, at grGlideShutdown, or at boardStopTrace, and
 // closes with the image the last recorded call leaves in the front buffer.
 // Every gr*/gu* operation calls its hook first.
@@ -58,11 +59,6 @@ void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefres
                      int nAuxBuffers);
 void traceBufferSwap(int swapInterval);
 void traceShutdown();
-void traceTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
-                            GrTextureFormat_t format, GrMipMapMode_t mipmapMode, GrLOD_t smallLod,
-                            GrLOD_t largeLod, GrAspectRatio_t aspect, GrTextureClampMode_t sClamp,
-                            GrTextureClampMode_t tClamp, GrTextureFilterMode_t minFilter,
-                            GrTextureFilterMode_t magFilter, float lodBias, FxBool trilinear);
 void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* table);
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline);

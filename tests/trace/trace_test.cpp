@@ -113,6 +113,29 @@ TEST_F(TraceReplay, ATriangleWithoutItsVerticesIsLeftOut) {
   EXPECT_TRUE(frontBuffer() == recorded);
 }
 
+// A trace armed while the board holds textures would miss their
+// allocations; it starts at the first opening after grGlideShutdown.
+TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdown) {
+  std::mt19937 random(3);
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ABGR);
+  makeRandomTextures(random);
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  openWindow(GR_COLORFORMAT_ABGR);
+  EXPECT_FALSE(fs::exists(path));
+  grGlideShutdown();
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ABGR);
+  const std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
+  grBufferClear(0, 0, 0xffff);
+  drawRandomTriangles(random, textures, 40);
+  grBufferSwap(0);
+  const std::vector<std::uint16_t> recorded = frontBuffer();
+  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+  EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
+  EXPECT_TRUE(frontBuffer() == recorded);
+}
+
 TEST_F(TraceReplay, DamagedFilesAreRefusedOrReplayedSafely) {
   record();
   std::ifstream in(path, std::ios::binary);
