@@ -4,6 +4,7 @@
 
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+TSAN_BUILD ?= build-threads
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 FUZZ_SECONDS ?= 60
@@ -17,7 +18,7 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev lib
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 BENCH_PACKAGES := python3
 
-.PHONY: all deps build content run test test-sanitize fuzz bench clean
+.PHONY: all deps build content run test test-sanitize test-threads fuzz bench clean
 
 all: build
 
@@ -53,6 +54,7 @@ run: content
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) test-sanitize
+	$(MAKE) test-threads
 
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -60,6 +62,15 @@ test-sanitize: deps
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The tests that draw with worker threads, under ThreadSanitizer.
+test-threads: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DWILDSKY_THREAD_SANITIZE=ON -DWILDSKY_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target board_tests trace_tests
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/board_tests --gtest_filter='ParallelTest.*'
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/trace_tests \
+	  --gtest_filter='TraceReplay.Replay*:ProgramRun.*'
 
 # make fuzz FUZZ_TARGET=fuzz_load3ds FUZZ_SECONDS=1800
 # Crashing inputs land in $(FUZZ_BUILD)/artifacts/<target>/. The folders are
@@ -84,4 +95,4 @@ bench:
 	@python3 bench/bench_table.py $(BENCH_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
