@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -95,6 +96,22 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
   EXPECT_TRUE(shorter.frames == 1 && !shorter.wholeTrace)
       << "a shorter replay stops after its frames";
   EXPECT_FALSE(frontBuffer() == recorded);
+}
+
+// trace-replay's exit status tells a replay that ends in the recorded image
+// from one that does not.
+TEST_F(TraceReplay, TheToolFailsWhenTheFinalImageDiffers) {
+  record();
+  const std::string command = std::string(TRACE_REPLAY_TOOL) + " " + path.string() + " >/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(-1, std::ios::end);  // the final image's last pixel
+    const char high = char(file.get());
+    file.seekp(-1, std::ios::end);
+    file.put(char(high ^ 0x40));
+  }
+  EXPECT_NE(std::system(command.c_str()), 0);
 }
 
 // The board ignores a triangle call without its three vertices; so must

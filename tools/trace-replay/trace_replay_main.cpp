@@ -96,9 +96,11 @@ int main(int argc, char** argv) {
   if (result.skipped > 0) {
     std::printf("%d texture downloads skipped: too few texels\n", result.skipped);
   }
+  // A replay that ends in another image than the recorded one fails.
+  bool differs = false;
   if (!trace.finalImage.empty() && result.wholeTrace) {
-    std::printf("final image %s the recorded one\n",
-                haveFront && front == trace.finalImage ? "matches" : "DIFFERS from");
+    differs = !haveFront || front != trace.finalImage;
+    std::printf("final image %s the recorded one\n", differs ? "DIFFERS from" : "matches");
   }
   if (options.out != nullptr) {
     std::vector<std::uint8_t> rgb = toRgb(front);
@@ -109,5 +111,5 @@ int main(int argc, char** argv) {
     }
   }
   boardReset();
-  return 0;
+  return differs ? 1 : 0;
 }
