@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--faces") == 0) {
       withFaces = true;
+    } else if (argv[i][0] == '-') {  // --help and unknown options
+      files.clear();
+      break;
     } else {
       files.push_back(argv[i]);
     }
