@@ -23,7 +23,7 @@ bool levelSize(GrLOD_t lod, GrAspectRatio_t aspect, int* width, int* height);
 std::size_t mipMapBytes(GrTextureFormat_t format, GrLOD_t smallLod, GrLOD_t largeLod,
                         GrAspectRatio_t aspect);
 
-const BoundTexture* boundTextureFor(GrMipMapId_t id);  // null: unknown id
+const BoundTexture* boundTextureFor(GrMipMapId_t id);             // null: unknown id
 bool storedFormatOf(GrMipMapId_t id, GrTextureFormat_t* format);  // false: unknown id
-void resetTextureMemory();                             // grGlideShutdown / boardReset call it
-std::size_t textureMemoryInUse();                      // bytes allocated on the board
+void resetTextureMemory();         // grGlideShutdown / boardReset call it
+std::size_t textureMemoryInUse();  // bytes allocated on the board

@@ -5,9 +5,9 @@
 // WILDSKY_TRACE=file in the environment, at the first grSstWinOpen; frames
 // from WILDSKY_TRACE_FRAMES, default 60) that finds texture memory empty,
 // so a replay that starts from a freshly initialised board reproduces every
-// frame. It ends after the given
-// number of grBufferSwap calls, at grGlideShutdown, or at boardStopTrace, and
-// closes with the image the last recorded call leaves in the front buffer.
+// frame. It ends after the given number of grBufferSwap calls, at
+// grGlideShutdown, or at boardStopTrace, and closes with the image the last
+// recorded call leaves in the front buffer.
 // Every gr*/gu* operation calls its hook first.
 
 #include <cstddef>
