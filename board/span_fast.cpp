@@ -201,8 +201,11 @@ void chooseSpanFunction(PipelineState& state) {
     state.span = &drawSpanGeneral;
     return;
   }
-  int depthSlot = state.depthMode == GR_DEPTHBUFFER_DISABLE ? DEPTH_OFF : state.depthFunction;
-  if (depthSlot < 0 || depthSlot > DEPTH_OFF) depthSlot = GR_CMP_ALWAYS;
+  // Any function beyond the eight passes every pixel, as in the general
+  // pipeline; the slot after them stands for depth buffering off.
+  int depthSlot = state.depthFunction;
+  if (depthSlot < GR_CMP_NEVER || depthSlot > GR_CMP_ALWAYS) depthSlot = GR_CMP_ALWAYS;
+  if (state.depthMode == GR_DEPTHBUFFER_DISABLE) depthSlot = DEPTH_OFF;
   state.span = FAST_SPANS[int(kind)][depthSlot];
   // The wide sampler gathers every level from level 0's block.
   bool wideFits = state.texture == nullptr || state.texture->tables.inOneBlock;

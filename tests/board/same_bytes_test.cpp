@@ -11,15 +11,16 @@ namespace {
 
 using FastPathTest = BoardTest;
 
-// Every scenario under every texture kind, every depth function and depth
-// off, with the depth mask on and off, drawn by the three kinds of loop;
-// the general one without the depth cull.
+// Every scenario under every texture kind, every depth function, a value
+// beyond them (which passes every pixel) and depth off, with the depth mask
+// on and off, drawn by the three kinds of loop; the general one without the
+// depth cull.
 TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   grDitherMode(GR_DITHER_4x4);
   std::mt19937 random(5);
   for (const TextureKind& kind : TEXTURE_KINDS) {
     GrMipMapId_t id = makeRandomTexture(kind, random);
-    for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 1; ++function) {
+    for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 2; ++function) {
       for (int s = 0; s <= int(Scenario::Text); ++s) {
         std::vector<std::uint16_t> frames[3][2];
         for (int path = 0; path < 3; ++path) {
@@ -28,7 +29,7 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
           useDepthCull(path != 2);
           setState(Scenario(s), function == GR_CMP_LESS);
           guTexSource(id);
-          bool depthOn = function <= GR_CMP_ALWAYS;
+          bool depthOn = function <= GR_CMP_ALWAYS + 1;
           grDepthBufferMode(depthOn ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_DISABLE);
           grDepthBufferFunction(depthOn ? function : GR_CMP_LESS);
           grDepthMask(function % 3 != 0 ? FXTRUE : FXFALSE);
