@@ -45,11 +45,15 @@ struct BoardContext : BoardSettings {
   std::uint16_t colorBuffers[2][BOARD_PIXELS];
   std::uint16_t depthBuffer[BOARD_PIXELS];
   std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
+  std::uint16_t lockOriginal[BOARD_PIXELS];  // that view as the lock handed it out
 
   std::uint16_t* backBuffer() { return colorBuffers[frontIndex ^ 1]; }
   std::uint16_t* frontBuffer() { return colorBuffers[frontIndex]; }
   // The buffer a lock or a read names; null for a name the board lacks.
   std::uint16_t* namedBuffer(GrBuffer_t buffer);
+  // Writes into `to`, a copy of the buffer under a lower-left write lock,
+  // what the unlock leaves there: the pixels the caller changed in the view.
+  void applyLowerLeftWrites(std::uint16_t* to) const;
 };
 
 BoardContext& board();

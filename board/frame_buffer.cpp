@@ -25,6 +25,18 @@ double refreshPeriod() { return 1.0 / board().refreshHz; }
 
 }  // namespace
 
+void BoardContext::applyLowerLeftWrites(std::uint16_t* to) const {
+  for (int row = 0; row < BOARD_HEIGHT; ++row) {
+    const std::size_t view = std::size_t(row) * BOARD_WIDTH;
+    std::uint16_t* line = to + std::size_t(BOARD_HEIGHT - 1 - row) * BOARD_WIDTH;
+    for (int column = 0; column < BOARD_WIDTH; ++column) {
+      if (lockBuffer[view + column] != lockOriginal[view + column]) {
+        line[column] = lockBuffer[view + column];
+      }
+    }
+  }
+}
+
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
@@ -93,6 +105,7 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
 
   if (origin == GR_ORIGIN_LOWER_LEFT) {
     copyFlipped(pixels, b.lockBuffer);
+    if (writes) std::memcpy(b.lockOriginal, b.lockBuffer, sizeof b.lockOriginal);
     pixels = b.lockBuffer;
   }
   b.locked = true;
@@ -110,8 +123,10 @@ FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   traceLfbUnlock(type, buffer);
   BoardContext& b = board();
   if (!b.locked || buffer != b.lockedBuffer) return FXFALSE;
+  // Only the pixels written through the view go back: whatever was drawn or
+  // cleared into the buffer during the lock stays.
   if (b.lockWrites && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
-    copyFlipped(b.lockBuffer, b.namedBuffer(buffer));
+    b.applyLowerLeftWrites(b.namedBuffer(buffer));
   }
   b.locked = false;
   return FXTRUE;

@@ -25,7 +25,7 @@ struct Recorder {
 
   // The locked buffer as it was before the caller wrote into it.
   std::vector<std::uint16_t> beforeLock;
-  std::vector<std::uint16_t> flipped;  // a lower-left lock turned upright
+  std::vector<std::uint16_t> afterUnlock;  // a buffer as a lower-left unlock leaves it
   bool snapshotValid = false;
   GrBuffer_t snapshotBuffer = 0;
 };
@@ -99,7 +99,7 @@ void begin(const std::string& path, int frames) {
   recorder.failed = false;
   recorder.snapshotValid = false;
   recorder.beforeLock.assign(std::size_t(BOARD_PIXELS), 0);
-  recorder.flipped.assign(std::size_t(BOARD_PIXELS), 0);
+  recorder.afterUnlock.assign(std::size_t(BOARD_PIXELS), 0);
   write(TRACE_MAGIC, sizeof TRACE_MAGIC);
   writeU32(TRACE_VERSION);
   writeU32(BOARD_WIDTH);
@@ -281,8 +281,7 @@ void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* 
 
 // An upper-left write lock hands the buffer itself out, so it takes a copy
 // of the buffer first, for the unlock to record just the pixels changed. A
-// lower-left lock needs none: its unlock compares its own copy with the
-// buffer. A lock refused because another is held leaves that one's copy alone.
+// lower-left lock needs none: the board keeps the view it handed out. A lock refused because another is held leaves that one's copy alone.
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline) {
   if (!traceActive) return;
@@ -301,19 +300,15 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
                       (b.lockedOrigin == GR_ORIGIN_LOWER_LEFT || snapshotTaken);
   recorder.snapshotValid = false;
   // An upper-left lock hands the buffer out: the runs are what changed since
-  // the lock. A lower-left lock hands out a copy, upside down, that the
-  // unlock copies back over whatever was drawn in the buffer meanwhile: the
-  // runs are what that copy-back changes.
+  // the lock. A lower-left lock hands out an upside-down view, whose changed
+  // pixels the unlock writes back: the runs are what that write-back changes.
   const std::uint16_t* now = nullptr;
   const std::uint16_t* before = recorder.beforeLock.data();
   if (writes && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
-    for (int row = 0; row < BOARD_HEIGHT; ++row) {
-      std::memcpy(recorder.flipped.data() + row * BOARD_WIDTH,
-                  b.lockBuffer + (BOARD_HEIGHT - 1 - row) * BOARD_WIDTH,
-                  BOARD_WIDTH * sizeof(std::uint16_t));
-    }
-    now = recorder.flipped.data();
     before = b.namedBuffer(b.lockedBuffer);
+    std::copy_n(before, BOARD_PIXELS, recorder.afterUnlock.data());
+    b.applyLowerLeftWrites(recorder.afterUnlock.data());
+    now = recorder.afterUnlock.data();
   } else if (writes) {
     now = b.namedBuffer(b.lockedBuffer);
   }

@@ -87,11 +87,14 @@ TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
   EXPECT_EQ(pixelAt(readBuffer(), 0, 0), 0xf800) << "read through the upper-left origin";
   EXPECT_EQ(readBuffer()[0], 0);
 
-  // A write lock in the lower-left origin writes back on unlock.
+  // A write lock in the lower-left origin writes back on unlock what was
+  // written through it, and keeps what was drawn meanwhile.
   ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
   static_cast<std::uint16_t*>(info.lfbPtr)[3] = 0x1234;
+  drawTriangle(vertexAt(10, 0, 0, 255, 0), vertexAt(12, 0, 0, 255, 0), vertexAt(10, 2, 0, 255, 0));
   ASSERT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_EQ(pixelAt(readBuffer(), 3, 0), 0x1234);
+  EXPECT_EQ(pixelAt(readBuffer(), 10, 0), 0x07e0);
 
   // A window opened with the upper-left origin draws row 0 at the top.
   openWindow(GR_COLORFORMAT_RGBA, GR_ORIGIN_UPPER_LEFT);

@@ -46,8 +46,7 @@ class TraceReplay : public ::testing::Test {
   // Random frames (every state the board has, four kinds of texture), each
   // ending in a lower-left write lock, the first swap waiting for the
   // retrace; gives the front buffer they leave. During each lock a second
-  // lock is refused and triangles are drawn that the lock's copy-back
-  // undoes.
+  // lock is refused and triangles are drawn, which the unlock keeps.
   std::vector<std::uint16_t> record() {
     EXPECT_TRUE(boardStartTrace(path.c_str(), FRAMES));
     std::mt19937 random(11);
