@@ -44,7 +44,7 @@ struct BoardContext : BoardSettings {
   std::uint64_t lastSwapMark = 0;
   std::uint16_t colorBuffers[2][BOARD_PIXELS];
   std::uint16_t depthBuffer[BOARD_PIXELS];
-  std::uint16_t lockBuffer[BOARD_PIXELS];  // a lower-left view of a buffer while locked
+  std::uint16_t lockBuffer[BOARD_PIXELS];    // a lower-left view of a buffer while locked
   std::uint16_t lockOriginal[BOARD_PIXELS];  // that view as the lock handed it out
 
   std::uint16_t* backBuffer() { return colorBuffers[frontIndex ^ 1]; }

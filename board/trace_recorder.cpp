@@ -281,7 +281,8 @@ void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* 
 
 // An upper-left write lock hands the buffer itself out, so it takes a copy
 // of the buffer first, for the unlock to record just the pixels changed. A
-// lower-left lock needs none: the board keeps the view it handed out. A lock refused because another is held leaves that one's copy alone.
+// lower-left lock needs none: the board keeps the view it handed out. A
+// lock refused because another is held leaves that one's copy alone.
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline) {
   if (!traceActive) return;
