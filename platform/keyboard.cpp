@@ -19,9 +19,14 @@ bool atexitRegistered = false;
 
 struct sigaction savedInterrupt {
 }, savedTerminate{};
-// Signals that end the process: the terminal is restored, then the signal is
-// raised again with its default action.
-constexpr int fatalSignals[] = {SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+// Signals whose default action ends the process: the terminal is restored,
+// then the signal is raised again with its default action. SIGPIPE comes when
+// the exit report is written into a pipe whose reader is gone (`| tee` and
+// Ctrl-C). A signal the process inherited as ignored (SIGHUP under nohup)
+// stays ignored.
+constexpr int fatalSignals[] = {SIGHUP,  SIGQUIT, SIGABRT, SIGSEGV, SIGBUS,    SIGFPE,
+                                SIGILL,  SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,   SIGXCPU,
+                                SIGXFSZ, SIGSYS,  SIGTRAP, SIGPROF, SIGVTALRM};
 struct sigaction savedFatal[std::size(fatalSignals)]{};
 
 void restoreTerminal() {
@@ -57,7 +62,8 @@ void installHandlers() {
   action.sa_handler = onFatalSignal;
   action.sa_flags = SA_RESETHAND;
   for (std::size_t i = 0; i < std::size(fatalSignals); ++i) {
-    sigaction(fatalSignals[i], &action, &savedFatal[i]);
+    sigaction(fatalSignals[i], nullptr, &savedFatal[i]);
+    if (savedFatal[i].sa_handler == SIG_DFL) sigaction(fatalSignals[i], &action, nullptr);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -58,20 +59,34 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   }
   closeConsoleKeyboard();
   EXPECT_FALSE(rawMode(slave));
-  for (bool crash : {false, true}) {
+  // Ended by exit(1), by a crash, or by writing the exit report into a pipe
+  // nobody reads any more (`| tee` and Ctrl-C).
+  for (int signal : {0, SIGABRT, SIGPIPE}) {
     const pid_t child = fork();
     if (child == 0) {
       openConsoleKeyboard(slave);
       if (!rawMode(slave)) _exit(3);
-      if (crash) std::raise(SIGABRT);
+      if (signal != 0) std::raise(signal);
       std::exit(1);
     }
     int status = 0;
     waitpid(child, &status, 0);
-    EXPECT_TRUE(crash ? WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT
-                      : WIFEXITED(status) && WEXITSTATUS(status) == 1);
-    EXPECT_FALSE(rawMode(slave)) << (crash ? "after a crash" : "after exit(1)");
+    EXPECT_TRUE(signal != 0 ? WIFSIGNALED(status) && WTERMSIG(status) == signal
+                            : WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_FALSE(rawMode(slave)) << "after " << (signal != 0 ? strsignal(signal) : "exit(1)");
   }
+  // A hangup the process was started to ignore (nohup) stays ignored.
+  const pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGHUP, SIG_IGN);
+    openConsoleKeyboard(slave);
+    std::raise(SIGHUP);
+    closeConsoleKeyboard();
+    _exit(5);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 5);
   close(slave);
   close(master);
 }
