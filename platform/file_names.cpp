@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -52,5 +53,13 @@ std::string resolvePath(const std::string& programPath) {
 }
 
 std::FILE* openFile(const char* programPath, const char* mode) {
-  return std::fopen(resolvePath(programPath).c_str(), mode);
+  const std::string path = resolvePath(programPath);
+  // Here a folder opens for reading, and then every read fails: a scene path
+  // naming one would load as an empty scene instead of being reported.
+  std::error_code error;
+  if (fs::is_directory(path, error)) {
+    errno = EISDIR;
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), mode);
 }

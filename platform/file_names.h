@@ -13,5 +13,6 @@
 // be matched comes back with only its separators mapped.
 std::string resolvePath(const std::string& programPath);
 
-// fopen on the resolved path.
+// fopen on the resolved path; a folder does not open, as on the system the
+// paths were written for.
 std::FILE* openFile(const char* programPath, const char* mode);

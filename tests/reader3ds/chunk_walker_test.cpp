@@ -7,6 +7,8 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 using namespace chunk_id;
 using namespace std::literals;
 
@@ -58,7 +60,6 @@ TEST(ChunkWalker, WalksOnlyWhatTheChunkLengthsAllow) {
 // Inputs the fuzzer found: each loads into a scene whose indices all lie
 // inside its arrays, reading no more than the budget allows.
 TEST(ChunkWalker, FuzzerFindingsLoadSafely) {
-  namespace fs = std::filesystem;
   int count = 0;
   for (const auto& entry :
        fs::directory_iterator(fs::path(WILDSKY_READER_TEST_DIR) / "fuzz_regressions")) {
@@ -75,11 +76,17 @@ TEST(ChunkWalker, FuzzerFindingsLoadSafely) {
   EXPECT_GT(count, 0);
 }
 
-TEST(LoadFailure, MissingFileEndsTheProcessWithItsPathAsGiven) {
+TEST(LoadFailure, MissingFileOrAFolderEndsTheProcessWithItsPathAsGiven) {
   Scene scene{};
   // The message goes to stdout; the death test reads stderr.
   EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), load3ds("OBJECTS\\gone.3ds", &scene)),
               testing::ExitedWithCode(1), "^Can't open \"OBJECTS\\\\gone\\.3ds\"!\n$");
+  const fs::path folder = fs::temp_directory_path() / ("wildsky-folder-" + std::to_string(getpid()) + ".3ds");
+  fs::create_directories(folder);
+  const std::string path = folder.string();
+  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), load3ds(path.c_str(), &scene)),
+              testing::ExitedWithCode(1), "^Can't open \"" + path + "\"!\n$");
+  fs::remove(folder);
 }
 
 }  // namespace
