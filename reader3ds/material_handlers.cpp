@@ -34,7 +34,7 @@ void selectThenWalk(std::int32_t& selector, std::int32_t value, std::FILE* strea
 void onMaterialName(std::FILE* stream, std::int32_t) {
   ReaderState& s = readerState;
   s.currentMaterial = appendRecords(s.materials, s.materialCount, 1);
-  s.materials[s.currentMaterial].name = copyName(readName(stream, false));
+  s.materials[s.currentMaterial].name = copyName(readName(stream));
 }
 
 void onAmbientColor(std::FILE* stream, std::int32_t endOffset) {
@@ -95,7 +95,7 @@ void onTwoSided(std::FILE*, std::int32_t) {
 }
 
 void onMapFilename(std::FILE* stream, std::int32_t) {
-  const std::size_t length = readName(stream, false);
+  const std::size_t length = readName(stream);
   char* file = copyName(length);
   Material* material = currentMaterial();
   const bool kept = material != nullptr && length >= 3 &&

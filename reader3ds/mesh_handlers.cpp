@@ -71,7 +71,7 @@ void onFaceList(std::FILE* stream, std::int32_t endOffset) {
 
 void onFaceMaterial(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
-  readName(stream, true);
+  readName(stream);
   // The highest-numbered material of that name; NO_MATERIAL when none.
   static_assert(NO_MATERIAL == -1);
   std::int32_t match = s.materialCount - 1;

@@ -52,10 +52,9 @@ bool readF32s(std::FILE* stream, float* values, int count) {
   return true;
 }
 
-std::size_t readName(std::FILE* stream, bool stopAtFF) {
+std::size_t readName(std::FILE* stream) {
   std::size_t length = 0;
-  for (int c = readNameByte(stream); c != EOF && c != 0 && !(stopAtFF && c == 0xFF);
-       c = readNameByte(stream)) {
+  for (int c = readNameByte(stream); c != EOF && c != 0; c = readNameByte(stream)) {
     if (length < NAME_BUFFER_SIZE - 1) readerState.nameBuffer[length++] = static_cast<char>(c);
   }
   readerState.nameBuffer[length] = '\0';

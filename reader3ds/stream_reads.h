@@ -18,10 +18,11 @@ bool readF32s(std::FILE* stream, float* values, int count);  // count floats as 
 std::uint16_t loadU16(const unsigned char* bytes);
 std::uint32_t loadU32(const unsigned char* bytes);
 
-// Reads a name byte by byte up to a zero byte (or 0xFF when stopAtFF), or
-// the end of the file, into nameBuffer, keeping the first 37 characters; the
-// rest of a longer name is read and dropped. Returns the kept length.
-std::size_t readName(std::FILE* stream, bool stopAtFF);
+// Reads a name byte by byte up to a zero byte or the end of the file into
+// nameBuffer, keeping the first 37 characters; the rest of a longer name is
+// read and dropped. Returns the kept length. A byte 0xFF is part of the name
+// (a Latin-1 letter), in material names and face material names alike.
+std::size_t readName(std::FILE* stream);
 
 // Reads and drops a zero-terminated string.
 void skipName(std::FILE* stream);

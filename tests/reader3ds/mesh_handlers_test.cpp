@@ -50,29 +50,34 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
   ASSERT_EQ(s->materialCount, 1) << "a file without materials gets the fallback";
   EXPECT_EQ(s->faces[4].material, 0);
 
-  // A face material name ends at 0xFF or is cut to 37 characters (the rest
-  // is read and dropped) and resolves to the last material of that name; a
-  // face number beyond its list is ignored; unknown names get the fallback.
+  // A face material name ends at its zero byte, 0xFF included as in the
+  // material's own name, or is cut to 37 characters (the rest is read and
+  // dropped), and resolves to the last material of that name; a face number
+  // beyond its list is ignored; unknown names get the fallback.
   const std::string longName = "A material name much longer than the thirty-seven characters";
+  const std::string latin1 = "Caf\xFF";
   const auto named = loadBytes(
       chunk(MATERIAL_NAME, text("Stone")) + chunk(MATERIAL_NAME, text(longName)) +
-      chunk(MATERIAL_NAME, text("Stone")) +
+      chunk(MATERIAL_NAME, text("Stone")) + chunk(MATERIAL_NAME, text(latin1)) +
       chunk(VERTEX_LIST, u16s({3}) + f32s({0, 1, 2, 3, 4, 5, 6, 7, 8})) +
-      chunk(FACE_LIST, u16s({3, 0, 1, 2, 7, 2, 1, 0, 7, 1, 2, 0, 7}) +
-                           chunk(FACE_MATERIAL, std::string("Stone\xFF") + u16s({2, 0, 3})) +
+      chunk(FACE_LIST, u16s({4, 0, 1, 2, 7, 2, 1, 0, 7, 1, 2, 0, 7, 0, 2, 1, 7}) +
+                           chunk(FACE_MATERIAL, text(latin1) + u16s({2, 0, 4})) +
                            chunk(FACE_MATERIAL, text(longName) + u16s({1, 1})) +
-                           chunk(FACE_MATERIAL, text("Nowhere") + u16s({1, 2})) +
+                           chunk(FACE_MATERIAL, text("Stone") + u16s({1, 2})) +
+                           chunk(FACE_MATERIAL, text("Nowhere") + u16s({1, 3})) +
                            // Two face numbers announced, none held: the next
                            // chunk's id (1) is not taken for a face number.
                            chunk(FACE_MATERIAL, text("Stone") + u16s({2})) + chunk(1, "")));
-  ASSERT_TRUE(named->faceCount == 3 && named->materialCount == 4);
+  ASSERT_TRUE(named->faceCount == 4 && named->materialCount == 5);
   const SceneFace* faces = named->faces;
-  EXPECT_TRUE(faces[0].material == 2 && faces[1].material == 1 && faces[2].material == 3);
+  EXPECT_TRUE(faces[0].material == 3 && faces[1].material == 1 && faces[2].material == 2 &&
+              faces[3].material == 4);
   const Material* m = named->materials;
   EXPECT_EQ(std::string(m[1].name), longName.substr(0, 37));
-  EXPECT_STREQ(m[3].name, "");
-  EXPECT_TRUE(m[3].flags == MATERIAL_HAS_DIFFUSE && m[3].transparency == 0.0f);
-  EXPECT_EQ(m[3].textureFile, nullptr);
+  EXPECT_EQ(std::string(m[3].name), latin1);
+  EXPECT_STREQ(m[4].name, "");
+  EXPECT_TRUE(m[4].flags == MATERIAL_HAS_DIFFUSE && m[4].transparency == 0.0f);
+  EXPECT_EQ(m[4].textureFile, nullptr);
 }
 
 }  // namespace
