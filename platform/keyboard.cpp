@@ -24,8 +24,8 @@ struct sigaction savedInterrupt {
 // the exit report is written into a pipe whose reader is gone (`| tee` and
 // Ctrl-C). A signal the process inherited as ignored (SIGHUP under nohup)
 // stays ignored.
-constexpr int fatalSignals[] = {SIGHUP,  SIGQUIT, SIGABRT, SIGSEGV, SIGBUS,    SIGFPE,
-                                SIGILL,  SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,   SIGXCPU,
+constexpr int fatalSignals[] = {SIGHUP,  SIGQUIT, SIGABRT, SIGSEGV, SIGBUS,   SIGFPE,
+                                SIGILL,  SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,  SIGXCPU,
                                 SIGXFSZ, SIGSYS,  SIGTRAP, SIGPROF, SIGVTALRM};
 struct sigaction savedFatal[std::size(fatalSignals)]{};
 

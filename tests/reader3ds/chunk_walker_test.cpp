@@ -81,7 +81,8 @@ TEST(LoadFailure, MissingFileOrAFolderEndsTheProcessWithItsPathAsGiven) {
   // The message goes to stdout; the death test reads stderr.
   EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), load3ds("OBJECTS\\gone.3ds", &scene)),
               testing::ExitedWithCode(1), "^Can't open \"OBJECTS\\\\gone\\.3ds\"!\n$");
-  const fs::path folder = fs::temp_directory_path() / ("wildsky-folder-" + std::to_string(getpid()) + ".3ds");
+  const fs::path folder =
+      fs::temp_directory_path() / ("wildsky-folder-" + std::to_string(getpid()) + ".3ds");
   fs::create_directories(folder);
   const std::string path = folder.string();
   EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), load3ds(path.c_str(), &scene)),
