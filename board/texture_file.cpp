@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "board/texel_decode.h"
@@ -145,12 +146,17 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// The whole file, or false when it is missing or longer than any 3DF file.
+// The whole file, or false when it is missing, longer than any 3DF file or
+// the host has no memory to read it into.
 bool readWholeFile(const char* fileName, std::vector<std::uint8_t>* bytes) {
   if (!fileName) return false;
   std::unique_ptr<std::FILE, FileCloser> file(openFile(fileName, "rb"));
   if (!file) return false;
-  bytes->resize(MAX_3DF_FILE_BYTES + 1);
+  try {
+    bytes->resize(MAX_3DF_FILE_BYTES + 1);
+  } catch (const std::bad_alloc&) {
+    return false;  // without room to read it the file cannot be loaded
+  }
   std::size_t size = std::fread(bytes->data(), 1, bytes->size(), file.get());
   if (size > MAX_3DF_FILE_BYTES || std::ferror(file.get())) return false;
   bytes->resize(size);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "board/board.h"
@@ -78,13 +80,20 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
   }
   if (bytes > TEXTURE_MEMORY_BYTES - memory.nextFree) return GR_NULL_MIPMAP_HANDLE;
 
-  MipMap& m = memory.mipMaps.emplace_back();
+  // Without host memory for its decoded copy the mipmap is refused, as one
+  // that does not fit: texture memory stays as it was.
+  std::vector<std::uint32_t> texels;
+  try {
+    texels.assign(bytes / std::size_t(texelBytes(format)), 0u);
+    memory.mipMaps.emplace_back();
+  } catch (const std::bad_alloc&) {
+    return GR_NULL_MIPMAP_HANDLE;
+  }
+  MipMap& m = memory.mipMaps.back();
   m.format = format;
   m.address = memory.nextFree;
   memory.nextFree += bytes;
-
-  std::size_t texelCount = bytes / std::size_t(texelBytes(format));
-  m.texels.assign(texelCount, 0u);
+  m.texels = std::move(texels);
   BoundTexture& b = m.bound;
   b = {};
   b.levelCount = smallLod - largeLod + 1;
