@@ -1,5 +1,6 @@
 #include "render/clipper.h"
 
+#include <cmath>
 #include <utility>
 
 #include "render/glide.h"
@@ -47,6 +48,12 @@ SceneVertex* makeCrossing(const SceneVertex& in, const SceneVertex& out, const C
   made.viewX = lerp(in.viewX, out.viewX, u);
   made.viewY = lerp(in.viewY, out.viewY, u);
   made.viewZ = lerp(in.viewZ, out.viewZ, u);
+  // An infinite corner puts the crossing at the inside end (u is 0) and
+  // still makes it not a number.
+  if (!std::isfinite(made.viewX) || !std::isfinite(made.viewY) || !std::isfinite(made.viewZ)) {
+    --clipVertexPoolUsed;
+    return nullptr;
+  }
   made.grVertex.r = lerp(in.grVertex.r, out.grVertex.r, u);
   made.grVertex.g = lerp(in.grVertex.g, out.grVertex.g, u);
   made.grVertex.b = lerp(in.grVertex.b, out.grVertex.b, u);

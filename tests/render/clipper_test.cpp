@@ -146,11 +146,14 @@ TEST_F(ClipperTest, SharedEdgeCrossingIsTheSameVertexForBothFaces) {
   }
 }
 
-TEST_F(ClipperTest, TriangleWithANotANumberCornerDrawsNothing) {
-  SceneVertex a = screenVertex(100, 100, 0), b = screenVertex(300, 100, 0),
-              c = cameraVertex(NAN, 0, 0);
-  drawClippedTriangle(&a, &b, &c, 0);
-  EXPECT_TRUE(boardRecording.triangles.empty());
+TEST_F(ClipperTest, TriangleWithANotANumberOrInfiniteCornerDrawsNothing) {
+  for (float bad : {NAN, INFINITY, -INFINITY}) {
+    resetBoardRecording();
+    SceneVertex a = screenVertex(100, 100, 0), b = screenVertex(300, 100, 0),
+                c = cameraVertex(bad, 0, 0);
+    drawClippedTriangle(&a, &b, &c, 0);
+    EXPECT_TRUE(boardRecording.triangles.empty()) << bad;
+  }
 }
 
 }  // namespace
