@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "tools/output_files/output_files.h"
 #include "tools/tex3df/texture_encoder.h"
-#include "tools/writer3ds/chunk_writer.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace fs = std::filesystem;

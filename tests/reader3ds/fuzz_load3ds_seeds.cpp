@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "tools/writer3ds/chunk_writer.h"
+#include "tools/output_files/output_files.h"
 #include "tools/writer3ds/scene_writer.h"
 
 int main(int argc, char** argv) {

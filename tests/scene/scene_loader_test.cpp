@@ -13,7 +13,7 @@
 #include "reader3ds/load3ds.h"
 #include "scene/normals.h"
 #include "tests/scene/peer_files.h"
-#include "tools/writer3ds/chunk_writer.h"
+#include "tools/output_files/output_files.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace {

@@ -99,10 +99,15 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
 
 // trace-replay's exit status tells a replay that ends in the recorded image
 // from one that does not.
-TEST_F(TraceReplay, TheToolFailsWhenTheFinalImageDiffers) {
+TEST_F(TraceReplay, TheToolNeverRecordsAndFailsOnLostOutputOrAnotherImage) {
   record();
-  const std::string command = std::string(TRACE_REPLAY_TOOL) + " " + path.string() + " >/dev/null";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  const std::string tool = std::string(TRACE_REPLAY_TOOL) + " " + path.string();
+  const fs::path armed = path.string() + ".armed";
+  EXPECT_EQ(std::system(("WILDSKY_TRACE=" + armed.string() + " " + tool + " > /dev/null").c_str()),
+            0);
+  EXPECT_FALSE(fs::exists(armed)) << "the replay recorded a trace";
+  EXPECT_NE(std::system((tool + " --out /dev/full > /dev/null 2>&1").c_str()), 0);
+  EXPECT_NE(std::system((tool + " > /dev/full 2> /dev/null").c_str()), 0);
   {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     file.seekg(-1, std::ios::end);  // the final image's last pixel
@@ -110,7 +115,7 @@ TEST_F(TraceReplay, TheToolFailsWhenTheFinalImageDiffers) {
     file.seekp(-1, std::ios::end);
     file.put(char(high ^ 0x40));
   }
-  EXPECT_NE(std::system(command.c_str()), 0);
+  EXPECT_NE(std::system((tool + " > /dev/null").c_str()), 0);
 }
 
 // The board ignores a triangle call without its three vertices; so must

@@ -3,27 +3,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "tools/mkcontent/font.h"
 #include "tools/mkcontent/scenes.h"
 #include "tools/mkcontent/textures.h"
+#include "tools/output_files/output_files.h"
 #include "tools/tex3df/texture_encoder.h"
 #include "tools/writer3ds/scene_writer.h"
 
 namespace {
 
 bool writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "mkcontent: cannot write %s\n", path.string().c_str());
-    return false;
-  }
-  return true;
+  if (saveBytes(path.string(), bytes)) return true;
+  std::fprintf(stderr, "mkcontent: cannot write %s\n", path.string().c_str());
+  return false;
 }
 
 }  // namespace

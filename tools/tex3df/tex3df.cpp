@@ -4,7 +4,6 @@
 //   tex3df export FILE.3df OUT.png
 
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,6 +15,8 @@
 #include "board/texel_decode.h"
 #include "board/texture_file.h"
 #include "board/texture_memory.h"
+#include "platform/file_names.h"
+#include "tools/output_files/output_files.h"
 #include "tools/tex3df/texture_encoder.h"
 
 namespace {
@@ -35,8 +36,10 @@ std::uint32_t crc32(const std::vector<std::uint8_t>& bytes) {
   return ~crc;
 }
 
+// The file the board's reader opens for path (letter case and separators
+// matched as it matches them).
 bool readFile(const char* path, std::vector<std::uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(resolvePath(path), std::ios::binary);
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
@@ -60,7 +63,11 @@ bool load(const char* path, Gu3dfInfo* info, std::vector<std::uint8_t>* texels) 
 int info(const char* path) {
   Gu3dfInfo info{};
   std::vector<std::uint8_t> texels, file;
-  if (!load(path, &info, &texels) || !readFile(path, &file)) return 1;
+  if (!load(path, &info, &texels)) return 1;
+  if (!readFile(path, &file)) {
+    std::fprintf(stderr, "tex3df: cannot read \"%s\"\n", path);
+    return 1;
+  }
   const Gu3dfHeader& h = info.header;
   std::printf("file: %s\n", path);
   std::printf("format: %s\n", std::string(textureFormatName(h.format)).c_str());
@@ -79,6 +86,10 @@ int info(const char* path) {
   std::printf("texel bytes: %u\n", info.mem_required);
   std::printf("file bytes: %zu\n", file.size());
   std::printf("crc32: %08x\n", crc32(file));
+  if (!standardOutputWritten()) {
+    std::fprintf(stderr, "tex3df: cannot write the description\n");
+    return 1;
+  }
   return 0;
 }
 
@@ -97,11 +108,7 @@ int convert(const char* in, const char* out, const char* formatName) {
   RgbaImage image{width, height,
                   std::vector<std::uint8_t>(pixels, pixels + std::size_t(width) * height * 4)};
   stbi_image_free(pixels);
-  std::vector<std::uint8_t> bytes = encode3df(image, format);
-  std::FILE* file = std::fopen(out, "wb");
-  bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file && std::fclose(file) != 0) written = false;
-  if (!written) {
+  if (!saveBytes(out, encode3df(image, format))) {
     std::fprintf(stderr, "tex3df: cannot write \"%s\"\n", out);
     return 1;
   }
@@ -120,7 +127,7 @@ int exportLargest(const char* in, const char* out) {
     rgba.insert(rgba.end(), {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p),
                              std::uint8_t(p >> 24)});
   }
-  if (!stbi_write_png(out, width, height, 4, rgba.data(), width * 4)) {
+  if (!savePng(out, width, height, 4, rgba.data(), width * 4)) {
     std::fprintf(stderr, "tex3df: cannot write \"%s\"\n", out);
     return 1;
   }

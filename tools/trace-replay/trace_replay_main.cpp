@@ -3,8 +3,6 @@
 // per second (the triangle area drawn; docs/trace-format.md). With --repeat
 // it replays R times and prints the fastest pass: the first also pays for
 // touching the board's memory and caches for the first time.
-#include <stb_image_write.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,12 +13,13 @@
 #include "board/trace_reader.h"
 #include "board/trace_replay.h"
 #include "board/trace_threads.h"
+#include "tools/output_files/output_files.h"
 
 namespace {
 
 struct Options {
   const char* path = nullptr;
-  int threads = 0;
+  int threads = -1;  // as the board chooses (WILDSKY_BOARD_THREADS or one a hardware thread)
   int frames = 0;
   int repeat = 1;
   const char* out = nullptr;
@@ -69,6 +68,9 @@ std::vector<std::uint8_t> toRgb(const std::vector<std::uint16_t>& pixels) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A replay never records: a trace armed from the environment would be
+  // written over the trace being replayed.
+  unsetenv("WILDSKY_TRACE");
   Options options;
   if (!parseOptions(argc, argv, &options)) {
     std::fprintf(stderr,
@@ -82,7 +84,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "trace-replay: %s: %s\n", options.path, error.c_str());
     return 1;
   }
-  traceSetThreadCount(options.threads);
+  if (options.threads >= 0) traceSetThreadCount(options.threads);
   ReplayResult result = replayTrace(trace, options.frames);
   for (int pass = 1; pass < options.repeat; ++pass) {
     ReplayResult again = replayTrace(trace, options.frames);
@@ -105,11 +107,15 @@ int main(int argc, char** argv) {
   if (options.out != nullptr) {
     std::vector<std::uint8_t> rgb = toRgb(front);
     if (!haveFront ||
-        !stbi_write_png(options.out, BOARD_WIDTH, BOARD_HEIGHT, 3, rgb.data(), BOARD_WIDTH * 3)) {
+        !savePng(options.out, BOARD_WIDTH, BOARD_HEIGHT, 3, rgb.data(), BOARD_WIDTH * 3)) {
       std::fprintf(stderr, "trace-replay: can't write \"%s\"\n", options.out);
       return 1;
     }
   }
   boardReset();
+  if (!standardOutputWritten()) {
+    std::fprintf(stderr, "trace-replay: cannot write the results\n");
+    return 1;
+  }
   return differs ? 1 : 0;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "tools/output_files/output_files.h"
+
 void ChunkWriter::begin(std::uint16_t id) {
   open_.push_back(data_.size());
   header(id, 0);
@@ -49,10 +51,3 @@ void ChunkWriter::raw(const void* data, std::size_t size) {
 const std::vector<std::uint8_t>& ChunkWriter::bytes() const { return data_; }
 
 bool ChunkWriter::save(const std::string& path) const { return saveBytes(path, data_); }
-
-bool saveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), bytes.size(), 1, file) == 1;
-  return std::fclose(file) == 0 && written;
-}

@@ -28,5 +28,3 @@ class ChunkWriter {
   std::vector<std::uint8_t> data_;
   std::vector<std::size_t> open_;
 };
-
-bool saveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
