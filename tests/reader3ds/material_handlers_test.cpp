@@ -53,6 +53,12 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
       // Names shorter than three characters are dropped.
       {0, 0, nullptr, map(TEXTURE_MAP, "AB") + map(TEXTURE_MAP, "")},
       {TEXTURE, 0, longMap.c_str(), map(TEXTURE_MAP, std::string(60, 'x') + ".TGA")},
+      // A name of exactly three characters becomes "3df".
+      {TEXTURE, 0, "3df", map(TEXTURE_MAP, "ABC")},
+      // A byte colour clears its selector: a later byte colour under
+      // "Specular color" is dropped, not stored as the diffuse colour.
+      {DIFFUSE, 0, nullptr, rgb(DIFFUSE_COLOR, "\1\2\3") + rgb(SPECULAR_COLOR, "\7\7\7"),
+       0x010203},
   };
   std::string file;
   for (std::size_t m = 0; m < std::size(rows); ++m)

@@ -35,7 +35,10 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
   ASSERT_TRUE(s->vertexCount == 12 && s->faceCount == 5);
   const std::int32_t corners[5][3] = {{0, 1, 2}, {5, 3, 3}, {6, 7, 7}, {8, 9, 10}, {11, 11, 11}};
   for (int f = 0; f < 5; ++f)
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(s->faces[f].vertex[k], corners[f][k]) << "face " << f;
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(s->faces[f].vertex[k], corners[f][k]) << "face " << f;
+      EXPECT_EQ(s->faces[f].mapping[k], corners[f][k]) << "face " << f;
+    }
   EXPECT_EQ(s->vertices[11].x, 0.0f);
   const float mappingS[12] = {0, 0, 0, 0, 32, 0, 0, 32, 0, 32, 64, 0};
   for (int j = 0; j < 12; ++j) EXPECT_EQ(s->mappings[j].s, mappingS[j]) << "mapping " << j;
@@ -67,11 +70,13 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
                            chunk(FACE_MATERIAL, text("Nowhere") + u16s({1, 3})) +
                            // Two face numbers announced, none held: the next
                            // chunk's id (1) is not taken for a face number.
-                           chunk(FACE_MATERIAL, text("Stone") + u16s({2})) + chunk(1, "")));
-  ASSERT_TRUE(named->faceCount == 4 && named->materialCount == 5);
+                           chunk(FACE_MATERIAL, text("Stone") + u16s({2})) + chunk(1, "")) +
+      // A face number beyond its own list, though not beyond the scene's faces.
+      chunk(FACE_LIST, u16s({1, 0, 1, 2, 7}) + chunk(FACE_MATERIAL, text("Stone") + u16s({1, 1}))));
+  ASSERT_TRUE(named->faceCount == 5 && named->materialCount == 5);
   const SceneFace* faces = named->faces;
   EXPECT_TRUE(faces[0].material == 3 && faces[1].material == 1 && faces[2].material == 2 &&
-              faces[3].material == 4);
+              faces[3].material == 4 && faces[4].material == 4);
   const Material* m = named->materials;
   EXPECT_EQ(std::string(m[1].name), longName.substr(0, 37));
   EXPECT_EQ(std::string(m[3].name), latin1);

@@ -156,4 +156,36 @@ TEST_F(ClipperTest, TriangleWithANotANumberOrInfiniteCornerDrawsNothing) {
   }
 }
 
+// A corner a hair outside a side plane puts the crossing at that corner
+// (u rounds to 1): the face is still drawn.
+TEST_F(ClipperTest, CornerAHairOutsideAPlaneStillDrawsTheFace) {
+  SceneVertex a = screenVertex(500, 100, -300), b = screenVertex(0, 100, 0),
+              c = screenVertex(300, 300, 0);
+  b.leftDist = -1e-6f;
+  b.clipFlags = CLIP_LEFT;
+  ASSERT_EQ(a.leftDist / (a.leftDist - b.leftDist), 1.0f);
+  drawClippedTriangle(&a, &b, &c, 0);
+  EXPECT_EQ(boardRecording.triangles.size(), 2u);
+}
+
+// The clipped polygon is projected with the frame's parity like a whole face.
+TEST_F(ClipperTest, ClippedVerticesTakeTheFramesDepthParity) {
+  SceneVertex a = cameraVertex(-5, -5, 300), b = cameraVertex(5, -5, 345),
+              c = cameraVertex(0, 5, 300);
+  drawClippedTriangle(&a, &b, &c, 1);
+  ASSERT_EQ(boardRecording.triangles.size(), 2u);
+  for (const RecordedTriangle& triangle : boardRecording.triangles)
+    for (const GrVertex& v : triangle.copies) EXPECT_GT(v.ooz, 32768.0f);
+}
+
+// Two corners on the near plane and one behind it leave a line: nothing is
+// drawn, even where a later plane would cut that line.
+TEST_F(ClipperTest, AFaceClippedToALineDrawsNothing) {
+  SceneVertex a = cameraVertex(-1000, 0, 340), b = cameraVertex(0, 0, 340),
+              c = cameraVertex(0, 0, 345);
+  ASSERT_EQ(a.clipFlags & b.clipFlags & c.clipFlags, 0u);
+  drawClippedTriangle(&a, &b, &c, 0);
+  EXPECT_TRUE(boardRecording.triangles.empty());
+}
+
 }  // namespace

@@ -62,6 +62,19 @@ TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
   ASSERT_EQ(textureRegistry.count, 12);
   EXPECT_EQ(textureRegistry.capacity, 20);
   EXPECT_EQ(boardRecording.infoRequests.size(), 12u);
+  // Every texture repeats, is filtered and takes the nearest mipmap level.
+  const RecordedAllocation expected{GR_TMU0,
+                                    GR_MIPMAPLEVELMASK_BOTH,
+                                    GR_MIPMAP_NEAREST,
+                                    GR_TEXTURECLAMP_WRAP,
+                                    GR_TEXTURECLAMP_WRAP,
+                                    GR_TEXTUREFILTER_BILINEAR,
+                                    GR_TEXTUREFILTER_BILINEAR,
+                                    0.0f,
+                                    FXFALSE};
+  ASSERT_EQ(boardRecording.allocations.size(), 12u);
+  for (const RecordedAllocation& allocation : boardRecording.allocations)
+    EXPECT_TRUE(allocation == expected);
   for (int i = 0; i < 12; ++i) {
     EXPECT_STREQ(textureRegistry.entries[i].name, names[i].c_str());
     EXPECT_EQ(textureRegistry.entries[i].mipmapId, first.materials[i].texture);

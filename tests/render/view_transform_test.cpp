@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "tests/render/render_test_support.h"
@@ -71,11 +72,13 @@ TEST(ViewTransform, QuarterTurnAboutXAndTheProjectionCache) {
   vertex.x = 10.0f;
   vertex.z = -100.0f;
   vertex.s = 64.0f;
+  vertex.t = 32.0f;
   transformVertex(vertex);
   computeClipCodes(vertex);
   projectVertex(vertex, 0);
   const GrVertex first = vertex.grVertex;
   EXPECT_NEAR(first.tmuvtx[0].sow - SCREEN_BIAS, 64.0f * 350.0f / 450.0f, 1.0 / 16);
+  EXPECT_NEAR(first.tmuvtx[0].tow - SCREEN_BIAS, 32.0f * 350.0f / 450.0f, 1.0 / 16);
   vertex.s = 200.0f;
   projectVertex(vertex, 1);
   EXPECT_EQ(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
@@ -84,6 +87,36 @@ TEST(ViewTransform, QuarterTurnAboutXAndTheProjectionCache) {
   projectVertex(vertex, 1);
   EXPECT_NE(vertex.grVertex.tmuvtx[0].sow, first.tmuvtx[0].sow);
   EXPECT_FLOAT_EQ(vertex.grVertex.ooz - 32768.0f, 32768.0f - first.ooz);
+}
+
+// Quarter turns about y and z: R = (c, 0, s), (0, 1, 0), (-s, 0, c) and
+// (c, -s, 0), (s, c, 0), (0, 0, 1); x first, then y, then z. Normals take the
+// same matrix.
+TEST(ViewTransform, QuarterTurnsAboutYAndZInThatOrder) {
+  const auto view = [](float x, float y, float z) {
+    SceneVertex vertex{};
+    vertex.x = x;
+    vertex.y = y;
+    vertex.z = z;
+    transformVertex(vertex);
+    return std::array{vertex.viewX, vertex.viewY, vertex.viewZ};
+  };
+  resetView();
+  rotateViewY(0.0, 1.0);
+  EXPECT_EQ(view(1, 0, 0), (std::array{0.0f, 0.0f, -1.0f}));
+  resetView();
+  rotateViewZ(0.0, 1.0);
+  EXPECT_EQ(view(1, 0, 0), (std::array{0.0f, 1.0f, 0.0f}));
+  resetView();
+  rotateViewX(0.0, 1.0);  // (0, 1, 0) -> (0, 0, -1)
+  rotateViewY(0.0, 1.0);  // -> (-1, 0, 0)
+  rotateViewZ(0.0, 1.0);  // -> (0, -1, 0)
+  EXPECT_EQ(view(0, 1, 0), (std::array{0.0f, -1.0f, 0.0f}));
+  const Vector3 in[2] = {{0, 1, 0}, {0, 0, 2}};
+  Vector3 out[2];
+  transformNormals(in, out, 2);
+  EXPECT_TRUE(out[0].x == 0 && out[0].y == -1 && out[0].z == 0);
+  EXPECT_TRUE(out[1].x == -2 && out[1].y == 0 && out[1].z == 0);
 }
 
 }  // namespace

@@ -85,6 +85,11 @@ TEST(Normals, ScalingRoundsEveryComponentDownToAThousandth) {
   ASSERT_EQ(static_cast<float>(std::sqrt(double{x} * x + double{z} * z)), 255.0f);
   EXPECT_EQ(scaleToNormalLength({-x, 0, z}).x, -12.346f);
   EXPECT_EQ(scaleToNormalLength({x, 0, z}).x, 12.345f);
+  // 12.3459997 x 1000 is 12345.9997 in double but rounds up to 12346 in float.
+  const float y = 12.3459997f;
+  const auto w = static_cast<float>(std::sqrt(255.0 * 255.0 - double{y} * y));
+  ASSERT_EQ(static_cast<float>(std::sqrt(double{y} * y + double{w} * w)), 255.0f);
+  EXPECT_EQ(scaleToNormalLength({y, 0, w}).x, 12.345f);
 }
 
 TEST(Normals, ZeroAreaFacesAndUnusedVertices) {

@@ -1,4 +1,5 @@
 #include "scene/scene_loader.h"
+#include "scene/scene_order.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "reader3ds/load3ds.h"
 #include "scene/normals.h"
 #include "tests/scene/peer_files.h"
+#include "tests/scene/scene_fixtures.h"
 #include "tools/output_files/output_files.h"
 #include "tools/writer3ds/scene_writer.h"
 
@@ -180,6 +182,20 @@ TEST(LoadScene, RealFilesMatchTheIndependentReader) {
     });
   }
   EXPECT_EQ(peers.size(), 9u);
+}
+
+// Transparencies 0, 128, 0, 64 end in the order 0, 2, 3, 1: each face's
+// material follows its material to the new position.
+TEST(LoadScene, MaterialSortRenumbersEveryFace) {
+  Scene* scene = makeScene({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                           {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}, {0, 1, 2}}, {0, 128, 0, 64},
+                           {0, 1, 2, 3});
+  sortMaterialsByTransparency(*scene);
+  const float order[4] = {0, 0, 64, 128};
+  for (int m = 0; m < 4; ++m) EXPECT_EQ(scene->materials[m].transparency, order[m]);
+  const std::int32_t moved[4] = {0, 3, 1, 2};
+  for (int f = 0; f < 4; ++f) EXPECT_EQ(scene->faces[f].material, moved[f]) << "face " << f;
+  freeScene(scene);
 }
 
 }  // namespace
