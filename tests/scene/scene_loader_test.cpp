@@ -1,5 +1,4 @@
 #include "scene/scene_loader.h"
-#include "scene/scene_order.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include "app/tracked_memory.h"
 #include "reader3ds/load3ds.h"
 #include "scene/normals.h"
+#include "scene/scene_order.h"
 #include "tests/scene/peer_files.h"
 #include "tests/scene/scene_fixtures.h"
 #include "tools/output_files/output_files.h"
