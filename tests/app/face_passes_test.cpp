@@ -209,4 +209,25 @@ TEST(FacePasses, TransparentPassBlendsByTheTransparencyHeldToAByte) {
   EXPECT_EQ(triangles.size(), 4u);
 }
 
+// A transparent list of a single face is drawn, in the material's unlit
+// diffuse colour, though its corner normals lie across the viewing axis.
+TEST(FacePasses, TransparentPassDrawsAListOfOneFaceUnlit) {
+  std::vector<Material> materials{material(COLOURED | MATERIAL_TRANSPARENT, 10, 20, 30)};
+  materials[0].transparency = 100;
+  const Vector3 across{255, 0, 0};
+  FaceList list({{0, ALONG, {across, across, across}}}, materials);
+  frameTransparentFirst = frameTransparentLast = &list.nodes.front();
+  FrameStatistics statistics{};
+  calls.clear();
+  triangles.clear();
+  recording = true;
+  transparentPass(1, statistics);
+  recording = false;
+  frameTransparentFirst = frameTransparentLast = nullptr;
+  EXPECT_EQ(triangles, (std::vector<Triangle>{{&list.vertices[0], 1}}));
+  const GrVertex& corner = list.vertices[2].grVertex;
+  EXPECT_EQ(std::tuple(corner.r, corner.g, corner.b), std::tuple(10.0f, 20.0f, 30.0f));
+  EXPECT_EQ(statistics.totalFaces, 1);
+}
+
 }  // namespace

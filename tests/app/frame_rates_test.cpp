@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "app/program.h"
@@ -77,6 +79,69 @@ TEST_F(ProgramRun, RasterPositionAveragesTheCpuPartOver216Frames) {
   EXPECT_EQ(state.statistics.rasterAverage,
             std::accumulate(samples.begin(), samples.end(), 0) / 216);
   boardSetClock(&clocks);
+}
+
+// Every window after the first opens where the last one closed and counts
+// only its own frames and faces: 70 frames and 700 faces in 3.5 s, then 30
+// frames and 900 faces in the next 4.0 s.
+TEST(FrameStatistics, EachWindowStartsWhereTheLastClosedWithCountsReset) {
+  FrameStatistics statistics{};
+  statistics.windowStart = statistics.runStart = 100.0;
+  auto frames = [&](int count, int facesEach, double end) {
+    for (int frame = 1; frame <= count; ++frame) {
+      statistics.facesInWindow += facesEach;
+      statistics.totalFaces += facesEach;
+      updateStatistics(statistics, 0, frame == count ? end : statistics.windowStart + 1.0);
+    }
+  };
+  frames(70, 10, 103.5);
+  EXPECT_DOUBLE_EQ(statistics.framesPerSecond, 20.0);
+  EXPECT_DOUBLE_EQ(statistics.facesPerSecond, 200.0);
+  EXPECT_EQ(statistics.windowStart, 103.5);
+  frames(30, 30, 107.5);
+  EXPECT_DOUBLE_EQ(statistics.framesPerSecond, 7.5);
+  EXPECT_DOUBLE_EQ(statistics.facesPerSecond, 225.0);
+  EXPECT_EQ(statistics.totalFrames, 100);
+}
+
+// A frame whose sorting ends after the beam has wrapped to the top of the
+// next sweep: from line 380 to line 10 of the next is 14 lines.
+struct WrappingBeam : BoardClock {
+  std::vector<double> readings;  // in refresh periods, one per reading
+  double now() override {
+    const double period = readings.empty() ? 0 : readings.front();
+    if (!readings.empty()) readings.erase(readings.begin());
+    return period / 72.0;
+  }
+  void sleepUntil(double) override {}
+};
+
+TEST_F(ProgramRun, RasterLinesWrapOnceAtTheBottomOfTheScreen) {
+  startWith();
+  WrappingBeam beam;
+  beam.readings = {1000 + 380.5 / 384, 1001 + 10.5 / 384};
+  boardSetClock(&beam);
+  prepareFrame(state);
+  EXPECT_EQ(state.rasterLines, 14);
+  boardSetClock(&clocks);
+}
+
+// The exit report's rates are the whole run's: all frames and faces over the
+// time since the first frame, not the last window's.
+TEST_F(ProgramRun, ExitReportRatesCoverTheWholeRun) {
+  startWith();
+  for (int frame = 1; frame <= 70; ++frame) {
+    clocks.seconds = frame == 70 ? 3.5 : 1.0;
+    runFrame(state);
+  }
+  const double faces = state.statistics.totalFaces;
+  ASSERT_GT(faces, 0);
+  ASSERT_EQ(state.statistics.facesInWindow, 0);
+  clocks.seconds = 4.0;
+  char rates[64];
+  std::snprintf(rates, sizeof rates, "\nFPS: %.2f  TPS: %.2f\n", 70 / 4.0, faces / 4.0);
+  const std::string report = stop();
+  EXPECT_NE(report.find(rates), std::string::npos) << report << " lacks " << rates;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Which pixels a triangle covers: shared edges in both windings, degenerate,
-// unreasonable and far-off triangles. (Which side of an edge owns the centres
-// on it shows in the stored scene image.)
+// unreasonable and far-off triangles, and which side of an edge owns the
+// pixel centres on it.
 
 #include <limits>
 #include <random>
@@ -59,6 +59,24 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
     }
   }
   EXPECT_EQ(wrongCounts([](int x, int y) { return x >= 40 && x < 424 && y >= 30 && y < 318; }), 0);
+}
+
+// A square whose sides run through pixel centres: of each pair of opposite
+// sides the centres on one belong to the square, in both windings: those on
+// its left side and on its top (screen y up).
+TEST_F(CoverageTest, CentresOnASideBelongToTheLeftAndTopSides) {
+  for (bool reversed : {false, true}) {
+    grBufferClear(0, 0, 0);
+    if (reversed) {
+      layer(10.5f, 10.5f, 20.5f, 20.5f, 20.5f, 10.5f);
+      layer(10.5f, 10.5f, 10.5f, 20.5f, 20.5f, 20.5f);
+    } else {
+      layer(10.5f, 10.5f, 20.5f, 10.5f, 20.5f, 20.5f);
+      layer(10.5f, 10.5f, 20.5f, 20.5f, 10.5f, 20.5f);
+    }
+    EXPECT_EQ(wrongCounts([](int x, int y) { return x >= 10 && x < 20 && y >= 11 && y < 21; }), 0)
+        << (reversed ? "reversed" : "forward");
+  }
 }
 
 // Two triangles far beyond every edge share a diagonal through the screen and

@@ -121,4 +121,15 @@ TEST_F(FrameBufferTest, RetraceWaitAndVideoLineFollowTheClock) {
   }
 }
 
+// A read lock in the lower-left origin gives nothing back on unlock: what
+// was drawn in place meanwhile stays.
+TEST_F(FrameBufferTest, ReadLockInTheLowerLeftOriginKeepsWhatWasDrawnMeanwhile) {
+  grBufferClear(0x0000ff00u, 0, 0);  // blue
+  GrLfbInfo_t info{};
+  ASSERT_TRUE(lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
+  drawTriangle(vertexAt(10, 0, 0, 255, 0), vertexAt(12, 0, 0, 255, 0), vertexAt(10, 2, 0, 255, 0));
+  ASSERT_TRUE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
+  EXPECT_EQ(pixelAt(readBuffer(), 10, 0), 0x07e0);
+}
+
 }  // namespace

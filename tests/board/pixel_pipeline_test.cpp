@@ -95,6 +95,55 @@ TEST_F(CombineTest, ASampleOfFunctionsFactorsAndSources) {
          255 - clamp8(scaled(a, 100) + a), 255 - clamp8(scaled(a, 50) + a));
 }
 
+// The texture combine's alpha with its own invert flag and the texture
+// unit's zero "other" input; the alpha unit's texture and depth sources,
+// seen through a blend by source alpha; the functions and roundings the
+// sample above leaves out.
+TEST_F(CombineTest, TextureCombineAlphaSourcesAndSignedRounding) {
+  const int a = ITER[3], t = 0x88;
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL_ALPHA,
+                 GR_COMBINE_FACTOR_TEXTURE_ALPHA, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  EXPECT_EQ(drawn(), rgb565(a - scaled(t, 200), a - scaled(t, 100), a - scaled(t, 50)));
+  // (iterated - constant) * t / 255 + constant, rounded to nearest: green
+  // 20 + 2.67 gives 23, which RGB565 keeps apart from 22.
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL,
+                 GR_COMBINE_FACTOR_TEXTURE_ALPHA, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  grBufferClear(0, 0, 0);
+  fillRect(0, 0, 8, 8, vertexAt(0, 0, CONST[0], 25, CONST[2], 0, ITER[3]));
+  EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(CONST[0], 23, CONST[2]));
+  ASSERT_NE(rgb565(0, 23, 0), rgb565(0, 22, 0));
+  // Only the alpha is inverted: the texture alpha factor is 255 - 0x88.
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
+               GR_COMBINE_FACTOR_ONE, FXFALSE, FXTRUE);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_TEXTURE_ALPHA,
+                 GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  EXPECT_EQ(drawn(), rgb565(scaled(119, 200), scaled(119, 100), scaled(119, 50)));
+  // Unit 0's other alpha is zero: texel - texel * 0 is the texel.
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL,
+               GR_COMBINE_FACTOR_OTHER_ALPHA, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE,
+               FXFALSE, FXFALSE);
+  grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  EXPECT_EQ(drawn(), rgb565(0xcc, 0x66, 0x33));
+  // Alpha from the texel's alpha, then from the depth's high byte (200 << 8).
+  grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
+               GR_COMBINE_FACTOR_ONE, FXFALSE, FXFALSE);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+  grAlphaCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_TEXTURE, FXFALSE);
+  EXPECT_EQ(drawn(), rgb565(scaled(t, 200), scaled(t, 100), scaled(t, 50)));
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_DEPTH,
+                 GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  grBufferClear(0, 0, 0);
+  fillRect(0, 0, 8, 8, vertexAt(0, 0, ITER[0], ITER[1], ITER[2], 200 << 8, ITER[3]));
+  EXPECT_EQ(pixelAt(readBuffer(), 4, 4),
+            rgb565(scaled(200, 200), scaled(200, 100), scaled(200, 50)));
+}
+
 TEST_F(CombineTest, ChromaKeyDropsPixelsWhoseOtherColourIsTheKey) {
   grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE, GR_COMBINE_LOCAL_CONSTANT,
                  GR_COMBINE_OTHER_TEXTURE, FXFALSE);
@@ -185,6 +234,29 @@ TEST_F(BlendTest, EverySourceAndDestinationFactor) {
       EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(expected[0], expected[1], expected[2]))
           << "source factor " << src << ", destination factor " << dst;
     }
+  }
+}
+
+// The constant colour's alpha is read from the byte the colour format puts
+// it in: 0x80 blends white over black to half.
+TEST_F(BlendTest, ConstantAlphaInEveryColourFormat) {
+  const std::pair<GrColorFormat_t, GrColor_t> formats[] = {{GR_COLORFORMAT_ARGB, 0x80000000u},
+                                                           {GR_COLORFORMAT_ABGR, 0x80000000u},
+                                                           {GR_COLORFORMAT_RGBA, 0x00000080u},
+                                                           {GR_COLORFORMAT_BGRA, 0x00000080u}};
+  for (auto [format, value] : formats) {
+    openWindow(format);
+    grDitherMode(GR_DITHER_DISABLE);
+    grBufferClear(0, 0, 0);
+    grConstantColorValue(value);
+    grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
+                   GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+    grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                   GR_COMBINE_OTHER_ITERATED, FXFALSE);
+    grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ONE,
+                         GR_BLEND_ZERO);
+    fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 255, 255, 0, 255));
+    EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(128, 128, 128)) << "format " << format;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -253,5 +254,50 @@ TEST(TextureSampler, WrapAgainstClamp) {
   t.clampS = t.clampT = false;
   for (float wild : {std::nanf(""), std::numeric_limits<float>::infinity(), -3e38f, 3e38f}) {
     EXPECT_EQ(sampleTexture(t, wild, wild, 0.0f) >> 24, 0xffu);
+  }
+}
+
+// The modes given at allocation reach the sampler axis by axis and filter by
+// filter; GR_MIPMAP_DISABLE keeps a chain on its largest level.
+TEST(TextureMemory, AllocationModesReachTheBoundTexture) {
+  resetTextureMemory();
+  GrMipMapId_t id = guTexAllocateMemory(
+      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 8, 8, GR_TEXFMT_RGB_565, GR_MIPMAP_DISABLE, GR_LOD_1,
+      GR_LOD_8, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_CLAMP,
+      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
+  ASSERT_NE(id, GR_NULL_MIPMAP_HANDLE);
+  std::vector<std::uint16_t> texels(64 + 16 + 4 + 1, 0x001f);  // level 0 blue
+  std::fill(texels.begin() + 64, texels.end(), 0xf800);        // the smaller ones red
+  ASSERT_TRUE(guTexDownloadMipMap(id, texels.data(), nullptr));
+  const BoundTexture* t = boundTextureFor(id);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(std::vector<bool>({t->clampS, t->clampT, t->bilinearMin, t->bilinearMag}),
+            std::vector<bool>({false, true, true, false}));
+  EXPECT_EQ(sampleTexture(*t, 100, 100, 2.0f), 0xff0000ffu) << "minified: still level 0";
+  resetTextureMemory();
+}
+
+// NCC table entries at the ends of their ranges load; one past them does not.
+TEST(TextureFile, NccTableRanges) {
+  auto yiq = [](std::uint16_t y0, std::uint16_t i0) {
+    Bytes bytes = fileBytes(header("yiq", "1 1", "1 1"), 0);
+    for (int k = 0; k < 40; ++k) {
+      const std::uint16_t word = k == 0 ? y0 : k == 16 ? i0 : 0;
+      bytes.insert(bytes.end(), {std::uint8_t(word >> 8), std::uint8_t(word)});
+    }
+    bytes.push_back(0);  // the one texel
+    return bytes;
+  };
+  Gu3dfInfo info;
+  ASSERT_TRUE(getInfo(yiq(255, 0xff00), &info));  // Y 255, I -256
+  std::uint8_t texel = 0xee;
+  info.data = &texel;
+  ASSERT_TRUE(gu3dfLoad(writeFile(yiq(255, 0xff00)).c_str(), &info));
+  EXPECT_EQ(info.table.nccTable.yRGB[0], 255);
+  EXPECT_EQ(info.table.nccTable.iRGB[0][0], -256);
+  for (const Bytes& bad : {yiq(256, 0), yiq(0, 0xfeff)}) {  // Y 256, I -257
+    ASSERT_TRUE(getInfo(bad, &info));                       // the header and size are right
+    info.data = &texel;
+    EXPECT_FALSE(gu3dfLoad(writeFile(bad).c_str(), &info));
   }
 }
