@@ -126,6 +126,20 @@ struct FaceList {
   }
 };
 
+// Runs `pass` over the list as the frame's list first..last, recording the
+// calls and triangles instead of drawing.
+void recordPass(void (*pass)(int, FrameStatistics&), FaceList& list, FaceNode*& first,
+                FaceNode*& last, int depthParity, FrameStatistics& statistics) {
+  first = &list.nodes.front();
+  last = &list.nodes.back();
+  calls.clear();
+  triangles.clear();
+  recording = true;
+  pass(depthParity, statistics);
+  recording = false;
+  first = last = nullptr;
+}
+
 TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges) {
   std::vector<Material> materials = {material(COLOURED, 200, 100, 40),
                                      material(COLOURED, 10, 20, 30, 1), material(0, 50, 50, 50, 1),
@@ -142,13 +156,10 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
       {3, ALONG, {Vector3{0, 0, 128}, Vector3{0, 0, -64}, Vector3{0, 255, 0}}},  // 8: textured
       {0}};
   FaceList list(wanted, materials);
-  frameOpaqueFirst = &list.nodes.front();
-  frameOpaqueLast = &list.nodes.back();
   std::vector<SceneVertex>& vertices = list.vertices;
   std::vector<SceneMapping>& mappings = list.mappings;
   FrameStatistics statistics{};
-  recording = true;
-  opaquePass(1, statistics);
+  recordPass(opaquePass, list, frameOpaqueFirst, frameOpaqueLast, 1, statistics);
 
   std::vector<Triangle> drawn;
   for (int v : {0, 6, 12, 18, 24, 27}) drawn.push_back({&vertices[v], 1});
@@ -178,8 +189,6 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
   for (int k = 24; k < 27; ++k) {
     EXPECT_EQ(std::pair(vertices[k].s, vertices[k].t), std::pair(mappings[k].s, mappings[k].t));
   }
-  recording = false;
-  frameOpaqueFirst = frameOpaqueLast = nullptr;
 }
 
 // A transparency past 100 percent (a damaged file) blends as fully covering,
@@ -191,15 +200,8 @@ TEST(FacePasses, TransparentPassBlendsByTheTransparencyHeldToAByte) {
     materials.back().transparency = transparency;
   }
   FaceList list({{0}, {1}, {2}, {3}}, materials);
-  frameTransparentFirst = &list.nodes.front();
-  frameTransparentLast = &list.nodes.back();
   FrameStatistics statistics{};
-  calls.clear();
-  triangles.clear();
-  recording = true;
-  transparentPass(0, statistics);
-  recording = false;
-  frameTransparentFirst = frameTransparentLast = nullptr;
+  recordPass(transparentPass, list, frameTransparentFirst, frameTransparentLast, 0, statistics);
 
   std::vector<long> alphas;
   for (const Call& call : calls) {
@@ -216,14 +218,8 @@ TEST(FacePasses, TransparentPassDrawsAListOfOneFaceUnlit) {
   materials[0].transparency = 100;
   const Vector3 across{255, 0, 0};
   FaceList list({{0, ALONG, {across, across, across}}}, materials);
-  frameTransparentFirst = frameTransparentLast = &list.nodes.front();
   FrameStatistics statistics{};
-  calls.clear();
-  triangles.clear();
-  recording = true;
-  transparentPass(1, statistics);
-  recording = false;
-  frameTransparentFirst = frameTransparentLast = nullptr;
+  recordPass(transparentPass, list, frameTransparentFirst, frameTransparentLast, 1, statistics);
   EXPECT_EQ(triangles, (std::vector<Triangle>{{&list.vertices[0], 1}}));
   const GrVertex& corner = list.vertices[2].grVertex;
   EXPECT_EQ(std::tuple(corner.r, corner.g, corner.b), std::tuple(10.0f, 20.0f, 30.0f));
