@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "tests/reader3ds/reader_test_support.h"
 
 namespace {
@@ -57,8 +63,7 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
       {TEXTURE, 0, "3df", map(TEXTURE_MAP, "ABC")},
       // A byte colour clears its selector: a later byte colour under
       // "Specular color" is dropped, not stored as the diffuse colour.
-      {DIFFUSE, 0, nullptr, rgb(DIFFUSE_COLOR, "\1\2\3") + rgb(SPECULAR_COLOR, "\7\7\7"),
-       0x010203},
+      {DIFFUSE, 0, nullptr, rgb(DIFFUSE_COLOR, "\1\2\3") + rgb(SPECULAR_COLOR, "\7\7\7"), 0x010203},
   };
   std::string file;
   for (std::size_t m = 0; m < std::size(rows); ++m)
@@ -95,6 +100,23 @@ TEST(MaterialHandlers, SelectorsOutliveALoadExceptTheColour) {
   const auto three =
       loadBytes(name("Three") + map(SPECULAR_MAP, "three.png") + percent(SHININESS, 40));
   EXPECT_TRUE(three->materials[0].textureFile == nullptr && three->materials[0].flags == 0u);
+}
+
+// scene3ds reads its files one after the other as the program reads its two:
+// the second file's specular map takes the texture kind the first one set.
+TEST(MaterialHandlers, Scene3dsCarriesTheSelectorsFromFileToFile) {
+  const std::string dir = testing::TempDir() + "scene3ds_" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/one.3ds", std::ios::binary) << name("One") + map(TEXTURE_MAP, "ONE.TGA");
+  std::ofstream(dir + "/two.3ds", std::ios::binary) << name("Two") + map(SPECULAR_MAP, "two.png");
+  const std::string json = dir + "/scenes.json";
+  ASSERT_EQ(std::system(
+                (std::string(SCENE3DS_TOOL) + " " + dir + "/one.3ds " + dir + "/two.3ds > " + json)
+                    .c_str()),
+            0);
+  const std::string printed{std::istreambuf_iterator<char>(std::ifstream(json).rdbuf()), {}};
+  EXPECT_NE(printed.find("\"two.3df\""), std::string::npos) << printed;
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
