@@ -18,10 +18,11 @@ inline void openWindow(GrColorFormat_t format, GrOriginLocation_t origin = GR_OR
   grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, format, origin, 2, 0);
 }
 
-// A freshly reset board drawing with the given number of threads, its
-// window open with ARGB colours.
-inline void openBoard(int threads) {
+// A freshly reset board drawing with the given number of threads on the
+// display, its window open with ARGB colours.
+inline void openBoard(int threads, BoardDisplay* display = nullptr) {
   boardReset();
+  boardSetDisplay(display);
   boardSetThreadCount(threads);
   grGlideInit();
   openWindow(GR_COLORFORMAT_ARGB);

@@ -50,9 +50,10 @@ bool getInfo(const Bytes& bytes, Gu3dfInfo* info) {
 }
 
 GrMipMapId_t allocate(int width, int height, GrTextureFormat_t format, GrLOD_t smallLod,
-                      GrLOD_t largeLod, GrAspectRatio_t aspect) {
-  return guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, format,
-                             GR_MIPMAP_NEAREST, smallLod, largeLod, aspect, GR_TEXTURECLAMP_WRAP,
+                      GrLOD_t largeLod, GrAspectRatio_t aspect,
+                      GrMipMapMode_t mipmap = GR_MIPMAP_NEAREST) {
+  return guTexAllocateMemory(GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, width, height, format, mipmap,
+                             smallLod, largeLod, aspect, GR_TEXTURECLAMP_WRAP,
                              GR_TEXTURECLAMP_CLAMP, GR_TEXTUREFILTER_BILINEAR,
                              GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
 }
@@ -261,10 +262,9 @@ TEST(TextureSampler, WrapAgainstClamp) {
 // filter; GR_MIPMAP_DISABLE keeps a chain on its largest level.
 TEST(TextureMemory, AllocationModesReachTheBoundTexture) {
   resetTextureMemory();
-  GrMipMapId_t id = guTexAllocateMemory(
-      GR_TMU0, GR_MIPMAPLEVELMASK_BOTH, 8, 8, GR_TEXFMT_RGB_565, GR_MIPMAP_DISABLE, GR_LOD_1,
-      GR_LOD_8, GR_ASPECT_1x1, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_CLAMP,
-      GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_POINT_SAMPLED, 0.0f, FXFALSE);
+  // Wrap and clamp, bilinear and point sampled (see allocate).
+  GrMipMapId_t id =
+      allocate(8, 8, GR_TEXFMT_RGB_565, GR_LOD_1, GR_LOD_8, GR_ASPECT_1x1, GR_MIPMAP_DISABLE);
   ASSERT_NE(id, GR_NULL_MIPMAP_HANDLE);
   std::vector<std::uint16_t> texels(64 + 16 + 4 + 1, 0x001f);  // level 0 blue
   std::fill(texels.begin() + 64, texels.end(), 0xf800);        // the smaller ones red
