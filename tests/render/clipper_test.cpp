@@ -28,18 +28,6 @@ class ClipperTest : public ::testing::Test {
   }
 };
 
-TEST_F(ClipperTest, WhollyVisibleTriangleIsDrawnOnceAsGiven) {
-  SceneVertex a = screenVertex(10, 10, 0), b = screenVertex(500, 20, -100),
-              c = screenVertex(200, 370, 100);
-  drawClippedTriangle(&a, &b, &c, 0);
-  ASSERT_EQ(boardRecording.triangles.size(), 1u);
-  const RecordedTriangle& drawn = boardRecording.triangles[0];
-  EXPECT_EQ(drawn.vertices[0], &a.grVertex);
-  EXPECT_EQ(drawn.vertices[1], &b.grVertex);
-  EXPECT_EQ(drawn.vertices[2], &c.grVertex);
-  EXPECT_EQ(clipVertexPoolUsed, 0);
-}
-
 // A corner exactly on the near plane is kept as it is; a face crossing the
 // left and top edges is cut by both passes, a new vertex of the left pass
 // cut again by the top, and nothing drawn reaches past those edges.
