@@ -12,14 +12,10 @@ void grGlideShutdown() {
 }
 
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
-  ++boardRecording.triangleCount;
-  if (boardRecording.keepTriangles) {
-    boardRecording.triangles.push_back(RecordedTriangle{{a, b, c}, {*a, *b, *c}});
-  }
+  boardRecording.triangles.push_back(RecordedTriangle{{a, b, c}, {*a, *b, *c}});
 }
 
 FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
-  boardRecording.infoRequests.emplace_back(fileName);
   const auto file = boardRecording.files.find(fileName);
   if (file == boardRecording.files.end()) return FXFALSE;
   info->header = Gu3dfHeader{8, 8, GR_LOD_1, GR_LOD_8, GR_ASPECT_1x1, GR_TEXFMT_RGB_565};

@@ -33,10 +33,7 @@ struct FakeTexture {
 };
 
 struct BoardRecording {
-  bool keepTriangles = true;  // false: only count them
-  long triangleCount = 0;
   std::vector<RecordedTriangle> triangles;
-  std::vector<std::string> infoRequests;  // paths given to gu3dfGetInfo
   std::vector<RecordedAllocation> allocations;
   bool announceShutdown = false;             // write "[board shut down]" to the error stream
   std::map<std::string, FakeTexture> files;  // by full path
