@@ -165,7 +165,6 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
   for (int v : {0, 6, 12, 18, 24, 27}) drawn.push_back({&vertices[v], 1});
   EXPECT_EQ(triangles, drawn);
   EXPECT_EQ(statistics.totalFaces, 10);
-  EXPECT_EQ(statistics.facesInWindow, 10);
   // A state set for A, B (twice, with an undrawn face between), C, A again.
   const Call blend{"grAlphaBlendFunction", {4, 0, 4, 0}},
       iterated{"grColorCombine", {1, 0, 0, 2, 0}},

@@ -112,8 +112,6 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
   EXPECT_EQ(toggles, (std::vector<std::pair<int, int>>{
                          {0, 1}, {1, 1}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {1, 1}, {1, 1}}));
   const std::vector<std::uint8_t> lastDump = readFileBytes("dump.tga");
-  EXPECT_EQ(firstDump.size(), 589868u);
-  EXPECT_EQ(lastDump.size(), 589868u);
   EXPECT_NE(firstDump, lastDump);
   EXPECT_EQ(state.quitRequested, 0);
   for (int key : {int{'q'}, int{' '}, 27, 0x100, 0x101}) {

@@ -146,8 +146,6 @@ void expectMaterialKinds(const Scene& scene, const std::vector<MaterialKind>& ki
     const Material* material = findMaterial(scene, kind.name);
     ASSERT_NE(material, nullptr) << kind.name;
     EXPECT_STREQ(material->textureFile, kind.textureFile) << kind.name;
-    EXPECT_EQ((material->flags & MATERIAL_HAS_TEXTURE) != 0, kind.textureFile != nullptr)
-        << kind.name;
     EXPECT_EQ((material->flags & MATERIAL_TRANSPARENT) != 0, kind.transparent) << kind.name;
     EXPECT_EQ(material->twoSided != 0, kind.twoSided) << kind.name;
     EXPECT_GT(faces[kind.name], 0) << kind.name << " is on no face";
