@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <span>
 
 #include "tests/scene/scene_fixtures.h"
 
@@ -22,33 +21,10 @@ Vectors normalsOf(const Scene& scene, Indices indices = {}) {
   return out;
 }
 
-// Every face's faceNormal followed by its three corner normals.
-Indices indicesOf(const Scene& scene) {
-  Indices out;
-  for (const SceneFace& f : std::span(scene.faces, scene.faceCount))
-    out.insert(out.end(), {f.faceNormal, f.normal[0], f.normal[1], f.normal[2]});
-  return out;
-}
-
 Scene* prepared(const std::vector<Position>& positions, const std::vector<Corners>& faces) {
   Scene* scene = makeScene(positions, faces);
   buildNormals(*scene);
   return scene;
-}
-
-const std::vector<Position> square{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
-
-TEST(Normals, WorkedTrianglesAndQuad) {
-  Scene* up = prepared(square, {{0, 1, 2}});
-  Scene* down = prepared(square, {{2, 1, 0}});
-  Scene* quad = prepared(square, {{0, 1, 2}, {1, 3, 2}});
-  EXPECT_EQ(normalsOf(*up), (Vectors{{0, 0, 254.999f}, {0, 0, 255}}));
-  EXPECT_EQ(indicesOf(*up), (Indices{0, 1, 1, 1}));
-  EXPECT_EQ(normalsOf(*down), (Vectors{{0, 0, -255}}));
-  EXPECT_EQ(indicesOf(*down), (Indices{0, 0, 0, 0}));
-  EXPECT_EQ(normalsOf(*quad), (Vectors{{0, 0, 254.999f}, {0, 0, 255}}));
-  EXPECT_EQ(indicesOf(*quad), (Indices{0, 1, 1, 1, 0, 1, 1, 1}));
-  for (Scene* scene : {up, down, quad}) freeScene(scene);
 }
 
 // Face 1 is folded up along the edge it shares with face 0 (vertices 0 and 1)
