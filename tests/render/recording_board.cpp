@@ -12,7 +12,10 @@ void grGlideShutdown() {
 }
 
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
-  boardRecording.triangles.push_back(RecordedTriangle{{a, b, c}, {*a, *b, *c}});
+  ++boardRecording.triangleCount;
+  if (boardRecording.keepTriangles) {
+    boardRecording.triangles.push_back(RecordedTriangle{{a, b, c}, {*a, *b, *c}});
+  }
 }
 
 FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {

@@ -33,6 +33,8 @@ struct FakeTexture {
 };
 
 struct BoardRecording {
+  bool keepTriangles = true;  // false: only count them (the clipper benchmark)
+  long triangleCount = 0;
   std::vector<RecordedTriangle> triangles;
   std::vector<RecordedAllocation> allocations;
   bool announceShutdown = false;             // write "[board shut down]" to the error stream
