@@ -28,9 +28,10 @@ class ClipperTest : public ::testing::Test {
   }
 };
 
-// A corner exactly on the near plane is kept as it is; a face crossing the
-// left and top edges is cut by both passes, a new vertex of the left pass
-// cut again by the top, and nothing drawn reaches past those edges.
+// A corner exactly on the near plane is kept as it is, one half a unit
+// inside it still makes its crossing; a face crossing the left and top
+// edges is cut by both passes, a new vertex of the left pass cut again by
+// the top, and nothing drawn reaches past those edges.
 TEST_F(ClipperTest, ZeroDistancesMakeNoVertexAndCrossingsAreCutByEveryPass) {
   SceneVertex a = cameraVertex(0, 0, 340.0f), b = cameraVertex(5, 0, 345),
               c = cameraVertex(0, 5, 300);
@@ -38,6 +39,12 @@ TEST_F(ClipperTest, ZeroDistancesMakeNoVertexAndCrossingsAreCutByEveryPass) {
   drawClippedTriangle(&a, &b, &c, 0);
   EXPECT_EQ(clipVertexPoolUsed, 1);
   EXPECT_EQ(boardRecording.triangles.size(), 1u);
+
+  resetBoardRecording();
+  SceneVertex justInside = cameraVertex(0, 0, 339.5f);
+  drawClippedTriangle(&justInside, &b, &c, 0);
+  EXPECT_EQ(clipVertexPoolUsed, 2);
+  EXPECT_EQ(boardRecording.triangles.size(), 2u);
 
   resetBoardRecording();
   SceneVertex left = screenVertex(-200, 600, -50), middle = screenVertex(300, 300, 0),
