@@ -1,0 +1,64 @@
+// The scene3ds tool from the outside: what it prints for a scene, and its
+// exit status when it cannot print.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/writer3ds/scene_writer.h"
+
+namespace {
+
+// What the tool prints of a scene, in full: names escaped, counts in their
+// own fields, every face counted for its material (transparent ones too),
+// the bounding box over every vertex at full float precision.
+constexpr const char* BOX_JSON = R"({
+  "file": "box.3ds",
+  "faceCount": 2,
+  "materialCount": 2,
+  "vertexCount": 4,
+  "normalCount": 2,
+  "opaqueFaceCount": 1,
+  "mappingCount": 4,
+  "materials": [
+    {"name": "Q\"uote", "flags": 1, "diffuse": [200, 200, 200], "transparency": 0, "twoSided": 0, "textureFile": null, "faceCount": 1},
+    {"name": "Glass", "flags": 17, "diffuse": [200, 200, 200], "transparency": 127.5, "twoSided": 0, "textureFile": null, "faceCount": 1}
+  ],
+  "boundingBox": {"min": [0, 0, 0], "max": [1234.56775, 1, 0]}
+})";
+
+// Two files print as one JSON array; a bad command line and lost output fail.
+TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
+  const std::string dir = testing::TempDir() + "scene3ds_json_" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  const WriterScene scene{
+      .materials = {{.name = "Q\"uote"}, {.name = "Glass", .transparencyPercent = 50}},
+      .objects = {{"Box",
+                   {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1234.5678f, 1, 0}},
+                   {{0, 0}, {1, 0}, {0, 1}, {1, 1}},
+                   {{0, 1, 2}, {1, 3, 2}},
+                   {{"Glass", {0}}, {"Q\"uote", {1}}}}}};
+  const std::vector<std::uint8_t> bytes = write3ds(scene);
+  std::ofstream(dir + "/box.3ds", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+  const std::string inDir = "cd " + dir + " && " + SCENE3DS_TOOL;
+  ASSERT_EQ(std::system((inDir + " box.3ds box.3ds > box.json").c_str()), 0);
+  const std::string printed{
+      std::istreambuf_iterator<char>(std::ifstream(dir + "/box.json").rdbuf()), {}};
+  EXPECT_EQ(printed, "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
+
+  EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);
+  const int status = std::system((inDir + " --help > /dev/null 2>&1").c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
