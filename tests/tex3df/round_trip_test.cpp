@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,16 @@ Decoded decodeFile(const std::vector<std::uint8_t>& bytes) {
     height = std::max(1, height / 2);
   }
   return d;
+}
+
+// The common CRC-32 (of zip and PNG), bit by bit.
+std::uint32_t crc32Of(const std::string& bytes) {
+  std::uint32_t crc = 0xffffffffu;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ ((crc & 1) ? 0xedb88320u : 0);
+  }
+  return ~crc;
 }
 
 }  // namespace
@@ -151,8 +162,17 @@ TEST(Tex3dfRoundTrip, ShapeAndMipmapChain) {
   EXPECT_TRUE(encode3df(blocks, GR_TEXFMT_RSVD2).empty());
 }
 
-// The tool itself: convert a PNG, describe it, export it again; refuse a
-// missing image, an unknown format and a file that is not 3DF.
+// argb1555 keeps a texel opaque from alpha 128 up, the nearer of 0 and 255.
+TEST(Tex3dfRoundTrip, OneBitAlphaRoundsToTheNearer) {
+  const RgbaImage image{2, 1, {9, 9, 9, 128, 9, 9, 9, 127}};
+  const Decoded d = decodeFile(encode3df(image, GR_TEXFMT_ARGB_1555));
+  EXPECT_EQ(d.levels[0][0] >> 24, 255u);
+  EXPECT_EQ(d.levels[0][1] >> 24, 0u);
+}
+
+// The tool itself: convert a PNG, describe it (with its checksum, and an
+// NCC table where it has one), export it again; refuse a missing image, an
+// unknown format and a file that is not 3DF.
 TEST(Tex3dfTool, ConvertInfoExport) {
   const std::filesystem::path dir = WILDSKY_TEST_OUTPUT_DIR;
   std::filesystem::create_directories(dir);
@@ -168,8 +188,19 @@ TEST(Tex3dfTool, ConvertInfoExport) {
 
   const std::string info{std::istreambuf_iterator<char>(std::ifstream(text).rdbuf()), {}};
   for (const char* line : {"format: argb4444\n", "size: 64 x 32\n",
-                           "levels: 64x32 32x16 16x8 8x4 4x2 2x1 1x1\n", "texel bytes: 5462\n"})
+                           "levels: 64x32 32x16 16x8 8x4 4x2 2x1 1x1\n", "texel bytes: 5462\n",
+                           "lod range: 1 64\n", "table: none\n"})
     EXPECT_NE(info.find(line), std::string::npos) << info;
+  const std::string bytes{std::istreambuf_iterator<char>(std::ifstream(tex).rdbuf()), {}};
+  char checksum[32];
+  std::snprintf(checksum, sizeof checksum, "crc32: %08x\n", crc32Of(bytes));
+  EXPECT_NE(info.find(checksum), std::string::npos) << checksum << info;
+  EXPECT_NE(info.find("file bytes: " + std::to_string(bytes.size()) + "\n"), std::string::npos);
+  const std::string ncc = (dir / "ncc.3df").string();
+  ASSERT_EQ(run("convert " + png + " " + ncc + " --format ayiq8422"), 0);
+  ASSERT_EQ(run("info " + ncc + " > " + text), 0);
+  const std::string nccInfo{std::istreambuf_iterator<char>(std::ifstream(text).rdbuf()), {}};
+  EXPECT_NE(nccInfo.find("table: NCC\n"), std::string::npos) << nccInfo;
 
   int width = 0, height = 0, channels = 0;
   stbi_uc* pixels = stbi_load(back.c_str(), &width, &height, &channels, 4);
