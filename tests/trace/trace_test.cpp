@@ -2,6 +2,8 @@
 // damaged and hostile files are refused or replayed safely. The program's
 // frames allocate nothing.
 #include <malloc.h>
+#include <stb_image.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -98,10 +100,32 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
 }
 
 // trace-replay's exit status tells a replay that ends in the recorded image
-// from one that does not.
+// from one that does not; a shorter replay (--frames) is not compared, and
+// --out holds the front buffer, each channel widened by bit replication.
 TEST_F(TraceReplay, TheToolNeverRecordsAndFailsOnLostOutputOrAnotherImage) {
-  record();
+  const std::vector<std::uint16_t> recorded = record();
   const std::string tool = std::string(TRACE_REPLAY_TOOL) + " " + path.string();
+  const std::string text = path.string() + ".txt", png = path.string() + ".png";
+  EXPECT_EQ(std::system((tool + " --frames 1 > " + text).c_str()), 0);
+  const std::string printed{std::istreambuf_iterator<char>(std::ifstream(text).rdbuf()), {}};
+  EXPECT_TRUE(printed.starts_with("1 frames in ")) << printed;
+  const int status = std::system((tool + " --frames 2x > /dev/null 2>&1").c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+  ASSERT_EQ(std::system((tool + " --out " + png + " > /dev/null").c_str()), 0);
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* rgb = stbi_load(png.c_str(), &width, &height, &channels, 3);
+  ASSERT_TRUE(rgb != nullptr && width == BOARD_WIDTH && height == BOARD_HEIGHT);
+  int wrong = 0;
+  for (std::size_t k = 0; k < recorded.size(); ++k) {
+    const int r = recorded[k] >> 11, g = recorded[k] >> 5 & 63, b = recorded[k] & 31;
+    wrong += rgb[3 * k] != (r << 3 | r >> 2) || rgb[3 * k + 1] != (g << 2 | g >> 4) ||
+             rgb[3 * k + 2] != (b << 3 | b >> 2);
+  }
+  stbi_image_free(rgb);
+  EXPECT_EQ(wrong, 0);
+  fs::remove(text);
+  fs::remove(png);
+
   const fs::path armed = path.string() + ".armed";
   EXPECT_EQ(std::system(("WILDSKY_TRACE=" + armed.string() + " " + tool + " > /dev/null").c_str()),
             0);
