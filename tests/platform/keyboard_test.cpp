@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -59,11 +60,14 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   }
   closeConsoleKeyboard();
   EXPECT_FALSE(rawMode(slave));
-  // Ended by exit(1), by a crash, or by writing the exit report into a pipe
-  // nobody reads any more (`| tee` and Ctrl-C).
-  for (int signal : {0, SIGABRT, SIGPIPE}) {
+  // Ended by exit(1), by a crash, by Ctrl-\ or a closed terminal, or by
+  // writing the exit report into a pipe nobody reads any more (`| tee` and
+  // Ctrl-C). No core files.
+  for (int signal : {0, SIGABRT, SIGPIPE, SIGQUIT, SIGHUP}) {
     const pid_t child = fork();
     if (child == 0) {
+      const rlimit noCore{0, 0};
+      setrlimit(RLIMIT_CORE, &noCore);
       openConsoleKeyboard(slave);
       if (!rawMode(slave)) _exit(3);
       if (signal != 0) std::raise(signal);
