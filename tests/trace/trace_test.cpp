@@ -1,11 +1,13 @@
 // Recorded frames, random ones and the program's own, replay pixel for pixel;
-// damaged and hostile files are refused or replayed safely. The program's
-// frames allocate nothing.
+// traces hold the documented bytes; damaged and hostile files are refused or
+// replayed safely. The program's frames allocate nothing.
 #include <malloc.h>
 #include <stb_image.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,9 +48,9 @@ class TraceReplay : public ::testing::Test {
     fs::remove(path);
   }
   // Random frames (every state the board has, four kinds of texture), each
-  // ending in a lower-left write lock, the first swap waiting for the
-  // retrace; gives the front buffer they leave. During each lock a second
-  // lock is refused and triangles are drawn, which the unlock keeps.
+  // ending in a lower-left write lock, the last frame in an upper-left one
+  // too, the first swap waiting for the retrace; gives the front buffer
+  // they leave.
   std::vector<std::uint16_t> record() {
     EXPECT_TRUE(boardStartTrace(path.c_str(), FRAMES));
     std::mt19937 random(11);
@@ -58,19 +60,28 @@ class TraceReplay : public ::testing::Test {
     for (int frame = 0; frame < FRAMES; ++frame) {
       grBufferClear(0xff102030u + std::uint32_t(frame), 0, 0xffff);
       drawRandomTriangles(random, textures, 80);
-      GrLfbInfo_t info{};
-      EXPECT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
-      auto* pixels = static_cast<std::uint16_t*>(info.lfbPtr);
-      for (int x = 10; x < 200; ++x) pixels[(5 + frame) * (info.strideInBytes / 2) + x] = 0xf81f;
-      GrLfbInfo_t refused{};
-      EXPECT_FALSE(
-          lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_FRONTBUFFER, GR_ORIGIN_UPPER_LEFT, &refused));
-      drawRandomTriangles(random, textures, 5);
-      grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
+      writeThroughLock(GR_ORIGIN_LOWER_LEFT, 5 + frame, random, textures);
+      if (frame == FRAMES - 1) writeThroughLock(GR_ORIGIN_UPPER_LEFT, 20, random, textures);
       grBufferSwap(frame == 0 ? 1 : 0);
     }
     EXPECT_FALSE(boardTraceRecording());
     return frontBuffer();
+  }
+
+  // A write lock of the back buffer writing a row and the buffer's last
+  // pixel. During the lock a second lock is refused, and triangles are
+  // drawn and the buffers cleared before the writes, which the unlock keeps.
+  void writeThroughLock(GrOriginLocation_t origin, int row, std::mt19937& random,
+                        const std::vector<GrMipMapId_t>& textures) {
+    GrLfbInfo_t info{}, refused{};
+    EXPECT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, origin, &info));
+    EXPECT_FALSE(lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_FRONTBUFFER, GR_ORIGIN_UPPER_LEFT, &refused));
+    drawRandomTriangles(random, textures, 5);
+    auto* pixels = static_cast<std::uint16_t*>(info.lfbPtr);
+    const int stride = info.strideInBytes / 2;
+    for (int x = 10; x < 200; ++x) pixels[row * stride + x] = 0xf81f;
+    pixels[(BOARD_HEIGHT - 1) * stride + BOARD_WIDTH - 1] = std::uint16_t(0x07e0 + row);
+    grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
   }
 
   fs::path path = tracePath("wildsky-trace-");
@@ -158,6 +169,43 @@ TEST_F(TraceReplay, ATriangleWithoutItsVerticesIsLeftOut) {
   EXPECT_TRUE(frontBuffer() == recorded);
 }
 
+// The textures whose formats read a table (NCC and palette) carry it into
+// the trace; a download without texels is recorded without them.
+TEST_F(TraceReplay, TablesAndDownloadsWithoutTexelsReplay) {
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  std::mt19937 random(7);
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ABGR);
+  TextureKind kind = TEXTURE_KINDS[3];  // 32 x 32, no mipmaps
+  std::vector<GrMipMapId_t> textures;
+  for (GrTextureFormat_t format : {GR_TEXFMT_YIQ_422, GR_TEXFMT_AP_88}) {
+    kind.format = format;
+    textures.push_back(makeRandomTexture(kind, random));
+  }
+  guTexDownloadMipMap(textures[1], nullptr, nullptr);
+  grBufferClear(0, 0, 0xffff);
+  drawRandomTriangles(random, textures, 120);
+  grBufferSwap(0);
+  const std::vector<std::uint16_t> recorded = frontBuffer();
+  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+  EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
+  EXPECT_TRUE(frontBuffer() == recorded);
+}
+
+// A trace cut short by grGlideShutdown ends with the image on show.
+TEST_F(TraceReplay, ATraceEndedByShutdownEndsWithTheFrontBuffer) {
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 5));
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grBufferClear(0x00ff0000, 0, 0xffff);
+  grBufferSwap(0);
+  grBufferClear(0x000000ff, 0, 0xffff);
+  const std::vector<std::uint16_t> shown = frontBuffer();
+  grGlideShutdown();
+  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+  EXPECT_TRUE(trace.finalImage == shown);
+}
+
 // A trace armed while the board holds textures would miss their
 // allocations; it starts at the first opening after grGlideShutdown.
 TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdown) {
@@ -211,23 +259,85 @@ TEST_F(TraceReplay, DamagedFilesAreRefusedOrReplayedSafely) {
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int k = 0; k < 4; ++k) out.push_back(std::uint8_t(v >> (8 * k)));
 }
-void appendRecord(std::vector<std::uint8_t>& out, TraceOp op, std::vector<std::uint32_t> words) {
-  out.insert(out.end(), {std::uint8_t(op), 0, 0, 0});
+std::vector<std::uint8_t> traceHeader() {
+  std::vector<std::uint8_t> file{'W', 'S', 'K', 'Y', 'T', 'R', 'C', '1'};
+  for (std::uint32_t w : {1u, 512u, 384u}) put32(file, w);
+  return file;
+}
+void appendRecord(std::vector<std::uint8_t>& out, TraceOp op, std::vector<std::uint32_t> words,
+                  std::uint16_t reserved = 0) {
+  out.insert(out.end(), {std::uint8_t(op), std::uint8_t(unsigned(op) >> 8),
+                         std::uint8_t(reserved), std::uint8_t(reserved >> 8)});
   put32(out, std::uint32_t(words.size() * 4));
   for (std::uint32_t w : words) put32(out, w);
 }
+void appendTriangle(std::vector<std::uint8_t>& out, const GrVertex (&v)[3],
+                    std::uint16_t reserved = 0) {
+  std::vector<std::uint32_t> words;
+  for (const GrVertex& c : v) {
+    for (float f : {c.x, c.y, c.z, c.r, c.g, c.b, c.ooz, c.a, c.oow, c.tmuvtx[0].sow,
+                    c.tmuvtx[0].tow, c.tmuvtx[0].oow, c.tmuvtx[1].sow, c.tmuvtx[1].tow,
+                    c.tmuvtx[1].oow}) {
+      words.push_back(std::bit_cast<std::uint32_t>(f));
+    }
+  }
+  appendRecord(out, TraceOp(20), words, reserved);
+}
 
-// A download of 2 texels where the texture takes 87,381 is skipped; a write
-// run past the buffer is refused.
+// The recorder writes the bytes docs/trace-format.md gives, with its
+// operation numbers; the reader ignores the reserved half-words and counts
+// each frame's triangle area, halved and held to the screen, for the
+// megapixels a replay reports.
+TEST_F(TraceReplay, RecordsAreTheDocumentedBytes) {
+  const GrVertex corners[3] = {vertexAt(0, 0), vertexAt(100, 0), vertexAt(0, 100)};
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grChromakeyMode(GR_CHROMAKEY_ENABLE);
+  grChromakeyValue(0x123456);
+  grDrawTriangle(&corners[0], &corners[1], &corners[2]);
+  grBufferSwap(0);
+  const auto documented = [&](std::uint16_t reserved) {
+    std::vector<std::uint8_t> file = traceHeader();
+    appendRecord(file, TraceOp(4), {0, 3, 2, 0, 1, 2, 0}, reserved);
+    appendRecord(file, TraceOp(18), {1}, reserved);
+    appendRecord(file, TraceOp(19), {0x123456}, reserved);
+    appendTriangle(file, corners, reserved);
+    appendRecord(file, TraceOp(11), {0}, reserved);
+    return file;
+  };
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<std::uint8_t> expected = documented(0);
+  ASSERT_GT(bytes.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
+  EXPECT_EQ(bytes[expected.size()], 28) << "the final image";
+
+  std::vector<std::uint8_t> file = documented(0xbeef);
+  const GrVertex beyond[3] = {vertexAt(-1e4f, -1e4f), vertexAt(1e4f, -1e4f), vertexAt(0, 1e4f)};
+  appendTriangle(file, beyond);
+  appendRecord(file, TraceOp(11), {0});
+  ASSERT_TRUE(parseTrace(file.data(), file.size(), &trace, &error)) << error;
+  EXPECT_EQ(replayTrace(trace, 1).pixels, 5000.0);
+  EXPECT_EQ(replayTrace(trace, 0).pixels, 5000.0 + 512 * 384);
+}
+
+// A download of 2 texels where the texture takes 87,381 is skipped, and so
+// is one with a byte a texel for a 16-bit format; a write run past the
+// buffer is refused.
 TEST_F(TraceReplay, HostileCountsAndSizesNeverReachTheBoard) {
-  std::vector<std::uint8_t> file(TRACE_MAGIC, TRACE_MAGIC + 8);
-  for (std::uint32_t w : {TRACE_VERSION, 512u, 384u}) put32(file, w);
+  std::vector<std::uint8_t> file = traceHeader();
   appendRecord(file, TraceOp::SstWinOpen, {0, 3, 2, 0, 0, 2, 1});
   appendRecord(file, TraceOp::TexAllocateMemory,
                {0, 3, 256, 256, std::uint32_t(GR_TEXFMT_RGB_565), 1, 8, 0, 3, 0, 0, 1, 1, 0, 0});
   appendRecord(file, TraceOp::TexDownloadMipMap, {0, 1, 0, 2, 0x12345678});
+  appendRecord(file, TraceOp::TexAllocateMemory,
+               {0, 3, 32, 32, std::uint32_t(GR_TEXFMT_RGB_565), 0, 3, 3, 3, 0, 0, 1, 1, 0, 0});
+  std::vector<std::uint32_t> byteTexels = {1, 1, 0, 1024};
+  byteTexels.resize(4 + 1024 / 4, 0x11223344);
+  appendRecord(file, TraceOp::TexDownloadMipMap, byteTexels);
   ASSERT_TRUE(parseTrace(file.data(), file.size(), &trace, &error)) << error;
-  EXPECT_EQ(replayTrace(trace, 0).skipped, 1);
+  EXPECT_EQ(replayTrace(trace, 0).skipped, 2);
   appendRecord(file, TraceOp::LfbUnlock, {1, 1, 1, 512 * 384 - 1, 2, 0});
   EXPECT_FALSE(parseTrace(file.data(), file.size(), &trace, &error));
 }
