@@ -324,7 +324,7 @@ TEST_F(TraceReplay, RecordsAreTheDocumentedBytes) {
 
 // A download of 2 texels where the texture takes 87,381 is skipped, and so
 // is one with a byte a texel for a 16-bit format; a write run past the
-// buffer is refused.
+// buffer and a screen of another size are refused.
 TEST_F(TraceReplay, HostileCountsAndSizesNeverReachTheBoard) {
   std::vector<std::uint8_t> file = traceHeader();
   appendRecord(file, TraceOp::SstWinOpen, {0, 3, 2, 0, 0, 2, 1});
@@ -339,6 +339,9 @@ TEST_F(TraceReplay, HostileCountsAndSizesNeverReachTheBoard) {
   ASSERT_TRUE(parseTrace(file.data(), file.size(), &trace, &error)) << error;
   EXPECT_EQ(replayTrace(trace, 0).skipped, 2);
   appendRecord(file, TraceOp::LfbUnlock, {1, 1, 1, 512 * 384 - 1, 2, 0});
+  EXPECT_FALSE(parseTrace(file.data(), file.size(), &trace, &error));
+  file[12] = 0x80, file[13] = 2;  // a screen 640 wide
+  file.resize(20);
   EXPECT_FALSE(parseTrace(file.data(), file.size(), &trace, &error));
 }
 
