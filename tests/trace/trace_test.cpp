@@ -84,6 +84,19 @@ class TraceReplay : public ::testing::Test {
     grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
   }
 
+  // A frame of random triangles, swapped, then the trace replayed: nothing
+  // skipped, the same front buffer.
+  void drawFrameAndReplay(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
+                          int count) {
+    grBufferClear(0, 0, 0xffff);
+    drawRandomTriangles(random, textures, count);
+    grBufferSwap(0);
+    const std::vector<std::uint16_t> recorded = frontBuffer();
+    ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+    EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
+    EXPECT_TRUE(frontBuffer() == recorded);
+  }
+
   fs::path path = tracePath("wildsky-trace-");
   TraceFile trace;
   std::string error;
@@ -183,13 +196,7 @@ TEST_F(TraceReplay, TablesAndDownloadsWithoutTexelsReplay) {
     textures.push_back(makeRandomTexture(kind, random));
   }
   guTexDownloadMipMap(textures[1], nullptr, nullptr);
-  grBufferClear(0, 0, 0xffff);
-  drawRandomTriangles(random, textures, 120);
-  grBufferSwap(0);
-  const std::vector<std::uint16_t> recorded = frontBuffer();
-  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
-  EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
-  EXPECT_TRUE(frontBuffer() == recorded);
+  drawFrameAndReplay(random, textures, 120);
 }
 
 // A trace cut short by grGlideShutdown ends with the image on show.
@@ -219,14 +226,7 @@ TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdown) {
   grGlideShutdown();
   grGlideInit();
   openWindow(GR_COLORFORMAT_ABGR);
-  const std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
-  grBufferClear(0, 0, 0xffff);
-  drawRandomTriangles(random, textures, 40);
-  grBufferSwap(0);
-  const std::vector<std::uint16_t> recorded = frontBuffer();
-  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
-  EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
-  EXPECT_TRUE(frontBuffer() == recorded);
+  drawFrameAndReplay(random, makeRandomTextures(random), 40);
 }
 
 TEST_F(TraceReplay, DamagedFilesAreRefusedOrReplayedSafely) {
