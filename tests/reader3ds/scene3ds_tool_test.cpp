@@ -34,7 +34,8 @@ constexpr const char* BOX_JSON = R"({
   "boundingBox": {"min": [0, 0, 0], "max": [1234.56775, 1, 0]}
 })";
 
-// Two files print as one JSON array; a bad command line and lost output fail.
+// Two files print as one JSON array, and --faces adds the faces; a bad
+// command line and lost output fail.
 TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   const std::string dir = testing::TempDir() + "scene3ds_json_" + std::to_string(getpid());
   std::filesystem::create_directories(dir);
@@ -54,6 +55,16 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   const std::string printed{
       std::istreambuf_iterator<char>(std::ifstream(dir + "/box.json").rdbuf()), {}};
   EXPECT_EQ(printed, "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
+  // With --faces, each face after the materials' sort, its own indices.
+  ASSERT_EQ(std::system((inDir + " --faces box.3ds > faces.json").c_str()), 0);
+  const std::string faces{
+      std::istreambuf_iterator<char>(std::ifstream(dir + "/faces.json").rdbuf()), {}};
+  EXPECT_NE(faces.find(R"(
+    {"vertex": [1, 3, 2], "normal": [1, 1, 1], "faceNormal": 1, "mapping": [1, 3, 2], "material": 0},
+    {"vertex": [0, 1, 2], "normal": [1, 1, 1], "faceNormal": 0, "mapping": [0, 1, 2], "material": 1}
+  ])"),
+            std::string::npos)
+      << faces;
 
   EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);
   const int status = std::system((inDir + " --help > /dev/null 2>&1").c_str());
