@@ -57,14 +57,30 @@ inline void drawTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c
   grDrawTriangle(&a, &b, &c);
 }
 
+inline void drawQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d) {
+  drawTriangle(a, b, c);
+  drawTriangle(a, c, d);
+}
+
 // The screen rectangle [x0, x1) x [y0, y1) in two flat triangles.
 inline void fillRect(float x0, float y0, float x1, float y1, const GrVertex& style) {
   GrVertex a = style, b = style, c = style, d = style;
   a.x = d.x = x0 + SNAP_BIAS, b.x = c.x = x1 + SNAP_BIAS;
   a.y = b.y = y0 + SNAP_BIAS, c.y = d.y = y1 + SNAP_BIAS;
-  drawTriangle(a, b, c);
-  drawTriangle(a, c, d);
+  drawQuad(a, b, c, d);
 }
+
+// Counts opens and closes, keeps every frame shown; shows nothing unless
+// opened at the board's size.
+struct TestDisplay : BoardDisplay {
+  int opens = 0, closes = 0;
+  std::vector<std::vector<std::uint16_t>> shown;
+  bool open(int w, int h) override { return ++opens, w == BOARD_WIDTH && h == BOARD_HEIGHT; }
+  void present(const std::uint16_t* p, int w, int h) override {
+    shown.emplace_back(p, p + std::size_t(w) * std::size_t(h));
+  }
+  void close() override { ++closes; }
+};
 
 inline bool lockBuffer(GrLock_t type, GrBuffer_t buffer, GrOriginLocation_t origin,
                        GrLfbInfo_t* info) {

@@ -67,13 +67,11 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
 TEST_F(CoverageTest, CentresOnASideBelongToTheLeftAndTopSides) {
   for (bool reversed : {false, true}) {
     grBufferClear(0, 0, 0);
-    if (reversed) {
-      layer(10.5f, 10.5f, 20.5f, 20.5f, 20.5f, 10.5f);
-      layer(10.5f, 10.5f, 10.5f, 20.5f, 20.5f, 20.5f);
-    } else {
-      layer(10.5f, 10.5f, 20.5f, 10.5f, 20.5f, 20.5f);
-      layer(10.5f, 10.5f, 20.5f, 20.5f, 10.5f, 20.5f);
-    }
+    auto half = [reversed](float x1, float y1, float x2, float y2) {
+      reversed ? layer(10.5f, 10.5f, x2, y2, x1, y1) : layer(10.5f, 10.5f, x1, y1, x2, y2);
+    };
+    half(20.5f, 10.5f, 20.5f, 20.5f);
+    half(20.5f, 20.5f, 10.5f, 20.5f);
     EXPECT_EQ(wrongCounts([](int x, int y) { return x >= 10 && x < 20 && y >= 11 && y < 21; }), 0)
         << (reversed ? "reversed" : "forward");
   }

@@ -14,31 +14,26 @@ struct FakeClock : BoardClock {
   void sleepUntil(double until) override { sleeps.push_back(until), time = std::max(time, until); }
 };
 
-// Shows nothing unless opened at the board's size.
-struct FakeDisplay : BoardDisplay {
-  int opens = 0, closes = 0;
-  std::vector<std::uint16_t> lastFrame;
-  bool open(int w, int h) override { return ++opens, w == BOARD_WIDTH && h == BOARD_HEIGHT; }
-  void present(const std::uint16_t* p, int w, int h) override { lastFrame.assign(p, p + w * h); }
-  void close() override { ++closes; }
-};
+// A 2-pixel triangle of colour r, g, b with its corner at (x, 0).
+void dot(float x, float r, float g, float b) {
+  drawTriangle(vertexAt(x, 0, r, g, b), vertexAt(x + 2, 0, r, g, b), vertexAt(x, 2, r, g, b));
+}
 
 using FrameBufferTest = BoardTest;
 
 TEST_F(FrameBufferTest, ClearFillsBackBufferAndDepthWhenDepthIsOn) {
+  auto all = [](std::uint16_t v) {
+    return std::vector<std::uint16_t>(BOARD_WIDTH * BOARD_HEIGHT, v);
+  };
   grBufferClear(0x00ff0000u, 0, 0x1234);  // RGBA: green
-  auto back = readBuffer();
-  EXPECT_EQ(back.front(), 0x07e0);
-  EXPECT_EQ(back.back(), 0x07e0);
-  EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER).front(), 0);
-  EXPECT_EQ(readBuffer(GR_BUFFER_AUXBUFFER).front(), 0) << "depth buffering is off";
+  EXPECT_EQ(readBuffer(), all(0x07e0));
+  EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER), all(0));
+  EXPECT_EQ(readBuffer(GR_BUFFER_AUXBUFFER), all(0)) << "depth buffering is off";
 
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   grBufferClear(0xff000000u, 0, 0x1234);  // red
-  EXPECT_EQ(readBuffer()[1000], 0xf800);
-  auto depth = readBuffer(GR_BUFFER_AUXBUFFER);
-  EXPECT_EQ(depth.front(), 0x1234);
-  EXPECT_EQ(depth.back(), 0x1234);
+  EXPECT_EQ(readBuffer(), all(0xf800));
+  EXPECT_EQ(readBuffer(GR_BUFFER_AUXBUFFER), all(0x1234));
 
   // The colour format decides how a colour is read: pure red in each.
   const std::pair<GrColorFormat_t, GrColor_t> reds[] = {{GR_COLORFORMAT_ARGB, 0x00ff0000u},
@@ -52,7 +47,7 @@ TEST_F(FrameBufferTest, ClearFillsBackBufferAndDepthWhenDepthIsOn) {
 }
 
 TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
-  FakeDisplay display;
+  TestDisplay display;
   boardSetDisplay(&display);
   openWindow(GR_COLORFORMAT_RGBA);
   EXPECT_EQ(display.opens, 1);
@@ -60,8 +55,8 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   grBufferSwap(0);
   EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER)[5], 0xf800);
   EXPECT_EQ(readBuffer()[5], 0);
-  ASSERT_EQ(display.lastFrame.size(), std::size_t(BOARD_WIDTH * BOARD_HEIGHT));
-  EXPECT_EQ(display.lastFrame[5], 0xf800);
+  ASSERT_EQ(display.shown.size(), 1u);
+  EXPECT_EQ(display.shown[0], readBuffer(GR_BUFFER_FRONTBUFFER));
   grBufferClear(0x0000ff00u, 0, 0);  // blue
   grBufferSwap(0);
   EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER)[5], 0x001f);
@@ -74,28 +69,25 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
 TEST_F(FrameBufferTest, LockGivesEitherOriginOfEitherBuffer) {
   // One red pixel at the bottom-left corner of the blue back buffer.
   grBufferClear(0x0000ff00u, 0, 0);
-  drawTriangle(vertexAt(0, 0, 255, 0, 0), vertexAt(2, 0, 255, 0, 0), vertexAt(0, 2, 255, 0, 0));
+  dot(0, 255, 0, 0);
   GrLfbInfo_t info{};
   ASSERT_TRUE(lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
   EXPECT_EQ(info.writeMode, GR_LFBWRITEMODE_565);
   EXPECT_EQ(info.origin, GR_ORIGIN_LOWER_LEFT);
-  EXPECT_GE(info.strideInBytes, std::uint32_t(BOARD_WIDTH * 2));
   EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[0], 0xf800);
   EXPECT_FALSE(lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info))
       << "one lock at a time";
   // The read lock gives nothing back on unlock: what was drawn in place meanwhile stays.
-  drawTriangle(vertexAt(20, 0, 0, 255, 0), vertexAt(22, 0, 0, 255, 0), vertexAt(20, 2, 0, 255, 0));
+  dot(20, 0, 255, 0);
   EXPECT_TRUE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_FALSE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_EQ(pixelAt(readBuffer(), 20, 0), 0x07e0);
-  EXPECT_EQ(pixelAt(readBuffer(), 0, 0), 0xf800) << "read through the upper-left origin";
-  EXPECT_EQ(readBuffer()[0], 0x001f);
 
   // A write lock in the lower-left origin writes back on unlock what was
   // written through it, and keeps what was drawn meanwhile.
   ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
   static_cast<std::uint16_t*>(info.lfbPtr)[3] = 0x1234;
-  drawTriangle(vertexAt(10, 0, 0, 255, 0), vertexAt(12, 0, 0, 255, 0), vertexAt(10, 2, 0, 255, 0));
+  dot(10, 0, 255, 0);
   ASSERT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_EQ(pixelAt(readBuffer(), 3, 0), 0x1234);
   EXPECT_EQ(pixelAt(readBuffer(), 10, 0), 0x07e0);

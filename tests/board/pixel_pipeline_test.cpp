@@ -104,7 +104,6 @@ TEST_F(CombineTest, TextureCombineAlphaSourcesAndSignedRounding) {
                  GR_COMBINE_OTHER_ITERATED, FXFALSE);
   EXPECT_EQ(drawn(vertexAt(0, 0, CONST[0], 25, CONST[2], 0, ITER[3])),
             rgb565(CONST[0], 23, CONST[2]));
-  ASSERT_NE(rgb565(0, 23, 0), rgb565(0, 22, 0));
   // Only the alpha is inverted: the texture alpha factor is 255 - 0x88.
   grTexCombine(GR_TMU0, GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ONE, GR_COMBINE_FUNCTION_LOCAL,
                GR_COMBINE_FACTOR_ONE, FXFALSE, FXTRUE);

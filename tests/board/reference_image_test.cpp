@@ -73,18 +73,6 @@ GrVertex projected(float wx, float wy, float wz, float s, float t, float r, floa
   return textured(v, s, t, oow);
 }
 
-void drawQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d) {
-  drawTriangle(a, b, c);
-  drawTriangle(a, c, d);
-}
-
-// A quad with (s, t) = (0, t0) at a, running to (s1, 0) at c.
-void drawTexturedQuad(const GrVertex& a, const GrVertex& b, const GrVertex& c, const GrVertex& d,
-                      float s1 = 256, float t0 = 256) {
-  drawQuad(textured(a, 0, t0, a.oow), textured(b, s1, t0, b.oow), textured(c, s1, 0, c.oow),
-           textured(d, 0, 0, d.oow));
-}
-
 using ReferenceImageTest = BoardTest;
 
 // Sky, a perspective floor, Gouraud, blended and chroma-keyed triangles.
@@ -162,9 +150,9 @@ TEST_F(ReferenceImageTest, TexturedQuadMatchesReference) {
   }));
   grBufferClear(0x202020ff, 0, 0);
   // Edge lengths in the ratio of the depths (1/oow): a true projection of a rectangle.
-  GrVertex far0 = vertexAt(320, 300, 120, 120, 120), far1 = vertexAt(192, 300, 120, 120, 120);
-  far0.oow = far1.oow = 0.25f;
-  drawTexturedQuad(vertexAt(0, 0), vertexAt(512, 0), far0, far1, 1024, 1024);
+  const GrVertex far0 = vertexAt(320, 300, 120, 120, 120), far1 = vertexAt(192, 300, 120, 120, 120);
+  drawQuad(textured(vertexAt(0, 0), 0, 1024), textured(vertexAt(512, 0), 1024, 1024),
+           textured(far0, 1024, 0, 0.25f), textured(far1, 0, 0, 0.25f));
   // Rounding may move red and blue by one step of 565, green by two.
   expectMatchesReference("textured_quad.png", 1);
 }

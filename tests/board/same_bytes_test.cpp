@@ -82,16 +82,6 @@ TEST(ParallelTest, RandomScenesDrawTheSameBytesWithAnyNumberOfThreads) {
   }
 }
 
-// Keeps every frame shown.
-struct FrameCatcher : BoardDisplay {
-  std::vector<std::vector<std::uint16_t>> shown;
-  bool open(int, int) override { return true; }
-  void present(const std::uint16_t* pixels, int width, int height) override {
-    shown.emplace_back(pixels, pixels + std::size_t(width) * std::size_t(height));
-  }
-  void close() override {}
-};
-
 // Eight frames swapped one after another, then both colour buffers read.
 // Every other pair of frames piles its work on the top of the screen, the
 // others on the bottom, so that the workers' rows change hands both ways.
@@ -121,7 +111,7 @@ std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* di
 // a window it waits to show a finished one. Either way what is read or
 // shown is what one thread draws.
 TEST(ParallelTest, FramesLeftDrawingBySwapsAreTheSerialOnesWhenReadOrShown) {
-  FrameCatcher serialWindow, parallelWindow;
+  TestDisplay serialWindow, parallelWindow;
   const auto serial = drawFrames(1, &serialWindow);
   EXPECT_EQ(drawFrames(2, nullptr), serial) << "headless";
   EXPECT_EQ(drawFrames(2, &parallelWindow), serial) << "with a window";
