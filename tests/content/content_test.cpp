@@ -99,11 +99,10 @@ void expectLoadedAsWritten(const Scene& scene, const WriterScene& written) {
         faces[{v + object.faces[f][0], v + object.faces[f][1], v + object.faces[f][2]}] = name;
     ASSERT_EQ(object.mappings.size(), object.vertices.size()) << object.name;
     for (std::size_t k = 0; k < object.vertices.size(); ++k, ++v) {
-      ASSERT_EQ(scene.vertices[v].x, object.vertices[k][0]);
-      ASSERT_EQ(scene.vertices[v].y, object.vertices[k][1]);
-      ASSERT_EQ(scene.vertices[v].z, object.vertices[k][2]);
-      ASSERT_EQ(scene.mappings[v].s, object.mappings[k][0] * 256.0f);
-      ASSERT_EQ(scene.mappings[v].t, object.mappings[k][1] * 256.0f);
+      const SceneVertex& p = scene.vertices[v];
+      ASSERT_EQ((std::array{p.x, p.y, p.z}), object.vertices[k]);
+      ASSERT_EQ((std::array{scene.mappings[v].s / 256.0f, scene.mappings[v].t / 256.0f}),
+                object.mappings[k]);
     }
   }
   ASSERT_EQ(scene.vertexCount, v);

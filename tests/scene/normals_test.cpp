@@ -55,17 +55,16 @@ TEST(Normals, FacesLessThanARightAngleApartAreSmoothedTogether) {
 }
 
 TEST(Normals, ScalingRoundsEveryComponentDownToAThousandth) {
-  // z chosen so the length rounds to exactly 255 and x is divided by 1.
-  const float x = 12.3456f;
-  const auto z = static_cast<float>(std::sqrt(255.0 * 255.0 - double{x} * x));
-  ASSERT_EQ(static_cast<float>(std::sqrt(double{x} * x + double{z} * z)), 255.0f);
-  EXPECT_EQ(scaleToNormalLength({-x, 0, z}).x, -12.346f);
-  EXPECT_EQ(scaleToNormalLength({x, 0, z}).x, 12.345f);
+  // (x, 0, z), z chosen so the length rounds to exactly 255 and x is divided by 1.
+  const auto scaledX = [](float x) {
+    const auto z = static_cast<float>(std::sqrt(255.0 * 255.0 - double{x} * x));
+    EXPECT_EQ(static_cast<float>(std::sqrt(double{x} * x + double{z} * z)), 255.0f) << x;
+    return scaleToNormalLength({x, 0, z}).x;
+  };
+  EXPECT_EQ(scaledX(-12.3456f), -12.346f);
+  EXPECT_EQ(scaledX(12.3456f), 12.345f);
   // 12.3459997 x 1000 is 12345.9997 in double but rounds up to 12346 in float.
-  const float y = 12.3459997f;
-  const auto w = static_cast<float>(std::sqrt(255.0 * 255.0 - double{y} * y));
-  ASSERT_EQ(static_cast<float>(std::sqrt(double{y} * y + double{w} * w)), 255.0f);
-  EXPECT_EQ(scaleToNormalLength({y, 0, w}).x, 12.345f);
+  EXPECT_EQ(scaledX(12.3459997f), 12.345f);
 }
 
 TEST(Normals, ZeroAreaFacesAndUnusedVertices) {
