@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "tests/reader3ds/reader_test_support.h"
@@ -109,12 +107,8 @@ TEST(MaterialHandlers, Scene3dsCarriesTheSelectorsFromFileToFile) {
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/one.3ds", std::ios::binary) << name("One") + map(TEXTURE_MAP, "ONE.TGA");
   std::ofstream(dir + "/two.3ds", std::ios::binary) << name("Two") + map(SPECULAR_MAP, "two.png");
-  const std::string json = dir + "/scenes.json";
-  ASSERT_EQ(std::system(
-                (std::string(SCENE3DS_TOOL) + " " + dir + "/one.3ds " + dir + "/two.3ds > " + json)
-                    .c_str()),
-            0);
-  const std::string printed{std::istreambuf_iterator<char>(std::ifstream(json).rdbuf()), {}};
+  std::string printed;
+  ASSERT_TRUE(scene3dsPrints(dir, "one.3ds two.3ds", &printed));
   EXPECT_NE(printed.find("\"two.3df\""), std::string::npos) << printed;
   std::filesystem::remove_all(dir);
 }

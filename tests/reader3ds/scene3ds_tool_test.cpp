@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "tools/writer3ds/scene_writer.h"
+#include "tests/reader3ds/reader_test_support.h"
 
 namespace {
 
@@ -50,15 +49,11 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   std::ofstream(dir + "/box.3ds", std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 
-  const std::string inDir = "cd " + dir + " && " + SCENE3DS_TOOL;
-  ASSERT_EQ(std::system((inDir + " box.3ds box.3ds > box.json").c_str()), 0);
-  const std::string printed{
-      std::istreambuf_iterator<char>(std::ifstream(dir + "/box.json").rdbuf()), {}};
+  std::string printed, faces;
+  ASSERT_TRUE(scene3dsPrints(dir, "box.3ds box.3ds", &printed));
   EXPECT_EQ(printed, "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
   // With --faces, each face after the materials' sort, its own indices.
-  ASSERT_EQ(std::system((inDir + " --faces box.3ds > faces.json").c_str()), 0);
-  const std::string faces{
-      std::istreambuf_iterator<char>(std::ifstream(dir + "/faces.json").rdbuf()), {}};
+  ASSERT_TRUE(scene3dsPrints(dir, "--faces box.3ds", &faces));
   EXPECT_NE(faces.find(R"(
     {"vertex": [1, 3, 2], "normal": [1, 1, 1], "faceNormal": 1, "mapping": [1, 3, 2], "material": 0},
     {"vertex": [0, 1, 2], "normal": [1, 1, 1], "faceNormal": 0, "mapping": [0, 1, 2], "material": 1}
@@ -66,6 +61,7 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
             std::string::npos)
       << faces;
 
+  const std::string inDir = "cd " + dir + " && " + SCENE3DS_TOOL;
   EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);
   const int status = std::system((inDir + " --help > /dev/null 2>&1").c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
