@@ -91,7 +91,7 @@ fuzz:
 bench:
 	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DWILDSKY_BENCH=ON
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_workloads bench_app wildsky mkcontent trace-replay
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_workloads bench_app bench_default_scene wildsky mkcontent trace-replay
 	@python3 bench/bench_table.py $(BENCH_BUILD)
 
 clean:

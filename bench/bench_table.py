@@ -7,8 +7,9 @@ Workload lines read "workload a: 412.3 megapixels/s" (two threads) and
 "workload a threads 1: ..." (one thread), so that runs can be compared by
 scripts. The default scene runs the real program headless on the generated
 content with the retrace wait off (V) for SECONDS (default 8) and reads the
-FPS of its exit report; the same frames recorded as a call trace and
-replayed give the board's share. With workers the board draws while the
+FPS of its exit report. Its split runs the program's frames in process from
+four points of the camera's turn, records the same frames as a call trace
+and replays them, the board alone. With workers the board draws while the
 program works, so the split is taken with one thread, where they take turns.
 """
 import json
@@ -18,6 +19,11 @@ import signal
 import subprocess
 import sys
 import time
+
+
+# The default scene's split: frames from four points of the camera's turn.
+SAMPLE_STARTS = (0, 250, 500, 750)
+SAMPLE_FRAMES = 20
 
 
 def run_json(binary, *arguments, environment=None):
@@ -64,33 +70,52 @@ def run_program(build, seconds, extra_environment=None):
     return output
 
 
-def default_scene_fps(build, seconds, threads=None):
-    environment = {"WILDSKY_BOARD_THREADS": str(threads)} if threads else None
-    match = re.search(rb"FPS: ([0-9.]+)", run_program(build, seconds, environment))
+def default_scene_fps(build, seconds):
+    match = re.search(rb"FPS: ([0-9.]+)", run_program(build, seconds))
     if not match:
         sys.exit("bench_table.py: the program printed no exit report")
     return float(match.group(1))
 
 
-def default_scene_board(build, frames=20):
-    """The board alone on the default scene: its frames recorded as a call
-    trace and replayed, the fastest of five passes, with two threads and
-    with one. Returns (frames/s, megapixels/s) for each."""
+def replay(build, trace, threads):
+    """The fastest of five replays: (seconds, megapixels) of the trace."""
+    result = subprocess.run([os.path.join(build, "bin", "trace-replay"), trace,
+                             "--threads", str(threads), "--repeat", "5"], check=True,
+                            stdout=subprocess.PIPE)
+    match = re.search(rb"in ([0-9.]+) s: [0-9.]+ frames/s, ([0-9.]+) megapixels/s", result.stdout)
+    if not match:
+        sys.exit("bench_table.py: trace-replay printed no rate")
+    seconds = float(match.group(1))
+    return seconds, float(match.group(2)) * seconds
+
+
+def default_scene_samples(build):
+    """SAMPLE_FRAMES frames of the default scene from each of SAMPLE_STARTS,
+    with one thread: the program's whole frames in its fastest repetition,
+    and the same frames recorded as a call trace and replayed, the board
+    alone, with one thread and with two. Returns the seconds of all
+    samples as (program, board with one thread, board with two) and the
+    megapixels drawn."""
     trace = os.path.join(build, "default-scene.trace")
-    run_program(build, 3, {"WILDSKY_TRACE": trace, "WILDSKY_TRACE_FRAMES": str(frames)})
-    results = []
+    environment = dict(os.environ, WILDSKY_BOARD_THREADS="1", WILDSKY_TRACE=trace,
+                       WILDSKY_TRACE_FRAMES=str(SAMPLE_FRAMES))
+    program = board = board_two = megapixels = 0.0
     try:
-        for threads in (2, 1):
-            result = subprocess.run([os.path.join(build, "bin", "trace-replay"), trace,
-                                     "--threads", str(threads), "--repeat", "5"], check=True,
-                                    stdout=subprocess.PIPE)
-            match = re.search(rb"([0-9.]+) frames/s, ([0-9.]+) megapixels/s", result.stdout)
-            results.append((float(match.group(1)), float(match.group(2))) if match
-                           else (0.0, 0.0))
+        for start in SAMPLE_STARTS:
+            runs = run_json(os.path.join(build, "bin", "bench_default_scene"),
+                            f"--benchmark_filter=DefaultSceneFrames/{start}/",
+                            environment=environment)
+            fastest = max(run["fps"] for run in runs if run["run_type"] == "iteration")
+            program += SAMPLE_FRAMES / fastest
+            seconds, _ = replay(build, trace, 1)
+            board += seconds
+            seconds, drawn = replay(build, trace, 2)
+            board_two += seconds
+            megapixels += drawn
     finally:
         if os.path.exists(trace):
             os.remove(trace)
-    return results
+    return (program, board, board_two), megapixels
 
 
 def frame_split(build):
@@ -113,23 +138,21 @@ def main():
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 8.0
     lines = workload_lines(build)
     fps = default_scene_fps(build, seconds)
-    serial_fps = default_scene_fps(build, seconds, threads=1)
-    (board_fps, board_megapixels), (serial_board_fps, _) = default_scene_board(build)
+    (program, board, board_two), megapixels = default_scene_samples(build)
     own, drawing = frame_split(build)
     whole = own + drawing
+    frames = SAMPLE_FRAMES * len(SAMPLE_STARTS)
     print(f"wildsky benchmarks, {os.cpu_count()} hardware threads, 512x384")
     for line in lines:
         print(line)
     print(f"default scene: {fps:.1f} frames/s")
-    if board_fps > 0:
-        print(f"default scene, board alone (its calls replayed): {board_fps:.1f} frames/s, "
-              f"{board_megapixels:.1f} megapixels/s")
+    print(f"default scene, board alone ({frames} frames along the turn, their calls replayed): "
+          f"{frames / board_two:.1f} frames/s, {megapixels / board_two:.1f} megapixels/s")
     # With workers the board draws while the program works; with one thread
     # the two take turns, so the frame splits into them.
-    if serial_fps > 0 and serial_board_fps > 0:
-        frame, board = 1000 / serial_fps, 1000 / serial_board_fps
-        print(f"default scene split, one thread: {frame:.2f} ms a frame, board {board:.2f} ms, "
-              f"program's own work {max(frame - board, 0):.2f} ms")
+    frame_ms, board_ms = 1000 * program / frames, 1000 * board / frames
+    print(f"default scene split, one thread, the same frames: {frame_ms:.2f} ms a frame, "
+          f"board {board_ms:.2f} ms, program's own work {max(frame_ms - board_ms, 0):.2f} ms")
     print(f"app benchmark scene split, one thread: {whole:.2f} ms a frame, "
           f"program's own work (lists, transform, sort) {own:.2f} ms ({100 * own / whole:.0f}%), "
           f"passes, clipping and board {drawing:.2f} ms ({100 * drawing / whole:.0f}%)")
