@@ -2,7 +2,6 @@
 // generated scene of about 20,000 faces: the CPU part (lists, transform,
 // sort) alone and the whole frame (with the passes, clipper and board).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "bench/bench_folder.h"
 #include "bench/frame_timing.h"
 #include "tools/tex3df/texture_encoder.h"
 #include "tools/writer3ds/scene_writer.h"
@@ -63,8 +63,7 @@ void save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 
 ProgramState& benchProgram() {
   static ProgramState state = [] {
-    std::string folderName = (fs::temp_directory_path() / "wildsky-bench-XXXXXX").string();
-    fs::path folder = mkdtemp(folderName.data());
+    const fs::path folder = makeBenchFolder();
     fs::create_directory(folder / "OBJECTS");
     fs::create_directory(folder / "TEXTURES");
     WriterScene wild;

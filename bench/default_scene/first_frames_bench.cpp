@@ -6,15 +6,13 @@
 // start-up leaves, the camera moved on by the given number of frames:
 // cleared buffers, the first depth function.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "app/program.h"
+#include "bench/bench_folder.h"
 #include "render/glide.h"
 #include "tools/mkcontent/content_files.h"
 
@@ -24,21 +22,11 @@ namespace {
 
 constexpr int FRAMES = 20;
 
-fs::path contentFolder;
-
-void removeContent() {
-  std::error_code ignored;
-  fs::remove_all(contentFolder, ignored);
-}
-
 ProgramState& defaultSceneProgram() {
   static ProgramState state = [] {
-    std::string folderName = (fs::temp_directory_path() / "wildsky-bench-XXXXXX").string();
-    if (mkdtemp(folderName.data()) == nullptr) std::abort();
-    contentFolder = folderName;
-    std::atexit(removeContent);
-    if (!writeContent(folderName)) std::abort();
-    fs::current_path(contentFolder);
+    const fs::path folder = makeBenchFolder();
+    if (!writeContent(folder.string())) std::abort();
+    fs::current_path(folder);
     ProgramState started;
     startProgram(started, Platform{});
     return started;
