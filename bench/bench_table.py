@@ -21,7 +21,8 @@ import sys
 import time
 
 
-# The default scene's split: frames from four points of the camera's turn.
+# The default scene's split: frames from four points of the camera's turn,
+# as bench_default_scene's arguments and frame count have them.
 SAMPLE_STARTS = (0, 250, 500, 750)
 SAMPLE_FRAMES = 20
 

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int FRAMES = 20;
+constexpr int FRAMES = 20;  // bench_table.py records as many in each trace
 
 ProgramState& defaultSceneProgram() {
   static ProgramState state = [] {
@@ -34,6 +34,7 @@ ProgramState& defaultSceneProgram() {
   return state;
 }
 
+// What startProgram leaves, the camera moved on by cameraSteps frames.
 void rewindTo(ProgramState& state, int cameraSteps) {
   const ProgramState fresh;
   state.angleX = fresh.angleX;
