@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -60,16 +57,6 @@ Decoded decodeFile(const std::vector<std::uint8_t>& bytes) {
     height = std::max(1, height / 2);
   }
   return d;
-}
-
-// The common CRC-32 (of zip and PNG), bit by bit.
-std::uint32_t crc32Of(const std::string& bytes) {
-  std::uint32_t crc = 0xffffffffu;
-  for (unsigned char b : bytes) {
-    crc ^= b;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ ((crc & 1) ? 0xedb88320u : 0);
-  }
-  return ~crc;
 }
 
 }  // namespace
@@ -162,46 +149,19 @@ TEST(Tex3dfRoundTrip, ShapeAndMipmapChain) {
   EXPECT_TRUE(encode3df(blocks, GR_TEXFMT_RSVD2).empty());
 }
 
-// argb1555 keeps a texel opaque from alpha 128 up, the nearer of 0 and 255.
-TEST(Tex3dfRoundTrip, OneBitAlphaRoundsToTheNearer) {
-  const RgbaImage image{2, 1, {9, 9, 9, 128, 9, 9, 9, 127}};
-  const Decoded d = decodeFile(encode3df(image, GR_TEXFMT_ARGB_1555));
-  EXPECT_EQ(d.levels[0][0] >> 24, 255u);
-  EXPECT_EQ(d.levels[0][1] >> 24, 0u);
-}
-
-// The tool itself: convert a PNG, describe it (with its checksum, and an
-// NCC table where it has one), export it again; refuse a missing image, an
-// unknown format and a file that is not 3DF.
+// The tool itself: convert a PNG, describe it, export it again; refuse a
+// missing image, an unknown format and a file that is not 3DF.
 TEST(Tex3dfTool, ConvertInfoExport) {
   const std::filesystem::path dir = WILDSKY_TEST_OUTPUT_DIR;
   std::filesystem::create_directories(dir);
   const std::string png = (dir / "in.png").string(), tex = (dir / "out.3df").string(),
-                    back = (dir / "back.png").string(), text = (dir / "info.txt").string();
+                    back = (dir / "back.png").string();
   ASSERT_TRUE(stbi_write_png(png.c_str(), 64, 32, 4, smooth.pixels.data(), 64 * 4));
   const auto run = [](const std::string& args) {
     return std::system((std::string(TEX3DF_TOOL) + " " + args).c_str());
   };
   ASSERT_EQ(run("convert " + png + " " + tex + " --format argb4444"), 0);
-  ASSERT_EQ(run("info " + tex + " > " + text), 0);
   ASSERT_EQ(run("export " + tex + " " + back), 0);
-
-  const std::string info{std::istreambuf_iterator<char>(std::ifstream(text).rdbuf()), {}};
-  for (const char* line : {"format: argb4444\n", "size: 64 x 32\n",
-                           "levels: 64x32 32x16 16x8 8x4 4x2 2x1 1x1\n", "texel bytes: 5462\n",
-                           "lod range: 1 64\n", "table: none\n"})
-    EXPECT_NE(info.find(line), std::string::npos) << info;
-  const std::string bytes{std::istreambuf_iterator<char>(std::ifstream(tex).rdbuf()), {}};
-  char checksum[32];
-  std::snprintf(checksum, sizeof checksum, "crc32: %08x\n", crc32Of(bytes));
-  EXPECT_NE(info.find(checksum), std::string::npos) << checksum << info;
-  EXPECT_NE(info.find("file bytes: " + std::to_string(bytes.size()) + "\n"), std::string::npos);
-  const std::string ncc = (dir / "ncc.3df").string();
-  ASSERT_EQ(run("convert " + png + " " + ncc + " --format ayiq8422"), 0);
-  ASSERT_EQ(run("info " + ncc + " > " + text), 0);
-  const std::string nccInfo{std::istreambuf_iterator<char>(std::ifstream(text).rdbuf()), {}};
-  EXPECT_NE(nccInfo.find("table: NCC\n"), std::string::npos) << nccInfo;
-
   int width = 0, height = 0, channels = 0;
   stbi_uc* pixels = stbi_load(back.c_str(), &width, &height, &channels, 4);
   ASSERT_TRUE(pixels != nullptr && width == 64 && height == 32) << width << " x " << height;
@@ -215,8 +175,6 @@ TEST(Tex3dfTool, ConvertInfoExport) {
        {"convert " + (dir / "missing.png").string() + " " + tex + " --format rgb565",
         "convert " + png + " " + tex + " --format rgb888", "info " + png})
     EXPECT_NE(run(bad + " > /dev/null"), 0) << bad;
-  // A name in other letter case, as the board's reader finds it.
-  EXPECT_EQ(run("info " + (dir / "OUT.3DF").string() + " > /dev/null"), 0);
   // Output that cannot be written fails the tool.
   EXPECT_NE(run("export " + tex + " /dev/full 2> /dev/null"), 0);
   EXPECT_NE(run("info " + tex + " > /dev/full 2> /dev/null"), 0);
