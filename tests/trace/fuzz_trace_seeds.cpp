@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,12 +30,12 @@ void drawFrames(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
   }
 }
 
-// Records one trace with textures of the given kinds made after the window opens.
+// Records one trace with textures of the given kinds made after the window
+// opens, and cuts its final image off.
 bool writeSeed(const std::string& path, unsigned seed, const std::vector<int>& kinds,
                int triangles) {
-  const std::string recorded = path + ".recording";
   boardReset();
-  if (!boardStartTrace(recorded.c_str(), 2)) return false;
+  if (!boardStartTrace(path.c_str(), 2)) return false;
   std::mt19937 random(seed);
   grGlideInit();
   openWindow(GR_COLORFORMAT_ARGB);
@@ -46,14 +44,11 @@ bool writeSeed(const std::string& path, unsigned seed, const std::vector<int>& k
   drawFrames(random, textures, triangles);
   grGlideShutdown();
   boardStopTrace();
-  std::ifstream in(recorded, std::ios::binary);
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-  in.close();
-  std::filesystem::remove(recorded);
-  if (bytes.size() < FINAL_IMAGE_RECORD) return false;
-  bytes.resize(bytes.size() - FINAL_IMAGE_RECORD);
-  std::ofstream out(path, std::ios::binary);
-  return bool(out.write(bytes.data(), std::streamsize(bytes.size())));
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size < FINAL_IMAGE_RECORD) return false;
+  std::filesystem::resize_file(path, size - FINAL_IMAGE_RECORD, error);
+  return !error;
 }
 
 }  // namespace
@@ -63,8 +58,8 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   std::filesystem::create_directories(folder);
   // Without the 256 x 256 chain the seeds stay small enough to mutate quickly.
-  bool written = writeSeed(folder + "/paletted.trace", 3, {3}, 14) &&
-                 writeSeed(folder + "/three_kinds.trace", 4, {1, 2, 3}, 40);
+  const bool written = writeSeed(folder + "/paletted.trace", 3, {3}, 14) &&
+                       writeSeed(folder + "/three_kinds.trace", 4, {1, 2, 3}, 40);
   boardReset();
   if (!written) {
     std::fprintf(stderr, "fuzz_trace_seeds: can't write the seeds in %s\n", folder.c_str());
