@@ -116,6 +116,15 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
   EXPECT_FALSE(parseTrace(bytes.data(), bytes.size() - 1, &trace, &error));
   EXPECT_NE(error.find("truncated"), std::string::npos);
+  // Cut short anywhere in the header or the first records, and across the
+  // rest: refused with a reason, or replayed safely.
+  for (std::size_t size = 0; size < bytes.size(); size += size < 3000 ? 1 : 4999) {
+    if (parseTrace(bytes.data(), size, &trace, &error)) {
+      replayTrace(trace, 0);
+    } else {
+      EXPECT_FALSE(error.empty());
+    }
+  }
 }
 
 // trace-replay's exit status tells a replay that ends in the recorded image
