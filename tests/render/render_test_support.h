@@ -4,8 +4,7 @@
 #include "render/view_transform.h"
 #include "scene/scene_types.h"
 
-inline SceneVertex cameraVertex(float viewX, float viewY, float viewZ, float shade = 0.0f,
-                                float s = 0.0f, float t = 0.0f) {
+inline SceneVertex cameraVertex(float viewX, float viewY, float viewZ, float shade = 0.0f) {
   SceneVertex vertex{};
   vertex.viewX = viewX;
   vertex.viewY = viewY;
@@ -13,8 +12,6 @@ inline SceneVertex cameraVertex(float viewX, float viewY, float viewZ, float sha
   vertex.grVertex.r = shade;
   vertex.grVertex.g = 255.0f - shade;
   vertex.grVertex.b = shade * 0.5f;
-  vertex.s = s;
-  vertex.t = t;
   computeClipCodes(vertex);
   return vertex;
 }
