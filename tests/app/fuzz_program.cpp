@@ -22,15 +22,7 @@ namespace {
 constexpr int FRAMES = 3;
 constexpr const char* WILD_SCENE = "OBJECTS/qxwild.3ds";
 
-// Names are matched without case, as the program's file opening does.
-bool textureInContent(const char* name) {
-  std::error_code error;
-  for (const auto& file : std::filesystem::directory_iterator("TEXTURES", error)) {
-    if (strcasecmp(file.path().filename().c_str(), name) == 0) return true;
-  }
-  return false;
-}
-
+// Texture names are matched without case, as the program's file opening does.
 bool everyTextureInContent() {
   resetReaderState();
   Scene scene{};
@@ -38,7 +30,12 @@ bool everyTextureInContent() {
   bool found = true;
   for (std::int32_t m = 0; m < scene.materialCount; ++m) {
     const char* name = scene.materials[m].textureFile;
-    if (name != nullptr && !textureInContent(name)) found = false;
+    bool here = name == nullptr;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator("TEXTURES", error)) {
+      here = here || strcasecmp(file.path().filename().c_str(), name) == 0;
+    }
+    found = found && here;
   }
   freeLoadedArrays(scene);
   return found;

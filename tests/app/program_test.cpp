@@ -50,8 +50,8 @@ void runWildsky(const std::string& keys, bool terminate = false) {
                 "while running:\nFPS: %.2f  TPS: %.2f\nTEXMEM: %.0f   RASPOS: %3.0f\n",
                 total, highest, fps, tps, texmem, raspos);
   EXPECT_EQ(output, report);
-  EXPECT_TRUE(total <= highest && fps >= 0 && tps >= 0 && fps + tps < 1e30 && texmem > 0 &&
-              raspos >= 0 && raspos < 1000);
+  EXPECT_TRUE(total <= highest && highest > 0 && fps >= 0 && tps >= 0 && fps + tps < 1e30 &&
+              texmem > 0 && raspos >= 0 && raspos < 1000);
 }
 
 // "dump.tga": a 512 x 384 TGA with its header and footer, showing the stored
@@ -102,17 +102,12 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
   startWith();
   keys.waiting = {'s', 'S', 'V', -1, 'v', 'D', -1, 'd'};
   std::vector<std::pair<int, int>> toggles;  // statistics shown, waiting for the retrace
-  std::vector<std::uint8_t> firstDump;
   for (int frame = 1; frame <= 8; ++frame) {
     runFrame(state);
     toggles.push_back({state.showStatistics, state.waitForRetrace});
-    if (frame == 6) firstDump = readFileBytes("dump.tga");
   }
-  // Frame 4 draws the "V" mark.
   EXPECT_EQ(toggles, (std::vector<std::pair<int, int>>{
                          {0, 1}, {1, 1}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {1, 1}, {1, 1}}));
-  const std::vector<std::uint8_t> lastDump = readFileBytes("dump.tga");
-  EXPECT_NE(firstDump, lastDump);
   EXPECT_EQ(state.quitRequested, 0);
   for (int key : {int{'q'}, int{' '}, 27, 0x100, 0x101}) {
     state.quitRequested = 0;
