@@ -1,6 +1,7 @@
-// The face passes over faces stated directly in camera space. The binary is
-// linked with --wrap for two of the board's state calls and the clipper's
-// entry: while a test records, those calls are recorded instead of passed on.
+// The face passes over faces stated directly in camera space. The binary is linked with --wrap for
+// the blend, the constant colour and the clipper's entry: while a test records, those calls are
+// recorded instead of passed on. The program's reference frames catch faults in the other state
+// calls, but neither an opaque pass that keeps the last blend nor a damaged transparency.
 #include "app/face_passes.h"
 
 #include <gtest/gtest.h>
@@ -31,9 +32,7 @@ void recordOrPass(const char* name, Values... values) {
 
 }  // namespace
 
-// The linker's names for the wrapped functions (their mangled names). The
-// program's reference frames show the other state calls' faults, but neither
-// an opaque pass that keeps the last blend nor a damaged transparency.
+// The wrapped functions by the linker's (mangled) names.
 extern "C" {
 void __real__Z20grAlphaBlendFunctioniiii(int, int, int, int);
 void __real__Z20grConstantColorValuej(GrColor_t);
@@ -70,8 +69,7 @@ struct Face {
   std::array<std::uint32_t, 3> clipFlags{};
 };
 
-// Each face has its own three vertices, mappings and four normals; the
-// faces are linked in order as one of the frame's lists.
+// Each face has its own three vertices, mappings and four normals, linked in order as a frame list.
 struct FaceList {
   std::vector<SceneVertex> vertices;
   std::vector<Vector3> normals;
@@ -143,7 +141,6 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
       {0}};
   FaceList list(wanted, materials);
   std::vector<SceneVertex>& vertices = list.vertices;
-  std::vector<SceneMapping>& mappings = list.mappings;
   FrameStatistics statistics{};
   recordPass(opaquePass, list, frameOpaqueFirst, frameOpaqueLast, 1, statistics);
 
@@ -159,13 +156,10 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
   EXPECT_EQ(colour(0), std::tuple(200.0f * 255 / 256, 100.0f * 255 / 256, 40.0f * 255 / 256));
   EXPECT_EQ(colour(1), std::tuple(0.0f, 0.0f, 0.0f));
   EXPECT_EQ(colour(2), colour(0));  // pointing away lights the same
-  // The textured face is lit by |z| alone and takes its mappings.
+  // The textured face is lit by |z| alone.
   EXPECT_EQ(colour(24), std::tuple(128.0f, 128.0f, 128.0f));
   EXPECT_EQ(colour(25), std::tuple(64.0f, 64.0f, 64.0f));
   EXPECT_EQ(colour(26), colour(1));
-  for (int k = 24; k < 27; ++k) {
-    EXPECT_EQ(std::pair(vertices[k].s, vertices[k].t), std::pair(mappings[k].s, mappings[k].t));
-  }
 }
 
 // A transparency past 100 percent (a damaged file) blends as fully covering,
@@ -173,11 +167,11 @@ TEST(FacePasses, OpaquePassRejectsCullsLightsCountsAndSetsStateOnMaterialChanges
 // the material's unlit diffuse colour, though its normals lie across the view.
 TEST(FacePasses, TransparentPassDrawsOneFaceUnlitBlendingByTheTransparencyHeldToAByte) {
   const Vector3 across{255, 0, 0};
+  std::vector<Material> materials{material(COLOURED | MATERIAL_TRANSPARENT, 10, 20, 30)};
+  FaceList list({{0, ALONG, {across, across, across}}}, materials);
   for (const auto& [transparency, alpha] :
        {std::pair(127.9f, 127L), {255.0f, 255L}, {257.0f, 255L}, {1.0e9f, 255L}}) {
-    std::vector<Material> materials{material(COLOURED | MATERIAL_TRANSPARENT, 10, 20, 30)};
     materials[0].transparency = transparency;
-    FaceList list({{0, ALONG, {across, across, across}}}, materials);
     FrameStatistics statistics{};
     recordPass(transparentPass, list, frameTransparentFirst, frameTransparentLast, 1, statistics);
     EXPECT_EQ(triangles, (std::vector<Triangle>{{&list.vertices[0], 1}})) << transparency;

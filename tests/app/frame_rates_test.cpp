@@ -27,8 +27,7 @@ TEST(CameraAngles, StepInSinglePrecisionAndWrapPastAFullTurn) {
   EXPECT_EQ(state.angleY, -1000.0f);  // never reduced
 }
 
-// RASPOS is the integer average of the frames' raster lines over each group
-// of 216 frames, zero until the first group is complete.
+// RASPOS: the integer average of the raster lines over each group of 216 frames, 0 until the first.
 TEST(FrameStatistics, RasterAverageIsOverEachGroupOf216Frames) {
   FrameStatistics statistics{};
   for (int frame = 1; frame <= 2 * 216; ++frame) {
@@ -43,8 +42,7 @@ TEST(FrameStatistics, RasterAverageIsOverEachGroupOf216Frames) {
   EXPECT_EQ(statistics.rasterAverage, 7);
 }
 
-// A frame whose sorting ends after the beam has wrapped to the top of the
-// next sweep: from line 380 to line 10 of the next is 14 lines.
+// The beam wraps within the frame: from line 380 to line 10 of the next sweep is 14 lines.
 struct WrappingBeam : BoardClock {
   double periods[2] = {1000 + 380.5 / 384, 1001 + 10.5 / 384};  // refresh periods read
   int next = 0;
@@ -61,11 +59,10 @@ TEST_F(ProgramRun, RasterLinesWrapOnceAtTheBottomOfTheScreen) {
   boardSetClock(&clocks);
 }
 
-// 70 frames in 3.5 s: the window closes past 3.0 s at 20 frames a second, and
-// every face node counts, drawn or not. The next window opens where that one
-// closed and counts only its own 30 frames, in 4.0 s. The exit report's rates
-// are the whole run's: all frames and faces over the time since the first
-// frame, not the last window's.
+// 70 frames in 3.5 s: the window closes past 3.0 s at 20 frames a second, and every face node
+// counts, drawn or not. The next window opens where that one closed and counts only its own 30
+// frames, in 4.0 s. The exit report's rates are the whole run's: all frames and faces over the time
+// since the first frame, not the last window's.
 TEST_F(ProgramRun, FrameRatesCoverEachWindowAndTheExitReportTheWholeRun) {
   startWith();
   double faces = 0;

@@ -1,7 +1,6 @@
-// The whole program on an arbitrary wild scene: whatever the reader makes of
-// the bytes is prepared, drawn for a few frames from a turning camera and
-// released, within every buffer. A scene naming a texture the content lacks
-// ends the program with its message by design, so such inputs are passed by.
+// The whole program on an arbitrary wild scene: whatever the reader makes of the bytes is prepared,
+// drawn for a few frames from a turning camera and released, within every buffer. A scene naming a
+// texture the content lacks ends the program by design, so such inputs are passed by.
 
 #include <strings.h>
 

@@ -22,8 +22,7 @@ struct ScriptedKeys : KeySource {
   }
 };
 
-// The program's clock reads `seconds`; the board's stands still but for a
-// wait, which jumps to its end.
+// The program's clock reads `seconds`; the board's moves only by waits, to their end.
 struct TestClocks : ProgramClock, BoardClock {
   double seconds = 0, boardTime = 0;
   double readClock() override { return seconds; }

@@ -3,8 +3,7 @@
 #include <unistd.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -85,9 +84,4 @@ TestContent::~TestContent() {
   std::error_code ignored;
   fs::current_path(previous, ignored);
   fs::remove_all(folder, ignored);
-}
-
-std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }

@@ -2,9 +2,7 @@
 // Test content written on the fly: a temporary folder, the current one while the object lives,
 // holding the OBJECTS and TEXTURES the program reads (two small scenes, their textures, a font).
 
-#include <cstdint>
 #include <filesystem>
-#include <vector>
 
 class TestContent {
  public:
@@ -15,6 +13,3 @@ class TestContent {
 
   const std::filesystem::path previous, folder;
 };
-
-// The whole file, or nothing when it cannot be read.
-std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);

@@ -11,21 +11,7 @@ namespace {
 
 constexpr int WIDTH = 512, HEIGHT = 384;
 
-// SDL's window-less video driver: a real window and renderer in memory.
-class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ASSERT_TRUE(display.open(WIDTH, HEIGHT));
-  }
-  void TearDown() override {
-    display.close();
-    unsetenv("SDL_VIDEODRIVER");
-  }
-  SdlDisplay display;
-};
-
-// The display's window: the one window open (each test opens its own).
+// The display's window: the one window open.
 SDL_Window* openWindow() {
   for (Uint32 id = 1; id < 256; ++id) {
     if (SDL_Window* window = SDL_GetWindowFromID(id)) return window;
@@ -47,7 +33,13 @@ std::vector<int> takeAllKeys(SdlDisplay& display) {
   return keys;
 }
 
-TEST_F(WindowTest, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScaling) {
+// Under SDL's window-less video driver: a real window and renderer in memory.
+// A modifier alone is no key; Alt+Enter switches full screen instead; keys
+// beyond the queue are dropped.
+TEST(SdlWindow, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScalingAndGivesKeysInOrder) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  SdlDisplay display;
+  ASSERT_TRUE(display.open(WIDTH, HEIGHT));
   std::vector<std::uint16_t> picture(std::size_t(WIDTH) * HEIGHT);
   for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = std::uint16_t(i * 131 + i / WIDTH);
   display.present(picture.data(), WIDTH, HEIGHT);
@@ -68,11 +60,7 @@ TEST_F(WindowTest, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScaling) {
              picture[y / 2 * WIDTH + x / 2];
   }
   EXPECT_EQ(wrong, 0);
-}
 
-// A modifier alone is no key; Alt+Enter switches full screen instead. Keys
-// beyond the queue are dropped.
-TEST_F(WindowTest, KeysReachTheProgramAsItsCharactersInOrderUpToTheQueuesSize) {
   pressKey(SDLK_a);
   pressKey(SDLK_z, KMOD_LSHIFT);
   for (SDL_Keycode key : {SDLK_LSHIFT, SDLK_0, SDLK_9, SDLK_SPACE, SDLK_ESCAPE, SDLK_RETURN,
@@ -88,6 +76,8 @@ TEST_F(WindowTest, KeysReachTheProgramAsItsCharactersInOrderUpToTheQueuesSize) {
   EXPECT_NE(SDL_GetWindowFlags(openWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
   for (int i = 0; i < 70; ++i) pressKey(i < 64 ? SDLK_a : SDLK_b);
   EXPECT_EQ(takeAllKeys(display), std::vector<int>(64, 'A'));
+  display.close();
+  unsetenv("SDL_VIDEODRIVER");
 }
 
 }  // namespace
