@@ -119,17 +119,4 @@ TEST(ParallelTest, FramesLeftDrawingBySwapsAreTheSerialOnesWhenReadOrShown) {
   EXPECT_TRUE(parallelWindow.shown == serialWindow.shown) << "the frames shown";
 }
 
-// (The random scenes clear behind queued triangles.)
-TEST(ParallelTest, DrawingWhileLockedStaysInPlace) {
-  openBoard(3);
-  GrVertex style = vertexAt(0, 0, 255, 0, 0, 100);
-  GrLfbInfo_t info{};
-  ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_UPPER_LEFT, &info));
-  fillRect(0, 0, 8, 8, style);
-  EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[(BOARD_HEIGHT - 1) * BOARD_WIDTH],
-            rgb565(255, 0, 0));
-  grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
-  boardReset();
-}
-
 }  // namespace
