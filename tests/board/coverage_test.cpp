@@ -1,6 +1,6 @@
 // Which pixels a triangle covers: shared edges in both windings, degenerate,
-// unreasonable and far-off triangles. (The reference images show which side
-// of an edge owns the pixel centres on it.)
+// unreasonable and far-off triangles, and which side of an edge owns the
+// pixel centres on it.
 
 #include <limits>
 #include <random>
@@ -59,6 +59,23 @@ TEST_F(CoverageTest, MeshSharingEdgesCoversEveryPixelOnce) {
     }
   }
   EXPECT_EQ(wrongCounts([](int x, int y) { return x >= 40 && x < 424 && y >= 30 && y < 318; }), 0);
+}
+
+// A square whose sides run through pixel centres: of each pair of opposite
+// sides the centres on one belong to the square, in both windings: those on
+// its left side and on its top (screen y up). The reference images would not
+// see the horizontal sides' rule flipped alone.
+TEST_F(CoverageTest, CentresOnASideBelongToTheLeftAndTopSides) {
+  for (bool reversed : {false, true}) {
+    grBufferClear(0, 0, 0);
+    auto half = [reversed](float x1, float y1, float x2, float y2) {
+      reversed ? layer(10.5f, 10.5f, x2, y2, x1, y1) : layer(10.5f, 10.5f, x1, y1, x2, y2);
+    };
+    half(20.5f, 10.5f, 20.5f, 20.5f);
+    half(20.5f, 20.5f, 10.5f, 20.5f);
+    EXPECT_EQ(wrongCounts([](int x, int y) { return x >= 10 && x < 20 && y >= 11 && y < 21; }), 0)
+        << (reversed ? "reversed" : "forward");
+  }
 }
 
 // Two triangles far beyond every edge share a diagonal through the screen and
