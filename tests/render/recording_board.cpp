@@ -33,13 +33,11 @@ FxBool gu3dfLoad(const char* fileName, Gu3dfInfo* info) {
   return FXTRUE;
 }
 
-GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int, int, GrTextureFormat_t,
+GrMipMapId_t guTexAllocateMemory(GrChipID_t, FxU8, int, int, GrTextureFormat_t,
                                  GrMipMapMode_t mipmapMode, GrLOD_t, GrLOD_t, GrAspectRatio_t,
-                                 GrTextureClampMode_t sClamp, GrTextureClampMode_t tClamp,
-                                 GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter,
-                                 float lodBias, FxBool trilinear) {
-  boardRecording.allocations.push_back(
-      {tmu, oddEvenMask, mipmapMode, sClamp, tClamp, minFilter, magFilter, lodBias, trilinear});
+                                 GrTextureClampMode_t, GrTextureClampMode_t, GrTextureFilterMode_t,
+                                 GrTextureFilterMode_t, float, FxBool) {
+  boardRecording.allocatedMipmapModes.push_back(mipmapMode);
   return boardRecording.textureMemoryFull ? GR_NULL_MIPMAP_HANDLE : boardRecording.nextMipmapId++;
 }
 

@@ -15,18 +15,6 @@ struct RecordedTriangle {
   GrVertex copies[3];           // their values at the time of the call
 };
 
-// The arguments of a texture allocation that do not come from the file.
-struct RecordedAllocation {
-  GrChipID_t tmu;
-  FxU8 oddEvenMask;
-  GrMipMapMode_t mipmapMode;
-  GrTextureClampMode_t sClamp, tClamp;
-  GrTextureFilterMode_t minFilter, magFilter;
-  float lodBias;
-  FxBool trilinear;
-  bool operator==(const RecordedAllocation&) const = default;
-};
-
 struct FakeTexture {
   std::uint32_t memRequired;
   bool loadFails;
@@ -36,7 +24,7 @@ struct BoardRecording {
   bool keepTriangles = true;  // false: only count them (the clipper benchmark)
   long triangleCount = 0;
   std::vector<RecordedTriangle> triangles;
-  std::vector<RecordedAllocation> allocations;
+  std::vector<GrMipMapMode_t> allocatedMipmapModes;  // one per texture allocation
   bool announceShutdown = false;             // write "[board shut down]" to the error stream
   std::map<std::string, FakeTexture> files;  // by full path
   bool textureMemoryFull = false;

@@ -62,9 +62,8 @@ TEST_F(TextureRegistryTest, EachExactNameLoadsOnceAndTheListsGrowByDoubling) {
   ASSERT_EQ(textureRegistry.count, 12);
   EXPECT_EQ(textureRegistry.capacity, 20);
   // Filter and repeat show in the program's reference frames; the mipmap mode would not.
-  ASSERT_EQ(boardRecording.allocations.size(), 12u);
-  for (const RecordedAllocation& allocation : boardRecording.allocations)
-    EXPECT_EQ(allocation.mipmapMode, GR_MIPMAP_NEAREST);
+  EXPECT_EQ(boardRecording.allocatedMipmapModes,
+            std::vector<GrMipMapMode_t>(12, GR_MIPMAP_NEAREST));
   for (int i = 0; i < 12; ++i) {
     EXPECT_STREQ(textureRegistry.entries[i].name, names[i].c_str());
     EXPECT_EQ(textureRegistry.entries[i].mipmapId, first.materials[i].texture);
