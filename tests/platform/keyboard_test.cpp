@@ -58,10 +58,12 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   // writing the exit report into a pipe nobody reads any more (`| tee` and
   // Ctrl-C). No core files. A hangup the process was started to ignore
   // (nohup, the last case) stays ignored, and the process goes on to exit(1).
-  const int signals[] = {0, SIGABRT, SIGPIPE, SIGQUIT, SIGHUP, SIGHUP};
-  for (int i = 0; i < 6; ++i) {
-    const int signal = signals[i];
-    const bool ignored = i == 5;
+  const struct {
+    int signal;
+    bool ignored;
+  } endings[] = {{0, false},       {SIGABRT, false}, {SIGPIPE, false},
+                 {SIGQUIT, false}, {SIGHUP, false},  {SIGHUP, true}};
+  for (const auto [signal, ignored] : endings) {
     const pid_t child = fork();
     if (child == 0) {
       const rlimit noCore{0, 0};
