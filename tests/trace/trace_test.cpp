@@ -4,6 +4,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -191,6 +193,38 @@ void appendRecord(std::vector<std::uint8_t>& out, TraceOp op, std::vector<std::u
   out.insert(out.end(), {std::uint8_t(op), std::uint8_t(unsigned(op) >> 8), 0, 0});
   put32(out, std::uint32_t(words.size() * 4));
   for (std::uint32_t w : words) put32(out, w);
+}
+
+// The recorder writes the bytes docs/trace-format.md gives, by the
+// operation numbers printed there, so that other renderers can read them.
+TEST_F(TraceReplay, RecordsAreTheDocumentedBytes) {
+  const GrVertex corners[3] = {vertexAt(0, 0), vertexAt(100, 0, 10, 20, 30), vertexAt(0, 100)};
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grChromakeyMode(GR_CHROMAKEY_ENABLE);
+  grChromakeyValue(0x123456);
+  grDrawTriangle(&corners[0], &corners[1], &corners[2]);
+  grBufferSwap(0);
+  std::vector<std::uint8_t> expected = traceHeader();
+  appendRecord(expected, TraceOp(4), {0, 3, 2, 0, 1, 2, 0});
+  appendRecord(expected, TraceOp(18), {1});
+  appendRecord(expected, TraceOp(19), {0x123456});
+  std::vector<std::uint32_t> vertices;
+  for (const GrVertex& c : corners) {
+    for (float f : {c.x, c.y, c.z, c.r, c.g, c.b, c.ooz, c.a, c.oow, c.tmuvtx[0].sow,
+                    c.tmuvtx[0].tow, c.tmuvtx[0].oow, c.tmuvtx[1].sow, c.tmuvtx[1].tow,
+                    c.tmuvtx[1].oow}) {
+      vertices.push_back(std::bit_cast<std::uint32_t>(f));
+    }
+  }
+  appendRecord(expected, TraceOp(20), vertices);
+  appendRecord(expected, TraceOp(11), {0});
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_GT(bytes.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
+  EXPECT_EQ(bytes[expected.size()], 28) << "the final image";
 }
 
 // A download of 2 texels where the texture takes 87,381 is skipped, and so
