@@ -134,6 +134,7 @@ void startProgram(ProgramState& state, const Platform& platform) {
   initViewVolume();
 
   openBoard();
+  restartTextureMemoryCount();
   loadSceneTextures(*state.wildScene);
   loadSceneTextures(*state.skyScene);
 
@@ -186,6 +187,7 @@ void shutdownProgram(ProgramState& state) {
   state.wildScene = state.skyScene = nullptr;
   releaseTextures();
   grGlideShutdown();
+  resetTextOverlay();
   boardSetDisplay(nullptr);
   boardSetClock(nullptr);
   const double runTime = readProgramClock(state) - state.statistics.runStart;

@@ -20,5 +20,6 @@ inline constexpr int LINE_ADVANCE = 8;
 void drawText(int depthParity, int x, int y, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
-// Tests: forget the font, so the next drawText loads it again.
+// Forgets the font, whose texture goes with the board at its shutdown, so
+// that the next drawText loads it again.
 void resetTextOverlay();

@@ -142,6 +142,8 @@ void loadTexture3df(GrMipMapId_t* slot, const char* format, ...) {
 
 std::int32_t textureMemoryUsed() { return textureMemoryCounter; }
 
+void restartTextureMemoryCount() { textureMemoryCounter = 0; }
+
 void releaseTextures() {
   for (std::int32_t i = 0; i < textureRegistry.count; ++i) {
     memFree(textureRegistry.entries[i].name);

@@ -44,8 +44,12 @@ void acquireTexture(GrMipMapId_t* slot, Scene* user, const char* name);
 // reported as not found.
 void loadTexture3df(GrMipMapId_t* slot, const char* format, ...);
 
-// TEXMEM: bytes of texel data loaded so far; only ever grows.
+// TEXMEM: bytes of texel data loaded so far; only ever grows within a run.
 std::int32_t textureMemoryUsed();
+
+// Starts TEXMEM again from zero, for a run whose freshly opened board holds
+// no textures (a process may run the program more than once).
+void restartTextureMemoryCount();
 
 // Frees the registry. Texture memory stays allocated until the board is shut
 // down, and TEXMEM keeps its value.

@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "app/program.h"
-#include "app/text_overlay.h"
 #include "board/board.h"
 #include "reader3ds/load3ds.h"
 #include "tests/app/program_fixture.h"
@@ -62,6 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int frame = 0; frame < FRAMES; ++frame) runFrame(state);
   shutdownProgram(state);
   boardReset();
-  resetTextOverlay();
   return 0;
 }

@@ -1,6 +1,5 @@
 #include "tests/app/program_fixture.h"
 
-#include "app/text_overlay.h"
 #include "reader3ds/load3ds.h"
 
 void ProgramRun::startWith() {
@@ -19,6 +18,5 @@ std::string ProgramRun::stop() {
 void ProgramRun::TearDown() {
   stop();
   boardReset();
-  resetTextOverlay();
   resetReaderState();
 }

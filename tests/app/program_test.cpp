@@ -19,6 +19,7 @@
 
 #include "app/screenshot.h"
 #include "app/tracked_memory.h"
+#include "board/trace_replay.h"
 #include "tests/app/program_fixture.h"
 
 namespace {
@@ -137,6 +138,23 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
   EXPECT_EQ(report.rfind("qxTotalMemAllocated = " + std::to_string(heapBefore) + "\n", 0), 0u)
       << report;
   EXPECT_NE(report.find("\nFPS: 0.00  TPS: 0.00\nTEXMEM: "), std::string::npos) << report;
+}
+
+// A second run in the same process draws and reports as the first: the
+// font comes back with the new board, and TEXMEM counts that run's textures.
+TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
+  std::vector<std::uint16_t> shown[2];
+  std::string reports[2];
+  for (int run = 0; run < 2; ++run) {
+    startWith();
+    runFrame(state);
+    runFrame(state);  // the overlay shows from the second frame on
+    shown[run].resize(512 * 384);
+    ASSERT_TRUE(readFrontBuffer(shown[run].data()));
+    reports[run] = stop();
+  }
+  EXPECT_TRUE(shown[0] == shown[1]);
+  EXPECT_EQ(reports[0], reports[1]);
 }
 
 }  // namespace
