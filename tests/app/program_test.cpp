@@ -149,7 +149,7 @@ TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
     startWith();
     runFrame(state);
     runFrame(state);  // the overlay shows from the second frame on
-    shown[run].resize(512 * 384);
+    shown[run].resize(std::size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
     ASSERT_TRUE(readFrontBuffer(shown[run].data()));
     reports[run] = stop();
   }
