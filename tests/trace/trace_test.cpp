@@ -2,6 +2,7 @@
 // damaged and hostile files are refused or replayed safely. The program's
 // frames allocate nothing.
 #include <malloc.h>
+#include <stb_image.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -129,11 +130,27 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
   }
 }
 
-// trace-replay's exit status tells a replay that ends in the recorded image
-// from one that does not; a shorter replay (--frames) is not compared.
-TEST_F(TraceReplay, TheToolNeverRecordsAndFailsOnLostOutputOrAnotherImage) {
-  record();
+// trace-replay's --out holds the front buffer, each channel widened by bit
+// replication, rows from the top; its exit status tells a replay that ends
+// in the recorded image from one that does not; a shorter replay (--frames)
+// is not compared.
+TEST_F(TraceReplay, TheToolWritesTheImageNeverRecordsAndFailsOnLostOutputOrAnotherImage) {
+  const std::vector<std::uint16_t> recorded = record();
   const std::string tool = std::string(TRACE_REPLAY_TOOL) + " " + path.string();
+  const std::string png = path.string() + ".png";
+  ASSERT_EQ(std::system((tool + " --out " + png + " > /dev/null").c_str()), 0);
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* rgb = stbi_load(png.c_str(), &width, &height, &channels, 3);
+  fs::remove(png);
+  ASSERT_TRUE(rgb != nullptr && width == BOARD_WIDTH && height == BOARD_HEIGHT);
+  int wrong = 0;
+  for (std::size_t k = 0; k < recorded.size(); ++k) {
+    const int r = recorded[k] >> 11, g = recorded[k] >> 5 & 63, b = recorded[k] & 31;
+    wrong += rgb[3 * k] != (r << 3 | r >> 2) || rgb[3 * k + 1] != (g << 2 | g >> 4) ||
+             rgb[3 * k + 2] != (b << 3 | b >> 2);
+  }
+  stbi_image_free(rgb);
+  EXPECT_EQ(wrong, 0);
   EXPECT_EQ(std::system((tool + " --frames 1 > /dev/null").c_str()), 0);
   const fs::path armed = path.string() + ".armed";
   EXPECT_EQ(std::system(("WILDSKY_TRACE=" + armed.string() + " " + tool + " > /dev/null").c_str()),
