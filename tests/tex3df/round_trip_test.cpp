@@ -175,6 +175,8 @@ TEST(Tex3dfTool, ConvertInfoExport) {
        {"convert " + (dir / "missing.png").string() + " " + tex + " --format rgb565",
         "convert " + png + " " + tex + " --format rgb888", "info " + png})
     EXPECT_NE(run(bad + " > /dev/null"), 0) << bad;
+  // A name in other letter case, as the board's reader finds it.
+  EXPECT_EQ(run("info " + (dir / "OUT.3DF").string() + " > /dev/null"), 0);
   // Output that cannot be written fails the tool.
   EXPECT_NE(run("export " + tex + " /dev/full 2> /dev/null"), 0);
   EXPECT_NE(run("info " + tex + " > /dev/full 2> /dev/null"), 0);
