@@ -31,7 +31,7 @@ constexpr const char* BOX_JSON = R"({
   "boundingBox": {"min": [0, 0, 0], "max": [1234.56775, 1, 0]}
 })";
 
-// Two files print as one JSON array; lost output fails.
+// Two files print as one JSON array, read in sequence; lost output fails.
 TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   const std::string dir = testing::TempDir() + "scene3ds_json_" + std::to_string(getpid());
   std::filesystem::create_directories(dir);
@@ -50,6 +50,20 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
       std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()), {}};
   EXPECT_EQ(printed, "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
   EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);
+
+  // The files are read one after the other, as the program reads its two: a
+  // specular map in the second takes the texture kind the first one set.
+  using namespace chunk_id;
+  const auto material = [&](const char* file, const char* name, std::uint16_t map, const char* to) {
+    std::ofstream(dir + "/" + file, std::ios::binary)
+        << chunk(MATERIAL_NAME, text(name)) + chunk(map, chunk(MAP_FILENAME, text(to)));
+  };
+  material("one.3ds", "One", TEXTURE_MAP, "ONE.TGA");
+  material("two.3ds", "Two", SPECULAR_MAP, "two.png");
+  ASSERT_EQ(std::system((inDir + " one.3ds two.3ds > scene3ds.out").c_str()), 0);
+  const std::string both{
+      std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()), {}};
+  EXPECT_NE(both.find("\"two.3df\""), std::string::npos) << both;
   std::filesystem::remove_all(dir);
 }
 

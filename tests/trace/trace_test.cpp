@@ -229,9 +229,9 @@ TEST_F(TraceReplay, RecordsAreTheDocumentedBytes) {
   appendRecord(expected, TraceOp(19), {0x123456});
   std::vector<std::uint32_t> vertices;
   for (const GrVertex& c : corners) {
-    for (float f : {c.x, c.y, c.z, c.r, c.g, c.b, c.ooz, c.a, c.oow, c.tmuvtx[0].sow,
-                    c.tmuvtx[0].tow, c.tmuvtx[0].oow, c.tmuvtx[1].sow, c.tmuvtx[1].tow,
-                    c.tmuvtx[1].oow}) {
+    for (float f :
+         {c.x, c.y, c.z, c.r, c.g, c.b, c.ooz, c.a, c.oow, c.tmuvtx[0].sow, c.tmuvtx[0].tow,
+          c.tmuvtx[0].oow, c.tmuvtx[1].sow, c.tmuvtx[1].tow, c.tmuvtx[1].oow}) {
       vertices.push_back(std::bit_cast<std::uint32_t>(f));
     }
   }
