@@ -1,6 +1,6 @@
 // Recorded frames, random ones and the program's own, replay pixel for pixel;
-// damaged and hostile files are refused or replayed safely. The program's
-// frames allocate nothing.
+// traces hold the documented bytes; damaged and hostile files are refused or
+// replayed safely. The program's frames allocate nothing.
 #include <malloc.h>
 #include <stb_image.h>
 #include <unistd.h>
