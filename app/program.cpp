@@ -119,6 +119,13 @@ void advanceCameraAngles(ProgramState& state) {
   state.angleZ = wrapAngle(state.angleZ + ANGLE_Z_STEP);
 }
 
+void setStartingBoardState() {
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_GREATER);
+  grDepthMask(FXTRUE);
+  grBufferClear(0, 0, 0);
+}
+
 void startProgram(ProgramState& state, const Platform& platform) {
   state = ProgramState{};
   state.platform = platform;
@@ -137,11 +144,7 @@ void startProgram(ProgramState& state, const Platform& platform) {
   restartTextureMemoryCount();
   loadSceneTextures(*state.wildScene);
   loadSceneTextures(*state.skyScene);
-
-  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  grDepthBufferFunction(GR_CMP_GREATER);
-  grDepthMask(FXTRUE);
-  grBufferClear(0, 0, 0);
+  setStartingBoardState();
 
   state.statistics.runStart = state.statistics.windowStart = readProgramClock(state);
 }

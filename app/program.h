@@ -57,6 +57,10 @@ inline constexpr float SKY_SCALE = 5.0f;
 // Loads both scenes from ".\OBJECTS", opens the board and readies the run.
 void startProgram(ProgramState& state, const Platform& platform);
 
+// The board as the first frame finds it: depth buffering with the start-up
+// function and writes on, every buffer cleared.
+void setStartingBoardState();
+
 // The CPU part of a frame: lists, camera, transform, sort, raster sample.
 void prepareFrame(ProgramState& state);
 

@@ -43,8 +43,7 @@ void rewindTo(ProgramState& state, int cameraSteps) {
   for (int step = 0; step < cameraSteps; ++step) advanceCameraAngles(state);
   state.depthParity = fresh.depthParity;
   state.waitForRetrace = 0;
-  grDepthBufferFunction(GR_CMP_GREATER);
-  grBufferClear(0, 0, 0);
+  setStartingBoardState();
   grSstIdle();
 }
 
