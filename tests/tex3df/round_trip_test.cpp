@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,9 +30,12 @@ RgbaImage makeImage(int width, int height, Pixel pixel) {
   return image;
 }
 
-// A smooth 64x32 image with every channel varying, alpha included.
+// A smooth 64x32 image with every channel varying, alpha included: from 254
+// down to 128 on the even rows and to 127 on the odd ones, across the
+// one-bit alpha's threshold.
 const RgbaImage smooth = makeImage(64, 32, [](int x, int y) {
-  return std::array{x * 4, y * 8, int(128 + 100 * std::sin(x * 0.1 + y * 0.05)), 255 - x * 3};
+  return std::array{x * 4, y * 8, int(128 + 100 * std::sin(x * 0.1 + y * 0.05)),
+                    254 - 2 * x - y % 2};
 });
 
 struct Decoded {
@@ -180,4 +185,22 @@ TEST(Tex3dfTool, ConvertInfoExport) {
   // Output that cannot be written fails the tool.
   EXPECT_NE(run("export " + tex + " /dev/full 2> /dev/null"), 0);
   EXPECT_NE(run("info " + tex + " > /dev/full 2> /dev/null"), 0);
+}
+
+// info describes a file written by hand: a tall YIQ texture of three levels
+// with its NCC table, the checksum the common CRC-32 gives its 148 bytes.
+TEST(Tex3dfTool, InfoDescribesTheFile) {
+  const std::filesystem::path dir = WILDSKY_TEST_OUTPUT_DIR;
+  std::filesystem::create_directories(dir);
+  const std::string tex = (dir / "tall.3df").string(), text = (dir / "tall.txt").string();
+  std::string bytes = "3df v1.0\nyiq\nlod range: 2 8\naspect ratio: 1 4\n";
+  for (char k = 0; k < 40; ++k) bytes += {0, k};  // the table's words, big-endian
+  for (char k = 0; k < 22; ++k) bytes += k;       // the texels of 2x8, 1x4 and 1x2
+  std::ofstream(tex, std::ios::binary) << bytes;
+  ASSERT_EQ(std::system((std::string(TEX3DF_TOOL) + " info " + tex + " > " + text).c_str()), 0);
+  std::ifstream in(text);
+  const std::string described{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(described, "file: " + tex +
+                           "\nformat: yiq\nsize: 2 x 8\nlod range: 2 8\nlevels: 2x8 1x4 1x2\n"
+                           "table: NCC\ntexel bytes: 22\nfile bytes: 148\ncrc32: 4b41656b\n");
 }
