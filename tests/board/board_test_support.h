@@ -243,9 +243,10 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
 // edges, every fourth minified past a chain's smallest level; with textures
 // given, some far beyond the screen, under a state that changes every few
 // triangles, and halfway the first texture gets new texels. At three quarters
-// the buffers are cleared (depth too when the state has it on).
+// the buffers are cleared (depth too when the state has it on) unless
+// `clearing` is off.
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
-                                int count) {
+                                int count, bool clearing = true) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
       far(-3e4f, 6e4f);
   for (int i = 0; i < count; ++i) {
@@ -253,7 +254,7 @@ inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMap
     if (!textures.empty() && i == count / 2) {
       downloadRandomTexels(textures[0], TEXTURE_KINDS[0], random);
     }
-    if (i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
+    if (clearing && i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
     float spread = i % 3 == 0 ? 300.0f : 12.0f, cx = x(random), cy = y(random);
     if (!textures.empty() && i % 61 == 60) spread = 1e5f;
     auto& coordinate = i % 4 == 0 ? far : st;

@@ -48,9 +48,10 @@ class TraceReplay : public ::testing::Test {
   }
   // Random frames (every state the board has, four kinds of texture and the
   // two formats that read an NCC table or an alpha palette, one downloaded
-  // without texels), each ending in a lower-left write lock, the last frame
-  // in an upper-left one too, the first swap waiting for the retrace; gives
-  // the front buffer they leave.
+  // without texels), each ending in a lower-left write lock, the first swap
+  // waiting for the retrace; the last frame goes on with an upper-left lock
+  // and, since the locks' triangles clear the buffers, random triangles and
+  // the two table textures that the image keeps. Gives the front buffer.
   std::vector<std::uint16_t> record() {
     EXPECT_TRUE(boardStartTrace(path.c_str(), FRAMES));
     std::mt19937 random(11);
@@ -67,11 +68,30 @@ class TraceReplay : public ::testing::Test {
       grBufferClear(0xff102030u + std::uint32_t(frame), 0, 0xffff);
       drawRandomTriangles(random, textures, 80);
       writeThroughLock(GR_ORIGIN_LOWER_LEFT, 5 + frame, random, textures);
-      if (frame == FRAMES - 1) writeThroughLock(GR_ORIGIN_UPPER_LEFT, 20, random, textures);
+      if (frame == FRAMES - 1) {
+        writeThroughLock(GR_ORIGIN_UPPER_LEFT, 20, random, textures);
+        drawRandomTriangles(random, textures, 40, false);
+        showTableTextures(textures);
+      }
       grBufferSwap(frame == 0 ? 1 : 0);
     }
     EXPECT_FALSE(boardTraceRecording());
     return frontBuffer();
+  }
+
+  // The two table textures side by side, whole, so that the image shows
+  // their tables' every row (random triangles seldom do).
+  void showTableTextures(const std::vector<GrMipMapId_t>& textures) {
+    setState(Scenario::OpaqueTextured, false);
+    grDepthBufferMode(GR_DEPTHBUFFER_DISABLE);
+    grChromakeyMode(GR_CHROMAKEY_DISABLE);
+    for (int k = 0; k < 2; ++k) {
+      guTexSource(textures[textures.size() - 2 + k]);
+      const float x = 20.0f + 140.0f * float(k), y = 20;
+      drawQuad(textured(vertexAt(x, y), 0, 0), textured(vertexAt(x + 128, y), 256, 0),
+               textured(vertexAt(x + 128, y + 128), 256, 256),
+               textured(vertexAt(x, y + 128), 0, 256));
+    }
   }
 
   // A write lock of the back buffer writing a row and the buffer's last
