@@ -71,6 +71,14 @@ TEST_F(FrameBufferTest, LocksReadAndWriteInPlaceWhileDrawingGoesOn) {
   ASSERT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_EQ(pixelAt(readBuffer(), 3, 0), 0x1234);
   EXPECT_EQ(pixelAt(readBuffer(), 10, 0), 0x07e0);
+
+  // A read lock in the lower-left origin shows the bottom row first and
+  // writes nothing back: what is drawn meanwhile stays.
+  ASSERT_TRUE(lockBuffer(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
+  EXPECT_EQ(static_cast<const std::uint16_t*>(info.lfbPtr)[3], 0x1234);
+  dot(30, 255, 0, 0);
+  ASSERT_TRUE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
+  EXPECT_EQ(pixelAt(readBuffer(), 30, 0), 0xf800);
 }
 
 }  // namespace
