@@ -65,9 +65,10 @@ TEST_F(BlendTest, EverySourceAndDestinationFactor) {
   }
 }
 
-// The clear colour and the constant colour's alpha are read from the bytes
-// the colour format puts them in: 0x80 blends white over red to pink.
-TEST_F(BlendTest, ClearColourAndConstantAlphaInEveryColourFormat) {
+// The clear colour, the constant colour's alpha and the chroma key are read
+// from the bytes the colour format puts them in: 0x80 blends white over red
+// to pink, and red keyed out leaves the pink.
+TEST_F(BlendTest, ClearColourConstantAlphaAndChromaKeyInEveryColourFormat) {
   const std::tuple<GrColorFormat_t, GrColor_t, GrColor_t> formats[] = {
       {GR_COLORFORMAT_ARGB, 0x80000000u, 0x00ff0000u},
       {GR_COLORFORMAT_ABGR, 0x80000000u, 0x000000ffu},
@@ -87,6 +88,14 @@ TEST_F(BlendTest, ClearColourAndConstantAlphaInEveryColourFormat) {
                          GR_BLEND_ZERO);
     fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 255, 255, 0, 255));
     EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(255, 128, 128)) << "format " << format;
+    grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+    grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE,
+                   GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_ITERATED, FXFALSE);
+    grChromakeyValue(red);
+    grChromakeyMode(GR_CHROMAKEY_ENABLE);
+    fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 0, 0));
+    EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(255, 128, 128)) << "format " << format;
+    grChromakeyMode(GR_CHROMAKEY_DISABLE);
   }
 }
 
