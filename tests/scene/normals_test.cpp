@@ -52,6 +52,18 @@ TEST(Normals, FacesLessThanARightAngleApartAreSmoothedTogether) {
   }
 }
 
+// A lone face's normal, 255 long, has each component rounded down to a
+// thousandth: 255 / sqrt(2) = 180.3122 gives 180.312 and -180.313. Its
+// corners' normal, that normal made 255 long again, rounds to 180.311.
+TEST(Normals, ComponentsAreRoundedDownToAThousandth) {
+  Scene* scene = prepared({{0, 0, 0}, {1, 0, 0}, {0, 1, 1}}, {{0, 1, 2}});
+  const std::int32_t* n = scene->faces[0].normal;
+  EXPECT_EQ(normalsOf(*scene, {scene->faces[0].faceNormal}),
+            (Vectors{{0.0f, -180.313f, 180.312f}}));
+  EXPECT_EQ(normalsOf(*scene, {n[0], n[1], n[2]}), (Vectors(3, {0.0f, -180.313f, 180.311f})));
+  freeScene(scene);
+}
+
 TEST(Normals, ZeroAreaFacesAndUnusedVertices) {
   // Face 1 repeats a vertex and face 3 is a line; vertex 4 is used by none.
   const std::vector<Position> unused{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {9, 9, 9}};
