@@ -153,7 +153,7 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
 // trace-replay's --out holds the front buffer, each channel widened by bit
 // replication, rows from the top; its exit status tells a replay that ends
 // in the recorded image from one that does not; a shorter replay (--frames)
-// is not compared.
+// is not compared; it says how many threads drew.
 TEST_F(TraceReplay, TheToolWritesTheImageNeverRecordsAndFailsOnLostOutputOrAnotherImage) {
   const std::vector<std::uint16_t> recorded = record();
   const std::string tool = std::string(TRACE_REPLAY_TOOL) + " " + path.string();
@@ -172,6 +172,18 @@ TEST_F(TraceReplay, TheToolWritesTheImageNeverRecordsAndFailsOnLostOutputOrAnoth
   stbi_image_free(rgb);
   EXPECT_EQ(wrong, 0);
   EXPECT_EQ(std::system((tool + " --frames 1 > /dev/null").c_str()), 0);
+  // The threads that drew: --threads, else WILDSKY_BOARD_THREADS.
+  const std::string printed = path.string() + ".txt";
+  for (const std::string& choice : {"WILDSKY_BOARD_THREADS=1 " + tool, tool + " --threads 3",
+                                    "WILDSKY_BOARD_THREADS=1 " + tool + " --threads 3"}) {
+    ASSERT_EQ(std::system((choice + " > " + printed).c_str()), 0);
+    std::ifstream text(printed);
+    const std::string line{std::istreambuf_iterator<char>(text), {}};
+    EXPECT_NE(line.find(choice.ends_with("3") ? "(3 drawing threads)" : "(1 drawing thread)"),
+              std::string::npos)
+        << choice << ": " << line;
+  }
+  fs::remove(printed);
   const fs::path armed = path.string() + ".armed";
   EXPECT_EQ(std::system(("WILDSKY_TRACE=" + armed.string() + " " + tool + " > /dev/null").c_str()),
             0);

@@ -1,6 +1,7 @@
 // trace-replay FILE [--threads N] [--frames K] [--repeat R] [--out image.png]
-// Replays a call trace headless and prints frames per second and megapixels
-// per second (the triangle area drawn; docs/trace-format.md). With --repeat
+// Replays a call trace headless and prints frames per second, megapixels
+// per second (the triangle area drawn; docs/trace-format.md) and the number
+// of threads that drew. With --repeat
 // it replays R times and prints the fastest pass: the first also pays for
 // touching the board's memory and caches for the first time.
 #include <cstdio>
@@ -93,8 +94,10 @@ int main(int argc, char** argv) {
   std::vector<std::uint16_t> front(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
   bool haveFront = readFrontBuffer(front.data());
   double seconds = result.seconds > 0 ? result.seconds : 1e-9;
-  std::printf("%d frames in %.3f s: %.1f frames/s, %.1f megapixels/s\n", result.frames,
-              result.seconds, result.frames / seconds, result.pixels / seconds / 1e6);
+  const int threads = boardThreadCount();
+  std::printf("%d frames in %.3f s: %.1f frames/s, %.1f megapixels/s (%d drawing thread%s)\n",
+              result.frames, result.seconds, result.frames / seconds,
+              result.pixels / seconds / 1e6, threads, threads == 1 ? "" : "s");
   if (result.skipped > 0) {
     std::printf("%d texture downloads skipped: too few texels\n", result.skipped);
   }
