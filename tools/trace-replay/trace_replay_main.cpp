@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
   double seconds = result.seconds > 0 ? result.seconds : 1e-9;
   const int threads = boardThreadCount();
   std::printf("%d frames in %.3f s: %.1f frames/s, %.1f megapixels/s (%d drawing thread%s)\n",
-              result.frames, result.seconds, result.frames / seconds,
-              result.pixels / seconds / 1e6, threads, threads == 1 ? "" : "s");
+              result.frames, result.seconds, result.frames / seconds, result.pixels / seconds / 1e6,
+              threads, threads == 1 ? "" : "s");
   if (result.skipped > 0) {
     std::printf("%d texture downloads skipped: too few texels\n", result.skipped);
   }
