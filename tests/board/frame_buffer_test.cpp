@@ -13,6 +13,14 @@ void dot(float x, float r, float g, float b) {
 
 using FrameBufferTest = BoardTest;
 
+// A clock standing a quarter of the way into its 1000th refresh (72 Hz);
+// keeps the times it is asked to sleep until, in refresh periods.
+struct StoppedClock : BoardClock {
+  std::vector<double> sleeps;
+  double now() override { return 1000.25 / 72; }
+  void sleepUntil(double time) override { sleeps.push_back(time * 72); }
+};
+
 TEST_F(FrameBufferTest, ClearFillsBackBufferAndDepthWhenDepthIsOn) {
   auto all = [](std::uint16_t v) {
     return std::vector<std::uint16_t>(BOARD_WIDTH * BOARD_HEIGHT, v);
@@ -41,6 +49,20 @@ TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   grGlideShutdown();
   grGlideShutdown();
   EXPECT_EQ(display.closes, 1);
+}
+
+// A swap waits for the retrace its interval names, counted from the one
+// before now; interval 0 waits for none. The beam stands a quarter down.
+TEST_F(FrameBufferTest, SwapsWaitForTheRetraceAndTheBeamFollowsTheClock) {
+  StoppedClock clock;
+  boardSetClock(&clock);
+  grBufferSwap(0);
+  grBufferSwap(1);
+  grBufferSwap(2);
+  ASSERT_EQ(clock.sleeps.size(), 2u);
+  EXPECT_NEAR(clock.sleeps[0], 1001, 1e-6);
+  EXPECT_NEAR(clock.sleeps[1], 1002, 1e-6);
+  EXPECT_EQ(grSstVideoLine(), 96);
 }
 
 // Three drawing threads: what they draw during a lock is finished in place.
