@@ -1,9 +1,9 @@
 // trace-replay FILE [--threads N] [--frames K] [--repeat R] [--out image.png]
 // Replays a call trace headless and prints frames per second, megapixels
 // per second (the triangle area drawn; docs/trace-format.md) and the number
-// of threads that drew. With --repeat
-// it replays R times and prints the fastest pass: the first also pays for
-// touching the board's memory and caches for the first time.
+// of threads that drew. With --repeat it replays R times and prints the
+// fastest pass: the first also pays for touching the board's memory and
+// caches for the first time.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
