@@ -1,7 +1,7 @@
-// The pixel pipeline: depth iteration and mask, alpha blending and colour
-// formats. (The same-bytes test compares each loop's depth test and chroma
-// key with the general loop's; the reference images check the combine
-// settings the renderer draws in, the only ones it uses.)
+// The pixel pipeline: depth iteration and mask, the colour combine's
+// functions and factors, alpha blending and colour formats. (The same-bytes
+// test compares each loop's depth test and chroma key with the general
+// loop's; the reference images check the settings the renderer draws in.)
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +34,58 @@ TEST_F(InterpolationTest, DepthTakesThePixelCentreValueAndTheMaskKeepsIt) {
   fillRect(300, 250, 310, 260, vertexAt(0, 0, 255, 0, 0, 500));
   EXPECT_EQ(pixelAt(readBuffer(), 305, 255), 0xf800);
   EXPECT_EQ(pixelAt(readBuffer(GR_BUFFER_AUXBUFFER), 305, 255), 7);
+}
+
+using CombineTest = BoardTest;
+
+// Every colour combine function, each factor but the texture's, and the
+// invert flag, on local L = the iterated (40, 100, 200), alpha 60, and other
+// O = the constant (255, 255, 0), alpha 255. O's channels are 0 or 255, and
+// the other factors scale 255 or -255 by 1, so every result is exact.
+TEST_F(CombineTest, EveryColourFunctionFactorAndTheInvertFlag) {
+  const struct {
+    GrCombineFunction_t function;
+    GrCombineFactor_t factor;
+    bool invert;
+    int r, g, b;
+  } cases[] = {
+      {GR_COMBINE_FUNCTION_ZERO, GR_COMBINE_FACTOR_ONE, false, 0, 0, 0},
+      {GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, false, 40, 100, 200},
+      {GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, true, 215, 155, 55},
+      {GR_COMBINE_FUNCTION_LOCAL_ALPHA, GR_COMBINE_FACTOR_ZERO, false, 60, 60, 60},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL, false, 40, 100, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_OTHER_ALPHA, false, 255, 255, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_LOCAL_ALPHA, false, 60, 60, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL, false, 215, 155, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE_MINUS_OTHER_ALPHA, false, 0, 0, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE_MINUS_LOCAL_ALPHA, false, 195, 195,
+       0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL, GR_COMBINE_FACTOR_ONE, false, 255, 255, 200},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_ADD_LOCAL_ALPHA, GR_COMBINE_FACTOR_LOCAL_ALPHA, false, 120,
+       120, 60},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL, GR_COMBINE_FACTOR_ONE, false, 215, 155, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ONE, false, 255,
+       255, 0},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ZERO, false, 40,
+       100, 200},
+      {GR_COMBINE_FUNCTION_SCALE_OTHER_MINUS_LOCAL_ADD_LOCAL_ALPHA, GR_COMBINE_FACTOR_ONE, false,
+       255, 215, 0},
+      {GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ONE, false, 0, 0, 0},
+      {GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL, GR_COMBINE_FACTOR_ZERO, false, 40, 100,
+       200},
+      {GR_COMBINE_FUNCTION_SCALE_MINUS_LOCAL_ADD_LOCAL_ALPHA, GR_COMBINE_FACTOR_ONE, false, 20, 0,
+       0},
+  };
+  grConstantColorValue(0xffff00ffu);  // RGBA
+  grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  for (const auto& c : cases) {
+    grColorCombine(c.function, c.factor, GR_COMBINE_LOCAL_ITERATED, GR_COMBINE_OTHER_CONSTANT,
+                   c.invert ? FXTRUE : FXFALSE);
+    fillRect(0, 0, 8, 8, vertexAt(0, 0, 40, 100, 200, 0, 60));
+    EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(c.r, c.g, c.b))
+        << "function " << c.function << ", factor " << c.factor << (c.invert ? ", inverted" : "");
+  }
 }
 
 using BlendTest = BoardTest;
