@@ -34,8 +34,8 @@ std::vector<int> takeAllKeys(SdlDisplay& display) {
 }
 
 // Under SDL's window-less video driver: a real window and renderer in memory.
-// A modifier alone is no key; Alt+Enter switches full screen instead; keys
-// beyond the queue are dropped.
+// A resized window keeps the picture's shape; a modifier alone is no key;
+// Alt+Enter switches full screen instead; keys beyond the queue are dropped.
 TEST(SdlWindow, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScalingAndGivesKeysInOrder) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   SdlDisplay display;
@@ -60,6 +60,25 @@ TEST(SdlWindow, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScalingAndGivesKeysI
              picture[y / 2 * WIDTH + x / 2];
   }
   EXPECT_EQ(wrong, 0);
+
+  // A window made wider than 4:3 shows the picture whole, centred, between
+  // black bars (read from the window's own pixels: reads through the
+  // renderer see only the picture's area).
+  SDL_SetWindowSize(openWindow(), 1600, 768);
+  display.present(picture.data(), WIDTH, HEIGHT);
+  SDL_Surface* window = SDL_GetWindowSurface(openWindow());
+  ASSERT_TRUE(window != nullptr && window->w == 1600 && window->h == 768 &&
+              window->format->BytesPerPixel == 4);
+  const auto shownAt = [&](int x, int y) {
+    Uint8 r = 0, g = 0, b = 0;
+    SDL_GetRGB(static_cast<const Uint32*>(window->pixels)[y * window->pitch / 4 + x],
+               window->format, &r, &g, &b);
+    return std::uint16_t((r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
+  };
+  EXPECT_EQ(shownAt(287, 385), 0) << "the left bar";
+  EXPECT_EQ(shownAt(1312, 385), 0) << "the right bar";
+  EXPECT_EQ(shownAt(288, 385), picture[192 * WIDTH]);
+  EXPECT_EQ(shownAt(1311, 385), picture[192 * WIDTH + WIDTH - 1]);
 
   pressKey(SDLK_a);
   pressKey(SDLK_z, KMOD_LSHIFT);
