@@ -69,6 +69,8 @@ TEST(RefusedThreads, TheBoardDrawsOnTheCallersThreadWithTheSamePixels) {
   boardReset();
 }
 
+namespace {
+
 // 100,000 one-pixel triangles, each with a constant colour of its own (so a
 // queued state of its own), on as many pixels: more triangles and states
 // than the queue holds, so it wraps, and the caller waits for room.
@@ -85,6 +87,8 @@ std::vector<std::uint16_t> drawPixelByPixel(int threads) {
   grBufferSwap(0);
   return readBuffer(GR_BUFFER_FRONTBUFFER);
 }
+
+}  // namespace
 
 // Workers that start a second late find the queue full: the caller must
 // wait for room rather than write over commands not yet drawn.
