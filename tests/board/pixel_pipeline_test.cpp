@@ -40,8 +40,9 @@ using CombineTest = BoardTest;
 
 // Every colour combine function, each factor but the texture's, and the
 // invert flag, on local L = the iterated (40, 100, 200), alpha 60, and other
-// O = the constant (255, 255, 0), alpha 255. O's channels are 0 or 255, and
-// the other factors scale 255 or -255 by 1, so every result is exact.
+// O = the constant (255, 255, 0), alpha 255. O's channels are 0 or 255, so
+// any factor scales O exactly, and the differences from L are scaled only
+// by 0 or 1: every result is exact.
 TEST_F(CombineTest, EveryColourFunctionFactorAndTheInvertFlag) {
   const struct {
     GrCombineFunction_t function;
