@@ -45,10 +45,12 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   const std::vector<std::uint8_t> bytes = write3ds(scene);
   std::ofstream(dir + "/box.3ds", std::ios::binary) << std::string(bytes.begin(), bytes.end());
   const std::string inDir = "cd " + dir + " && " + SCENE3DS_TOOL;
+  const auto printed = [&] {
+    return std::string{std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()),
+                       {}};
+  };
   ASSERT_EQ(std::system((inDir + " box.3ds box.3ds > scene3ds.out").c_str()), 0);
-  const std::string printed{
-      std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()), {}};
-  EXPECT_EQ(printed, "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
+  EXPECT_EQ(printed(), "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
   EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);
 
   // The files are read one after the other, as the program reads its two: a
@@ -61,9 +63,7 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   material("one.3ds", "One", TEXTURE_MAP, "ONE.TGA");
   material("two.3ds", "Two", SPECULAR_MAP, "two.png");
   ASSERT_EQ(std::system((inDir + " one.3ds two.3ds > scene3ds.out").c_str()), 0);
-  const std::string both{
-      std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()), {}};
-  EXPECT_NE(both.find("\"two.3df\""), std::string::npos) << both;
+  EXPECT_NE(printed().find("\"two.3df\""), std::string::npos) << printed();
   std::filesystem::remove_all(dir);
 }
 
