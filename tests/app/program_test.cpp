@@ -82,25 +82,6 @@ void expectDump(const std::string& name) {
   stbi_image_free(expected);
 }
 
-// The counter follows the blocks' usable sizes; the highest figure reached
-// stays when blocks go, and a reallocation counts the block it leaves.
-TEST(TrackedMemory, CountsUsableBytesAndKeepsTheHighestFigure) {
-  const std::uint32_t before = getTotalMemAllocated();
-  void* a = memAlloc(1000);
-  void* b = memAlloc(3000);
-  const std::uint32_t both = before + std::uint32_t(memBlockSize(a) + memBlockSize(b));
-  EXPECT_EQ(getTotalMemAllocated(), both);
-  EXPECT_GE(getTotalMemAllocatedMax(), both);
-  const std::uint32_t highest = getTotalMemAllocatedMax();
-  memFree(b);
-  a = memRealloc(a, 2000);
-  EXPECT_EQ(getTotalMemAllocated(), before + memBlockSize(a));
-  EXPECT_EQ(getTotalMemAllocatedMax(), highest);
-  memFree(a);
-  memFree(nullptr);
-  EXPECT_EQ(getTotalMemAllocated(), before);
-}
-
 TEST(TrackedMemoryDeathTest, ExhaustionPrintsTheReasonAndExitsMinusOne) {
   EXPECT_EXIT(memAlloc(SIZE_MAX / 2), testing::ExitedWithCode(255), "");
   EXPECT_EXIT(memRealloc(nullptr, SIZE_MAX / 2), testing::ExitedWithCode(255), "");

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <limits>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "board/texel_decode.h"
@@ -115,27 +114,6 @@ TEST(TextureFile, RefusesBadHeadersAndSizes) {
   Gu3dfInfo info{};
   EXPECT_FALSE(gu3dfGetInfo(WILDSKY_TEST_OUTPUT_DIR "/no_such_file.3df", &info));
   EXPECT_FALSE(gu3dfGetInfo(nullptr, &info));
-}
-
-// An NCC table's words are Y (16), I and Q (12 each): Y in 0..255, I and Q
-// in -256..255; a 1x1 yiq file with one word at or past its bound loads or
-// is refused.
-TEST(TextureFile, NccTableValuesMustLieInTheirRanges) {
-  const std::tuple<int, int, bool> words[] = {{15, 255, true},  {15, 256, false},
-                                              {16, -256, true}, {16, -257, false},
-                                              {39, 255, true},  {39, 256, false}};
-  for (const auto& [word, value, loads] : words) {
-    Bytes bytes = fileBytes(header("yiq", "1 1", "1 1"), 81);  // the table and one texel
-    std::fill(bytes.end() - 81, bytes.end(), 0);
-    bytes[bytes.size() - 81 + 2 * word] = std::uint8_t(value >> 8);
-    bytes[bytes.size() - 80 + 2 * word] = std::uint8_t(value);
-    Gu3dfInfo info;
-    ASSERT_TRUE(getInfo(bytes, &info));
-    std::uint8_t texel = 0;
-    info.data = &texel;
-    EXPECT_EQ(gu3dfLoad(writeFile(bytes).c_str(), &info) != FXFALSE, loads)
-        << word << ": " << value;
-  }
 }
 
 // Expected values worked out by hand from the bit layouts and replication

@@ -21,21 +21,6 @@ double twiceArea(const RecordedTriangle& triangle) {
          (v[2].x - double(v[0].x)) * (v[1].y - double(v[0].y));
 }
 
-// The side planes pass through the eye, 350 units behind the screen, and the
-// screen's edges, 256 and 192 pixels from its centre. Each coefficient is
-// rounded to float once, from a double root: 192 / sqrt(350^2 + 192^2) is
-// 0x1.ec7ff4p-2, where a float root gives 0x1.ec7ff2p-2.
-TEST(ViewVolume, SidePlanesThroughTheEyeAndTheScreenEdges) {
-  initViewVolume();
-  const float x = 0x1.9d4122p-1f, xz = -0x1.2e441ep-1f, y = 0x1.c0e4a0p-1f, yz = -0x1.ec7ff4p-2f;
-  const float expected[4][3] = {{x, 0, xz}, {-x, 0, xz}, {0, y, yz}, {0, -y, yz}};
-  for (int p : {VIEW_PLANE_LEFT, VIEW_PLANE_RIGHT, VIEW_PLANE_BOTTOM, VIEW_PLANE_TOP}) {
-    const float* plane = viewVolumePlanes[p];
-    EXPECT_TRUE(std::equal(plane, plane + 3, expected[p])) << "plane " << p;
-    EXPECT_EQ(plane[3], plane[2] * -350.0f) << "plane " << p;
-  }
-}
-
 class ClipperTest : public ::testing::Test {
  protected:
   void SetUp() override {
