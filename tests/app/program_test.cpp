@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "app/tracked_memory.h"
 #include "board/trace_replay.h"
 #include "tests/app/program_fixture.h"
+#include "tests/file_contents.h"
 
 namespace {
 
@@ -60,8 +59,7 @@ void runWildsky(const std::string& keys, bool terminate = false) {
 // "dump.tga": a 512 x 384 TGA with its header and footer, showing the stored
 // image name.png (WILDSKY_UPDATE_REFERENCE stores the dump as that image).
 void expectDump(const std::string& name) {
-  std::ifstream in("dump.tga", std::ios::binary);
-  const std::vector<std::uint8_t> tga{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<std::uint8_t> tga = fileBytes("dump.tga");
   ASSERT_EQ(tga.size(), 589868u);
   const std::vector<std::uint8_t> header{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0x80, 1, 24, 32};
   EXPECT_EQ(std::vector<std::uint8_t>(tga.begin(), tga.begin() + 18), header);

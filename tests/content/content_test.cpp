@@ -6,7 +6,6 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "render/glide.h"
 #include "render/texture_registry.h"
 #include "scene/scene_loader.h"
+#include "tests/file_contents.h"
 #include "tools/mkcontent/content_files.h"
 #include "tools/mkcontent/scenes.h"
 #include "tools/writer3ds/scene_writer.h"
@@ -49,14 +49,9 @@ const std::string& contentDir() {
   return written ? dir : none;
 }
 
-std::vector<std::uint8_t> readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Whether the board's loader reads the whole of a 3DF file of the content.
 bool loads3df(const std::string& name, Parsed3df* parsed) {
-  const std::vector<std::uint8_t> bytes = readBytes(fs::path(contentDir()) / "TEXTURES" / name);
+  const std::vector<std::uint8_t> bytes = fileBytes(fs::path(contentDir()) / "TEXTURES" / name);
   if (!parse3df(bytes.data(), bytes.size(), parsed)) return false;
   std::vector<std::uint8_t> texels(parsed->memRequired);
   Gu3dfInfo info{};
@@ -174,7 +169,7 @@ TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
   for (const auto& entry : fs::recursive_directory_iterator(contentDir())) {
     if (!entry.is_regular_file()) continue;
     const auto relative = fs::relative(entry.path(), contentDir());
-    EXPECT_EQ(readBytes(entry.path()), readBytes(again / relative)) << relative;
+    EXPECT_EQ(fileBytes(entry.path()), fileBytes(again / relative)) << relative;
     if (relative.parent_path() == "TEXTURES") {
       Parsed3df parsed{};
       EXPECT_TRUE(loads3df(relative.filename(), &parsed)) << relative;

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "tests/file_contents.h"
 #include "tests/reader3ds/reader_test_support.h"
 
 namespace {
@@ -45,10 +45,7 @@ TEST(Scene3dsTool, PrintsEveryFileAsJsonAndFailsOnLostOutput) {
   const std::vector<std::uint8_t> bytes = write3ds(scene);
   std::ofstream(dir + "/box.3ds", std::ios::binary) << std::string(bytes.begin(), bytes.end());
   const std::string inDir = "cd " + dir + " && " + SCENE3DS_TOOL;
-  const auto printed = [&] {
-    return std::string{std::istreambuf_iterator<char>(std::ifstream(dir + "/scene3ds.out").rdbuf()),
-                       {}};
-  };
+  const auto printed = [&] { return fileText(dir + "/scene3ds.out"); };
   ASSERT_EQ(std::system((inDir + " box.3ds box.3ds > scene3ds.out").c_str()), 0);
   EXPECT_EQ(printed(), "[\n" + std::string(BOX_JSON) + ",\n" + BOX_JSON + "\n]\n");
   EXPECT_NE(std::system((inDir + " box.3ds > /dev/full 2> /dev/null").c_str()), 0);

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "tests/file_contents.h"
 
 using FacesPerName = std::map<std::string, int>;
 
@@ -47,8 +47,7 @@ inline std::vector<PeerFile> peerFiles() {
   std::vector<PeerFile> peers;
   if (!std::filesystem::is_directory(folder / "lib3ds")) return peers;
   for (const auto& entry : std::filesystem::directory_iterator(folder / "lib3ds")) {
-    std::ifstream in(entry.path());
-    std::string json(std::istreambuf_iterator<char>(in), {});
+    std::string json = fileText(entry.path());
     PeerFile& peer = peers.emplace_back(PeerFile{.file = folder / entry.path().stem()});
     peer.vertices = static_cast<int>(numberAt(json, valueAt(json, "vertices")));
     peer.faces = static_cast<int>(numberAt(json, valueAt(json, "faces")));

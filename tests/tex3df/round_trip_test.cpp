@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "board/texel_decode.h"
 #include "board/texture_file.h"
+#include "tests/file_contents.h"
 #include "tools/tex3df/texture_encoder.h"
 
 namespace {
@@ -198,9 +198,7 @@ TEST(Tex3dfTool, InfoDescribesTheFile) {
   for (char k = 0; k < 22; ++k) bytes += k;       // the texels of 2x8, 1x4 and 1x2
   std::ofstream(tex, std::ios::binary) << bytes;
   ASSERT_EQ(std::system((std::string(TEX3DF_TOOL) + " info " + tex + " > " + text).c_str()), 0);
-  std::ifstream in(text);
-  const std::string described{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_EQ(described, "file: " + tex +
-                           "\nformat: yiq\nsize: 2 x 8\nlod range: 2 8\nlevels: 2x8 1x4 1x2\n"
-                           "table: NCC\ntexel bytes: 22\nfile bytes: 148\ncrc32: 4b41656b\n");
+  EXPECT_EQ(fileText(text), "file: " + tex +
+                                "\nformat: yiq\nsize: 2 x 8\nlod range: 2 8\nlevels: 2x8 1x4 1x2\n"
+                                "table: NCC\ntexel bytes: 22\nfile bytes: 148\ncrc32: 4b41656b\n");
 }

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/tracked_memory.h"
@@ -20,6 +19,7 @@
 #include "board/trace_threads.h"
 #include "tests/app/program_fixture.h"
 #include "tests/board/board_test_support.h"
+#include "tests/file_contents.h"
 
 namespace fs = std::filesystem;
 
@@ -135,8 +135,7 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
       << "a shorter replay stops after its frames";
   EXPECT_FALSE(frontBuffer() == recorded);
   // A cut inside the final image is always caught.
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<std::uint8_t> bytes = fileBytes(path);
   EXPECT_FALSE(parseTrace(bytes.data(), bytes.size() - 1, &trace, &error));
   EXPECT_NE(error.find("truncated"), std::string::npos);
   // Cut short anywhere in the header or the first records, and across the
@@ -177,8 +176,7 @@ TEST_F(TraceReplay, TheToolWritesTheImageNeverRecordsAndFailsOnLostOutputOrAnoth
   for (const std::string& choice : {"WILDSKY_BOARD_THREADS=1 " + tool, tool + " --threads 3",
                                     "WILDSKY_BOARD_THREADS=1 " + tool + " --threads 3"}) {
     ASSERT_EQ(std::system((choice + " > " + printed).c_str()), 0);
-    std::ifstream text(printed);
-    const std::string line{std::istreambuf_iterator<char>(text), {}};
+    const std::string line = fileText(printed);
     EXPECT_NE(line.find(choice.ends_with("3") ? "(3 drawing threads)" : "(1 drawing thread)"),
               std::string::npos)
         << choice << ": " << line;
@@ -269,8 +267,7 @@ TEST_F(TraceReplay, RecordsAreTheDocumentedBytes) {
   }
   appendRecord(expected, TraceOp(20), vertices);
   appendRecord(expected, TraceOp(11), {0});
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<std::uint8_t> bytes = fileBytes(path);
   ASSERT_GT(bytes.size(), expected.size());
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
   EXPECT_EQ(bytes[expected.size()], 28) << "the final image";
