@@ -42,6 +42,23 @@ std::vector<std::uint16_t> drawScene(int threads) {
   return readBuffer(GR_BUFFER_FRONTBUFFER);
 }
 
+// 100,000 one-pixel triangles, each with a constant colour of its own (so a
+// queued state of its own), on as many pixels: more triangles and states
+// than the queue holds, so it wraps, and the caller waits for room.
+std::vector<std::uint16_t> drawPixelByPixel(int threads) {
+  openBoard(threads);
+  grDitherMode(GR_DITHER_DISABLE);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
+  for (int i = 0; i < 100000; ++i) {
+    grConstantColorValue(GrColor_t(i + 1) * 2654435761u);
+    const auto x = float(i % BOARD_WIDTH), y = float(i / BOARD_WIDTH);
+    drawTriangle(vertexAt(x, y), vertexAt(x + 1.5f, y), vertexAt(x, y + 1.5f));
+  }
+  grBufferSwap(0);
+  return readBuffer(GR_BUFFER_FRONTBUFFER);
+}
+
 }  // namespace
 
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
@@ -68,27 +85,6 @@ TEST(RefusedThreads, TheBoardDrawsOnTheCallersThreadWithTheSamePixels) {
   EXPECT_TRUE(drawScene(4) == serial);
   boardReset();
 }
-
-namespace {
-
-// 100,000 one-pixel triangles, each with a constant colour of its own (so a
-// queued state of its own), on as many pixels: more triangles and states
-// than the queue holds, so it wraps, and the caller waits for room.
-std::vector<std::uint16_t> drawPixelByPixel(int threads) {
-  openBoard(threads);
-  grDitherMode(GR_DITHER_DISABLE);
-  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
-                 GR_COMBINE_OTHER_CONSTANT, FXFALSE);
-  for (int i = 0; i < 100000; ++i) {
-    grConstantColorValue(GrColor_t(i + 1) * 2654435761u);
-    const auto x = float(i % BOARD_WIDTH), y = float(i / BOARD_WIDTH);
-    drawTriangle(vertexAt(x, y), vertexAt(x + 1.5f, y), vertexAt(x, y + 1.5f));
-  }
-  grBufferSwap(0);
-  return readBuffer(GR_BUFFER_FRONTBUFFER);
-}
-
-}  // namespace
 
 // Workers that start a second late find the queue full: the caller must
 // wait for room rather than write over commands not yet drawn.
