@@ -129,6 +129,34 @@ void forEachChangedRun(const std::uint16_t* now, const std::uint16_t* before, Vi
   }
 }
 
+// The pixels the buffers hold as the trace starts: a replay starts from
+// buffers of zeros, so every buffer that holds other pixels gets an
+// upper-left write lock and an unlock whose runs are its pixels that are not 0.
+void writeStartingBuffers() {
+  std::vector<std::uint16_t>& pixels = recorder.afterUnlock;
+  const std::vector<std::uint16_t> zeros(std::size_t(BOARD_PIXELS), 0);
+  for (GrBuffer_t buffer : {GR_BUFFER_FRONTBUFFER, GR_BUFFER_BACKBUFFER, GR_BUFFER_AUXBUFFER}) {
+    if (!readBuffer(buffer, pixels.data())) continue;
+    std::size_t runs = 0, count = 0;
+    forEachChangedRun(pixels.data(), zeros.data(), [&](std::uint32_t, std::uint32_t n) {
+      ++runs;
+      count += n;
+    });
+    if (runs == 0) continue;
+    traceRecordCall(TraceOp::LfbLock, GR_LFB_WRITE_ONLY, buffer, GR_LFBWRITEMODE_ANY,
+                    GR_ORIGIN_UPPER_LEFT, FXFALSE);
+    traceBeginRecord(TraceOp::LfbUnlock, 12 + runs * 8 + count * 2);
+    writeU32(std::uint32_t(GR_LFB_WRITE_ONLY));
+    writeU32(std::uint32_t(buffer));
+    writeU32(std::uint32_t(runs));
+    forEachChangedRun(pixels.data(), zeros.data(), [&](std::uint32_t start, std::uint32_t n) {
+      writeU32(start);
+      writeU32(n);
+      for (std::uint32_t i = 0; i < n; ++i) writeU16(pixels[start + i]);
+    });
+  }
+}
+
 }  // namespace
 
 bool boardStartTrace(const char* path, int frames) {
@@ -202,9 +230,11 @@ void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefres
   }
   // A replay starts from empty texture memory, so a trace armed while the
   // board holds textures waits for an opening after grGlideShutdown.
+  bool starting = false;
   if (recorder.file == nullptr && !recorder.armedPath.empty()) {
     if (textureMemoryInUse() == 0) {
       begin(recorder.armedPath, recorder.armedFrames);
+      starting = traceActive;
       recorder.armedPath.clear();
     } else {
       std::fprintf(stderr,
@@ -214,6 +244,7 @@ void traceSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefres
   }
   traceCall(TraceOp::SstWinOpen, hWnd, resolution, refresh, format, origin, nColBuffers,
             nAuxBuffers);
+  if (starting) writeStartingBuffers();
 }
 
 void traceBufferSwap(int swapInterval) {

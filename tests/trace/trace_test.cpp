@@ -227,6 +227,37 @@ TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdownAndShutdownEndsIt) {
   EXPECT_TRUE(frontBuffer() == shown);
 }
 
+// Shutdown releases the textures but not the pixels: a trace that starts at
+// the next opening finds the colour and depth buffers as the session before
+// left them, and frames that draw over them without a clear must replay to
+// the same image from a freshly reset board.
+TEST_F(TraceReplay, ATraceAfterShutdownReplaysOverThePixelsTheBuffersHeld) {
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grBufferClear(0xff3060a0u, 0, 0x1000);
+  grBufferSwap(0);
+  grBufferClear(0xffa06030u, 0, 0x1000);
+  grGlideShutdown();
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 2));
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+  grDepthBufferFunction(GR_CMP_LESS);
+  fillRect(10, 10, 100, 100, vertexAt(0, 0, 255, 0, 0, 2000));   // nearer than the old depth
+  fillRect(120, 10, 200, 100, vertexAt(0, 0, 0, 255, 0, 8000));  // farther: hidden
+  grBufferSwap(0);
+  fillRect(220, 10, 300, 100, vertexAt(0, 0, 0, 0, 255, 2000));
+  grBufferSwap(0);
+  ASSERT_FALSE(boardTraceRecording());
+  const std::vector<std::uint16_t> shown = frontBuffer();
+  ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+  EXPECT_TRUE(trace.finalImage == shown);
+  const ReplayResult result = replayTrace(trace, 0);
+  EXPECT_TRUE(result.wholeTrace);
+  EXPECT_TRUE(frontBuffer() == shown) << "the replay starts from other pixels than the recording";
+}
+
 // Little-endian words of a hand-made trace.
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int k = 0; k < 4; ++k) out.push_back(std::uint8_t(v >> (8 * k)));
