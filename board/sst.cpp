@@ -40,6 +40,9 @@ void grGlideInit() {
   traceCall(TraceOp::Init);
   BoardContext& b = board();
   b.state = defaultPipelineState();
+  // The state decodes these two, so they start at power-on too.
+  b.constantColorValue = 0;
+  b.chromaKeyValue = 0;
   boardStateChanged();
 }
 

@@ -120,7 +120,7 @@ TEST_F(BlendTest, EverySourceAndDestinationFactor) {
 
 // The clear colour, the constant colour's alpha and the chroma key are read
 // from the bytes the colour format puts them in: 0x80 blends white over red
-// to pink, and red keyed out leaves the pink.
+// to pink, and red keyed out leaves the pink. A new session forgets them.
 TEST_F(BlendTest, ClearColourConstantAlphaAndChromaKeyInEveryColourFormat) {
   const std::tuple<GrColorFormat_t, GrColor_t, GrColor_t> formats[] = {
       {GR_COLORFORMAT_ARGB, 0x80000000u, 0x00ff0000u},
@@ -150,6 +150,21 @@ TEST_F(BlendTest, ClearColourConstantAlphaAndChromaKeyInEveryColourFormat) {
     EXPECT_EQ(pixelAt(readBuffer(), 4, 4), rgb565(255, 128, 128)) << "format " << format;
     grChromakeyMode(GR_CHROMAKEY_DISABLE);
   }
+  // A new session starts both colours at power-on: a constant of 0 draws
+  // black, and black, not the last red, is the key.
+  grGlideShutdown();
+  grGlideInit();
+  openWindow(GR_COLORFORMAT_ARGB);
+  grDitherMode(GR_DITHER_DISABLE);
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_CONSTANT,
+                 GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 255, 255));
+  EXPECT_EQ(pixelAt(readBuffer(), 4, 4), 0x0000) << "the last session's constant colour";
+  grColorCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_ZERO, GR_COMBINE_LOCAL_ITERATED,
+                 GR_COMBINE_OTHER_ITERATED, FXFALSE);
+  grChromakeyMode(GR_CHROMAKEY_ENABLE);
+  fillRect(0, 0, 8, 8, vertexAt(0, 0, 255, 0, 0));
+  EXPECT_EQ(pixelAt(readBuffer(), 4, 4), 0xf800) << "the last session's chroma key";
 }
 
 }  // namespace
