@@ -10,6 +10,7 @@
 #include "app/tracked_memory.h"
 #include "board/board.h"
 #include "platform/clock.h"
+#include "reader3ds/load3ds.h"
 #include "render/glide.h"
 #include "render/texture_registry.h"
 #include "render/view_transform.h"
@@ -132,6 +133,9 @@ void startProgram(ProgramState& state, const Platform& platform) {
   boardSetDisplay(platform.display);
   boardSetClock(platform.boardClock);
 
+  // The reader's selectors carry over from file to file, not from an
+  // earlier run in this process.
+  resetReaderState();
   state.wildScene = loadScene("%s\\qxwild.3ds", SCENE_DIRECTORY);
   state.skyScene = loadScene("%s\\ballsky.3ds", SCENE_DIRECTORY);
   scaleScene(*state.skyScene, SKY_SCALE);

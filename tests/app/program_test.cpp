@@ -7,10 +7,13 @@
 #include <stb_image_write.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "board/trace_replay.h"
 #include "tests/app/program_fixture.h"
 #include "tests/file_contents.h"
+#include "tests/reader3ds/reader_test_support.h"
 
 namespace {
 
@@ -155,6 +159,34 @@ TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
   }
   EXPECT_TRUE(shown[0] == shown[1]);
   EXPECT_EQ(reports[0], reports[1]);
+}
+
+// The map kind a file leaves pending carries over to the next file, but a
+// run starts with none. The sky, read last, ends here with a "Texture map";
+// the wild scene starts with a material that names its file under a
+// "Specular map", which takes whatever kind is pending. SHINE has no texture
+// in the first run, and must have none in the second.
+TEST_F(ProgramRun, ASecondRunStartsWithNoMapKindPendingFromTheFirst) {
+  using namespace chunk_id;
+  const std::string shine =
+      chunk(MATERIAL, chunk(MATERIAL_NAME, text("SHINE")) +
+                          chunk(SPECULAR_MAP, chunk(MAP_FILENAME, text("ROCK.TGA"))));
+  for (int run = 0; run < 2; ++run) {
+    content = std::make_unique<TestContent>();
+    const std::string wild = fileText("OBJECTS/qxwild.3ds");
+    std::ofstream("OBJECTS/qxwild.3ds", std::ios::binary) << shine << wild;
+    std::ofstream("OBJECTS/ballsky.3ds", std::ios::binary | std::ios::app) << chunk(TEXTURE_MAP, "");
+    startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
+    const Scene& scene = *state.wildScene;
+    const Material* begin = scene.materials;
+    const Material* end = begin + scene.materialCount;
+    const Material* material = std::find_if(begin, end, [](const Material& m) {
+      return std::strcmp(m.name, "SHINE") == 0;
+    });
+    ASSERT_NE(material, end);
+    EXPECT_EQ(material->flags & MATERIAL_HAS_TEXTURE, 0u) << "run " << run + 1;
+    stop();
+  }
 }
 
 }  // namespace
