@@ -66,6 +66,8 @@ bool SdlDisplay::open(int width, int height) {
                                  width, height);
   }
   if (texture_ == nullptr) {
+    // close() gives the video back only with a window to destroy.
+    if (window_ == nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     close();
     return false;
   }

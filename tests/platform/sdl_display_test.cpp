@@ -99,4 +99,17 @@ TEST(SdlWindow, ShowsTheFrontBufferAtTwiceItsSizeWithNearestScalingAndGivesKeysI
   unsetenv("SDL_VIDEODRIVER");
 }
 
+// A window the video system refuses (wider than it allows) leaves the
+// display headless and gives the video subsystem back, as closing does.
+TEST(SdlWindow, RefusedWindowReleasesTheVideoSubsystem) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  SdlDisplay display;
+  EXPECT_FALSE(display.open(20000, 384));
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  ASSERT_TRUE(display.open(WIDTH, HEIGHT));
+  display.close();
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  unsetenv("SDL_VIDEODRIVER");
+}
+
 }  // namespace
