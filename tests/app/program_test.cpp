@@ -175,14 +175,14 @@ TEST_F(ProgramRun, ASecondRunStartsWithNoMapKindPendingFromTheFirst) {
     content = std::make_unique<TestContent>();
     const std::string wild = fileText("OBJECTS/qxwild.3ds");
     std::ofstream("OBJECTS/qxwild.3ds", std::ios::binary) << shine << wild;
-    std::ofstream("OBJECTS/ballsky.3ds", std::ios::binary | std::ios::app) << chunk(TEXTURE_MAP, "");
+    std::ofstream("OBJECTS/ballsky.3ds", std::ios::binary | std::ios::app)
+        << chunk(TEXTURE_MAP, "");
     startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
     const Scene& scene = *state.wildScene;
     const Material* begin = scene.materials;
     const Material* end = begin + scene.materialCount;
-    const Material* material = std::find_if(begin, end, [](const Material& m) {
-      return std::strcmp(m.name, "SHINE") == 0;
-    });
+    const Material* material = std::find_if(
+        begin, end, [](const Material& m) { return std::strcmp(m.name, "SHINE") == 0; });
     ASSERT_NE(material, end);
     EXPECT_EQ(material->flags & MATERIAL_HAS_TEXTURE, 0u) << "run " << run + 1;
     stop();

@@ -151,7 +151,9 @@ TEST_F(BlendTest, ClearColourConstantAlphaAndChromaKeyInEveryColourFormat) {
     grChromakeyMode(GR_CHROMAKEY_DISABLE);
   }
   // A new session starts both colours at power-on: a constant of 0 draws
-  // black, and black, not the last red, is the key.
+  // black, and black, not the last session's red, is the key.
+  grConstantColorValue(0xffffffffu);
+  grChromakeyValue(0x00ff0000u);
   grGlideShutdown();
   grGlideInit();
   openWindow(GR_COLORFORMAT_ARGB);
