@@ -129,6 +129,30 @@ void forEachChangedRun(const std::uint16_t* now, const std::uint16_t* before, Vi
   }
 }
 
+// An unlock record whose runs are the pixels of `now` that differ from
+// `before`; with no `now`, it has none.
+void writeUnlockRecord(GrLock_t type, GrBuffer_t buffer, const std::uint16_t* now,
+                       const std::uint16_t* before) {
+  std::size_t runs = 0, pixels = 0;
+  if (now != nullptr) {
+    forEachChangedRun(now, before, [&](std::uint32_t, std::uint32_t count) {
+      ++runs;
+      pixels += count;
+    });
+  }
+  traceBeginRecord(TraceOp::LfbUnlock, 12 + runs * 8 + pixels * 2);
+  writeU32(std::uint32_t(type));
+  writeU32(std::uint32_t(buffer));
+  writeU32(std::uint32_t(runs));
+  if (now != nullptr) {
+    forEachChangedRun(now, before, [&](std::uint32_t start, std::uint32_t count) {
+      writeU32(start);
+      writeU32(count);
+      for (std::uint32_t i = 0; i < count; ++i) writeU16(now[start + i]);
+    });
+  }
+}
+
 // The pixels the buffers hold as the trace starts: a replay starts from
 // buffers of zeros, so every buffer that holds other pixels gets an
 // upper-left write lock and an unlock whose runs are its pixels that are not 0.
@@ -136,24 +160,10 @@ void writeStartingBuffers() {
   std::vector<std::uint16_t>& pixels = recorder.afterUnlock;
   const std::vector<std::uint16_t> zeros(std::size_t(BOARD_PIXELS), 0);
   for (GrBuffer_t buffer : {GR_BUFFER_FRONTBUFFER, GR_BUFFER_BACKBUFFER, GR_BUFFER_AUXBUFFER}) {
-    if (!readBuffer(buffer, pixels.data())) continue;
-    std::size_t runs = 0, count = 0;
-    forEachChangedRun(pixels.data(), zeros.data(), [&](std::uint32_t, std::uint32_t n) {
-      ++runs;
-      count += n;
-    });
-    if (runs == 0) continue;
+    if (!readBuffer(buffer, pixels.data()) || pixels == zeros) continue;
     traceRecordCall(TraceOp::LfbLock, GR_LFB_WRITE_ONLY, buffer, GR_LFBWRITEMODE_ANY,
                     GR_ORIGIN_UPPER_LEFT, FXFALSE);
-    traceBeginRecord(TraceOp::LfbUnlock, 12 + runs * 8 + count * 2);
-    writeU32(std::uint32_t(GR_LFB_WRITE_ONLY));
-    writeU32(std::uint32_t(buffer));
-    writeU32(std::uint32_t(runs));
-    forEachChangedRun(pixels.data(), zeros.data(), [&](std::uint32_t start, std::uint32_t n) {
-      writeU32(start);
-      writeU32(n);
-      for (std::uint32_t i = 0; i < n; ++i) writeU16(pixels[start + i]);
-    });
+    writeUnlockRecord(GR_LFB_WRITE_ONLY, buffer, pixels.data(), zeros.data());
   }
 }
 
@@ -344,22 +354,5 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   } else if (writes) {
     now = b.namedBuffer(b.lockedBuffer);
   }
-  std::size_t runs = 0, pixels = 0;
-  if (now != nullptr) {
-    forEachChangedRun(now, before, [&](std::uint32_t, std::uint32_t count) {
-      ++runs;
-      pixels += count;
-    });
-  }
-  traceBeginRecord(TraceOp::LfbUnlock, 12 + runs * 8 + pixels * 2);
-  writeU32(std::uint32_t(type));
-  writeU32(std::uint32_t(buffer));
-  writeU32(std::uint32_t(runs));
-  if (now != nullptr) {
-    forEachChangedRun(now, before, [&](std::uint32_t start, std::uint32_t count) {
-      writeU32(start);
-      writeU32(count);
-      for (std::uint32_t i = 0; i < count; ++i) writeU16(now[start + i]);
-    });
-  }
+  writeUnlockRecord(type, buffer, now, before);
 }
