@@ -6,6 +6,7 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -84,9 +85,20 @@ void expectDump(const std::string& name) {
   stbi_image_free(expected);
 }
 
+// The verse and the reason go to standard output, which the dying child
+// sends to standard error, where the death test reads them.
+void exhaustWithOutputOnStandardError(void* (*allocate)()) {
+  std::fflush(stdout);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+  allocate();
+}
+
 TEST(TrackedMemoryDeathTest, ExhaustionPrintsTheReasonAndExitsMinusOne) {
-  EXPECT_EXIT(memAlloc(SIZE_MAX / 2), testing::ExitedWithCode(255), "");
-  EXPECT_EXIT(memRealloc(nullptr, SIZE_MAX / 2), testing::ExitedWithCode(255), "");
+  const std::string verse = "^([^\n]+\n){3}";  // three lines, each ended by a line feed
+  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memAlloc(SIZE_MAX / 2); }),
+              testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
+  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memRealloc(nullptr, SIZE_MAX / 2); }),
+              testing::ExitedWithCode(255), verse + "Couldn't realloc memory!$");
 }
 
 TEST(WildskyRun, DumpsTheFirstFrameAndReportsAtExit) {
