@@ -15,9 +15,12 @@
 //   horizontal edge at the top, of the triangle as displayed. Two triangles
 //   sharing an edge therefore cover each pixel along it exactly once.
 // - Depth: the 16-bit depth of a pixel is the interpolated ooz clamped to
-//   0..65535; the depth test compares it with the stored value as
-//   "incoming FUNCTION stored". Every depth-buffer mode but "disable"
-//   tests and writes this value; w-buffering is not emulated.
+//   0..65535. A vertex's ooz is first clamped to -65536..131071, so that
+//   depth steps fit 32 bits: beyond that range the interior follows the
+//   clamped vertices, not the line through the given ones. The depth test
+//   compares the pixel's depth with the stored value as "incoming FUNCTION
+//   stored". Every depth-buffer mode but "disable" tests and writes this
+//   value; w-buffering is not emulated.
 // - Colour: iterated r, g, b, a are clamped to 0..255 at the vertices;
 //   combine products round to nearest (a * b / 255).
 // - Blend: result = source * srcFactor + destination * dstFactor, each
