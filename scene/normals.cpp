@@ -85,13 +85,15 @@ CornerLists buildCornerLists(const Scene& scene, std::int32_t faceCount, std::in
 }
 
 // Smoothing costs the square of a vertex's corners. Real meshes have a few
-// at each vertex; a damaged or hostile file can pile hundreds of thousands
-// on one, which would stall loading for minutes or hours. Past this many,
-// each corner takes its face's normal, as a corner with no neighbour to
-// smooth in does.
-constexpr std::int32_t MOST_SMOOTHED_CORNERS = 4096;
+// at each vertex, a fine cone's apex some thousands; a damaged or hostile
+// file can pile hundreds of thousands on several, which would stall loading
+// for minutes. A scene smooths vertices in order while the squares fit this
+// many corner pairs (a second or two of loading, and far more than real
+// meshes need); a vertex past that takes its faces' normals, as a corner
+// with no neighbour to smooth in does.
+constexpr std::int64_t SMOOTHING_PAIR_BUDGET = std::int64_t{1} << 28;
 
-// Gives each corner of a vertex with too many to smooth its own entry of
+// Gives each corner of a vertex past the budget its own entry of
 // `list`, its face's normal. Equal entries are merged later with all others.
 void emitFaceNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner* corners,
                      std::int32_t k, Vector3* list, std::int32_t& count) {
@@ -107,9 +109,6 @@ void emitFaceNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner*
 void emitVertexNormals(Scene& scene, const Vector3* faceNormals, const FaceCorner* corners,
                        std::int32_t k, Vector3* acc, std::int32_t* mark, Vector3* list,
                        std::int32_t& count) {
-  if (k > MOST_SMOOTHED_CORNERS) {
-    return emitFaceNormals(scene, faceNormals, corners, k, list, count);
-  }
   for (std::int32_t i = 0; i < k; ++i) {
     const Vector3& own = faceNormals[corners[i].face];
     acc[i] = own;
@@ -216,11 +215,17 @@ void buildNormals(Scene& scene) {
   // Room for every corner and, behind them, every face normal: one list, no regrowth.
   auto* combined = allocArray<Vector3>(std::int64_t{faceCount} * 4);
   std::int32_t cornerNormals = 0;
+  std::int64_t pairsLeft = SMOOTHING_PAIR_BUDGET;
   for (std::int32_t v = 0; v < vertexCount; ++v) {
     const std::int32_t k = lists.start[v + 1] - lists.start[v];
-    if (k == 0) continue;
-    emitVertexNormals(scene, faceNormals, lists.corners + lists.start[v], k, acc, mark, combined,
-                      cornerNormals);
+    const FaceCorner* corners = lists.corners + lists.start[v];
+    const std::int64_t pairs = std::int64_t{k} * k;
+    if (pairs <= pairsLeft) {
+      pairsLeft -= pairs;
+      emitVertexNormals(scene, faceNormals, corners, k, acc, mark, combined, cornerNormals);
+    } else {
+      emitFaceNormals(scene, faceNormals, corners, k, combined, cornerNormals);
+    }
   }
   memFree(mark);
   memFree(acc);

@@ -24,7 +24,8 @@ float compareVectors(const Vector3& a, const Vector3& b);
 // Sets normals, normalCount and every face's normal[] and faceNormal from the
 // faces (in file order) and the vertex positions. Precondition: every face's
 // vertex indices lie in [0, vertexCount) (loadScene drops faces that do not).
-// A scene without faces gets an empty normals array. A vertex shared by more
-// than 4,096 corners (only a damaged or hostile file has one) is not
-// smoothed: its corners take their faces' normals, which bounds the time.
+// A scene without faces gets an empty normals array. Smoothing a vertex
+// costs the square of its corners; vertices are smoothed in order while the
+// squares add up to at most 2^28, and the corners of a vertex past that take
+// their faces' normals, which bounds the time a damaged or hostile file takes.
 void buildNormals(Scene& scene);
