@@ -94,7 +94,8 @@ void exhaustWithOutputOnStandardError(void* (*allocate)()) {
 }
 
 TEST(TrackedMemoryDeathTest, ExhaustionPrintsTheReasonAndExitsMinusOne) {
-  const std::string verse = "^([^\n]+\n){3}";  // three lines, each ended by a line feed
+  // Three lines, each ended by a line feed (after a sanitizer's warning, if any).
+  const std::string verse = "([^\n]+\n){3}";
   EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memAlloc(SIZE_MAX / 2); }),
               testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
   EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memRealloc(nullptr, SIZE_MAX / 2); }),
