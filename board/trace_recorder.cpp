@@ -338,9 +338,12 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   if (!traceActive) return;
   BoardContext& b = board();
   const bool snapshotTaken = recorder.snapshotValid && recorder.snapshotBuffer == buffer;
-  const bool writes = b.locked && b.lockWrites && b.lockedBuffer == buffer &&
-                      (b.lockedOrigin == GR_ORIGIN_LOWER_LEFT || snapshotTaken);
-  recorder.snapshotValid = false;
+  const bool accepted = b.locked && b.lockedBuffer == buffer;
+  const bool writes =
+      accepted && b.lockWrites && (b.lockedOrigin == GR_ORIGIN_LOWER_LEFT || snapshotTaken);
+  // An unlock the board refuses (another buffer's) leaves the lock, and its
+  // copy, for the unlock that ends it.
+  if (accepted) recorder.snapshotValid = false;
   // An upper-left lock hands the buffer out: the runs are what changed since
   // the lock. A lower-left lock hands out an upside-down view, whose changed
   // pixels the unlock writes back: the runs are what that write-back changes.

@@ -97,6 +97,7 @@ class TraceReplay : public ::testing::Test {
   // A write lock of the back buffer writing a row and the buffer's last
   // pixel. During the lock a second lock is refused, and triangles are
   // drawn and the buffers cleared before the writes, which the unlock keeps.
+  // An unlock of another buffer is refused and leaves the lock as it was.
   void writeThroughLock(GrOriginLocation_t origin, int row, std::mt19937& random,
                         const std::vector<GrMipMapId_t>& textures) {
     GrLfbInfo_t info{}, refused{};
@@ -108,7 +109,8 @@ class TraceReplay : public ::testing::Test {
     const int stride = info.strideInBytes / 2;
     for (int x = 10; x < 200; ++x) pixels[row * stride + x] = 0xf81f;
     pixels[(BOARD_HEIGHT - 1) * stride + BOARD_WIDTH - 1] = std::uint16_t(0x07e0 + row);
-    grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
+    EXPECT_FALSE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_FRONTBUFFER));
+    EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   }
 
   fs::path path = tracePath("wildsky-trace-");
