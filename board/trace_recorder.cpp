@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "board/board_context.h"
@@ -83,6 +85,12 @@ void finish(GrBuffer_t imageBuffer) {
   bool closed = std::fclose(recorder.file) == 0;
   if (recorder.failed || !closed) {
     std::fprintf(stderr, "Can't write the trace \"%s\"!\n", recorder.path.c_str());
+    // A trace cut short would only be refused by a replay. A device
+    // (/dev/full) is no file to remove.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(recorder.path, error)) {
+      std::filesystem::remove(recorder.path, error);
+    }
   }
   recorder.file = nullptr;
   traceActive = false;

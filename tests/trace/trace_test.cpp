@@ -2,11 +2,13 @@
 // traces hold the documented bytes; damaged and hostile files are refused or
 // replayed safely. The program's frames allocate nothing.
 #include <malloc.h>
+#include <sys/resource.h>
 #include <stb_image.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +229,25 @@ TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdownAndShutdownEndsIt) {
   EXPECT_TRUE(trace.finalImage == shown);
   EXPECT_EQ(replayTrace(trace, 0).skipped, 0);
   EXPECT_TRUE(frontBuffer() == shown);
+}
+
+// A trace the disk cannot hold is reported and removed, not left cut short
+// for a replay to refuse.
+TEST_F(TraceReplay, ATraceTheDiskCannotHoldIsRemoved) {
+  rlimit fileSize{};
+  getrlimit(RLIMIT_FSIZE, &fileSize);
+  const rlimit small{4096, fileSize.rlim_max};
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
+  ASSERT_TRUE(boardStartTrace(path.c_str(), 1));
+  grGlideInit();
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  openWindow(GR_COLORFORMAT_ARGB);
+  grBufferClear(0, 0, 0xffff);
+  grBufferSwap(0);  // ends the trace with the final image, larger than the limit
+  setrlimit(RLIMIT_FSIZE, &fileSize);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(boardTraceRecording());
+  EXPECT_FALSE(fs::exists(path));
 }
 
 // Shutdown releases the textures but not the pixels: a trace that starts at
