@@ -2,8 +2,8 @@
 // traces hold the documented bytes; damaged and hostile files are refused or
 // replayed safely. The program's frames allocate nothing.
 #include <malloc.h>
-#include <sys/resource.h>
 #include <stb_image.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
