@@ -174,9 +174,11 @@ TEST_F(TraceReplay, TheToolWritesTheImageNeverRecordsAndFailsOnLostOutputOrAnoth
   }
   stbi_image_free(rgb);
   EXPECT_EQ(wrong, 0);
-  EXPECT_EQ(std::system((tool + " --frames 1 > /dev/null").c_str()), 0);
-  // The threads that drew: --threads, else WILDSKY_BOARD_THREADS.
   const std::string printed = path.string() + ".txt";
+  EXPECT_EQ(std::system((tool + " --frames 1 > " + printed).c_str()), 0);
+  EXPECT_NE(fileText(printed).find("final image not compared: 1 of the trace's"),
+            std::string::npos);
+  // The threads that drew: --threads, else WILDSKY_BOARD_THREADS.
   for (const std::string& choice : {"WILDSKY_BOARD_THREADS=1 " + tool, tool + " --threads 3",
                                     "WILDSKY_BOARD_THREADS=1 " + tool + " --threads 3"}) {
     ASSERT_EQ(std::system((choice + " > " + printed).c_str()), 0);

@@ -6,7 +6,8 @@
 #include "tools/mkcontent/content_files.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  // An option (--help) is no folder to write into; ./-name is.
+  if (argc != 2 || argv[1][0] == '-') {
     std::fprintf(stderr, "usage: mkcontent OUTDIR\n");
     return 2;
   }

@@ -34,20 +34,42 @@ bool parseCount(const char* text, int low, int* value) {
   return true;
 }
 
+// Reads the options; on a mistake in one, says what was wrong.
 bool parseOptions(int argc, char** argv, Options* options) {
+  struct CountOption {
+    const char* name;
+    int low;
+    int* value;
+  };
+  const CountOption counts[] = {{"--threads", 0, &options->threads},
+                                {"--frames", 1, &options->frames},
+                                {"--repeat", 1, &options->repeat}};
   for (int i = 1; i < argc; ++i) {
-    bool hasValue = i + 1 < argc;
-    if (std::strcmp(argv[i], "--threads") == 0 && hasValue) {
-      if (!parseCount(argv[++i], 0, &options->threads)) return false;
-    } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
-      if (!parseCount(argv[++i], 1, &options->frames)) return false;
-    } else if (std::strcmp(argv[i], "--repeat") == 0 && hasValue) {
-      if (!parseCount(argv[++i], 1, &options->repeat)) return false;
-    } else if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
-      options->out = argv[++i];
-    } else if (options->path == nullptr && argv[i][0] != '-') {
-      options->path = argv[i];
-    } else {
+    const char* argument = argv[i];
+    if (argument[0] != '-') {
+      if (options->path != nullptr) return false;  // one trace at a time
+      options->path = argument;
+      continue;
+    }
+    const bool isOut = std::strcmp(argument, "--out") == 0;
+    const CountOption* count = nullptr;
+    for (const CountOption& candidate : counts) {
+      if (std::strcmp(argument, candidate.name) == 0) count = &candidate;
+    }
+    if (!isOut && count == nullptr) {
+      std::fprintf(stderr, "trace-replay: unknown option \"%s\"\n", argument);
+      return false;
+    }
+    if (i + 1 == argc) {
+      std::fprintf(stderr, "trace-replay: %s needs a value\n", argument);
+      return false;
+    }
+    const char* value = argv[++i];
+    if (isOut) {
+      options->out = value;
+    } else if (!parseCount(value, count->low, count->value)) {
+      std::fprintf(stderr, "trace-replay: %s takes a whole number from %d to 1000000\n", argument,
+                   count->low);
       return false;
     }
   }
@@ -103,7 +125,12 @@ int main(int argc, char** argv) {
   }
   // A replay that ends in another image than the recorded one fails.
   bool differs = false;
-  if (!trace.finalImage.empty() && result.wholeTrace) {
+  if (trace.finalImage.empty()) {
+    std::printf("final image not compared: the trace holds none\n");
+  } else if (!result.wholeTrace) {
+    std::printf("final image not compared: %d of the trace's %d frames replayed\n", result.frames,
+                trace.frameCount);
+  } else {
     differs = !haveFront || front != trace.finalImage;
     std::printf("final image %s the recorded one\n", differs ? "DIFFERS from" : "matches");
   }
