@@ -179,7 +179,7 @@ std::string_view textureFormatName(GrTextureFormat_t format) {
   return format >= 0 && std::size_t(format) < FORMAT_NAMES.size() ? FORMAT_NAMES[format] : "";
 }
 
-bool parse3df(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed) {
+bool parse3dfHeader(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed) {
   std::string_view rest(reinterpret_cast<const char*>(bytes), size);
   std::string_view magic, formatLine, lodLine, aspectLine;
   if (!nextLine(&rest, &magic) || !nextLine(&rest, &formatLine) || !nextLine(&rest, &lodLine) ||
@@ -208,9 +208,13 @@ bool parse3df(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed) {
   std::size_t dataOffset = tableOffset + tableBytes(header.format);
   std::size_t memRequired =
       mipMapBytes(header.format, header.small_lod, header.large_lod, header.aspect_ratio);
-  if (dataOffset > size || size - dataOffset != memRequired) return false;
   *parsed = {header, tableOffset, dataOffset, FxU32(memRequired)};
   return true;
+}
+
+bool parse3df(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed) {
+  return parse3dfHeader(bytes, size, parsed) && parsed->dataOffset <= size &&
+         size - parsed->dataOffset == parsed->memRequired;
 }
 
 bool load3dfTexels(const std::uint8_t* bytes, const Parsed3df& parsed, Gu3dfInfo* info) {
@@ -236,11 +240,15 @@ bool load3dfTexels(const std::uint8_t* bytes, const Parsed3df& parsed, Gu3dfInfo
   return true;
 }
 
+// The header alone, from which the caller allocates the texels: a file cut
+// short or too long is refused by gu3dfLoad, so that the program reports a
+// file it cannot load, not one it cannot find.
 FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
   traceCall(TraceOp::Gu3dfGetInfo, fileName, info);
   std::vector<std::uint8_t> bytes;
   Parsed3df parsed;
-  if (!info || !readWholeFile(fileName, &bytes) || !parse3df(bytes.data(), bytes.size(), &parsed)) {
+  if (!info || !readWholeFile(fileName, &bytes) ||
+      !parse3dfHeader(bytes.data(), bytes.size(), &parsed)) {
     return FXFALSE;
   }
   info->header = parsed.header;

@@ -2,8 +2,8 @@
 // 3DF texture files: a four-line text header, the NCC table (yiq, ayiq8422) or
 // palette (p8, ap88), then the texels of every level, largest first, 16-bit
 // texels big-endian. gu3dfGetInfo and gu3dfLoad read files through these
-// in-memory readers; a file is accepted only when its header is well formed
-// and its length is exactly that of its table and texels.
+// in-memory readers: gu3dfGetInfo needs a well-formed header, gu3dfLoad also
+// a length of exactly the header's table and texels.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,9 @@ struct Parsed3df {
   FxU32 memRequired;        // texel bytes of all levels
 };
 
-// Checks the header of a whole file in memory against its length.
+// Reads the header of a file in memory; the offsets need not lie inside it.
+bool parse3dfHeader(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed);
+// Reads the header of a whole file in memory and checks it against its length.
 bool parse3df(const std::uint8_t* bytes, std::size_t size, Parsed3df* parsed);
 
 // Fills info->table and the mem_required bytes at info->data (16-bit texels
