@@ -55,6 +55,7 @@ SdlDisplay::~SdlDisplay() { close(); }
 bool SdlDisplay::open(int width, int height) {
   if (window_ != nullptr) return true;
   if (!displayAvailable() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  videoStarted_ = true;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   window_ = SDL_CreateWindow("wildsky", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              width * WINDOW_SCALE, height * WINDOW_SCALE, SDL_WINDOW_RESIZABLE);
@@ -66,8 +67,6 @@ bool SdlDisplay::open(int width, int height) {
                                  width, height);
   }
   if (texture_ == nullptr) {
-    // close() gives the video back only with a window to destroy.
-    if (window_ == nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     close();
     return false;
   }
@@ -87,13 +86,14 @@ void SdlDisplay::present(const std::uint16_t* rgb565, int width, int height) {
 }
 
 void SdlDisplay::close() {
-  if (window_ == nullptr) return;
+  if (!videoStarted_) return;
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-  SDL_DestroyWindow(window_);
+  if (window_ != nullptr) SDL_DestroyWindow(window_);
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  videoStarted_ = false;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 

@@ -29,6 +29,7 @@ class SdlDisplay : public BoardDisplay {
   void pumpEvents();
   void pushKey(int key);
 
+  bool videoStarted_ = false;  // the video subsystem, started by open for close to end
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
