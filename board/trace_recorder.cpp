@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "board/board_context.h"
 #include "board/texel_decode.h"
 #include "board/texture_memory.h"
+#include "platform/file_names.h"
 
 namespace {
 
@@ -85,12 +84,8 @@ void finish(GrBuffer_t imageBuffer) {
   bool closed = std::fclose(recorder.file) == 0;
   if (recorder.failed || !closed) {
     std::fprintf(stderr, "Can't write the trace \"%s\"!\n", recorder.path.c_str());
-    // A trace cut short would only be refused by a replay. A device
-    // (/dev/full) is no file to remove.
-    std::error_code error;
-    if (std::filesystem::is_regular_file(recorder.path, error)) {
-      std::filesystem::remove(recorder.path, error);
-    }
+    // A trace cut short would only be refused by a replay.
+    removeHalfWrittenFile(recorder.path);
   }
   recorder.file = nullptr;
   traceActive = false;

@@ -63,3 +63,8 @@ std::FILE* openFile(const char* programPath, const char* mode) {
   }
   return std::fopen(path.c_str(), mode);
 }
+
+void removeHalfWrittenFile(const std::string& hostPath) {
+  std::error_code error;
+  if (fs::is_regular_file(hostPath, error)) fs::remove(hostPath, error);
+}

@@ -16,3 +16,8 @@ std::string resolvePath(const std::string& programPath);
 // fopen on the resolved path; a folder does not open, as on the system the
 // paths were written for.
 std::FILE* openFile(const char* programPath, const char* mode);
+
+// Removes the file at a host path after a failed write, so that nothing
+// half-written is left looking like a result. Only a regular file goes: a
+// write to a device (/dev/full) fails the same way.
+void removeHalfWrittenFile(const std::string& hostPath);

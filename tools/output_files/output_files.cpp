@@ -3,17 +3,15 @@
 #include <stb_image_write.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/file_names.h"
 
 bool saveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   const bool written = bytes.empty() || std::fwrite(bytes.data(), bytes.size(), 1, file) == 1;
   if (std::fclose(file) == 0 && written) return true;
-  // Only a file is removed: a write to a device (/dev/full) fails the same way.
-  std::error_code error;
-  if (std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
+  removeHalfWrittenFile(path);
   return false;
 }
 
