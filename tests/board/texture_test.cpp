@@ -51,11 +51,12 @@ bool getInfo(const Bytes& bytes, Gu3dfInfo* info) {
 
 // Through both file calls, into a buffer of the size the header gives.
 bool loads(const Bytes& bytes) {
-  Gu3dfInfo info;
-  if (!getInfo(bytes, &info)) return false;
+  const std::string path = writeFile(bytes);
+  Gu3dfInfo info{};
+  if (!gu3dfGetInfo(path.c_str(), &info)) return false;
   std::vector<std::uint8_t> texels(info.mem_required);
   info.data = texels.data();
-  return gu3dfLoad(writeFile(bytes).c_str(), &info) != FXFALSE;
+  return gu3dfLoad(path.c_str(), &info) != FXFALSE;
 }
 
 GrMipMapId_t allocate(int width, int height, GrTextureFormat_t format, GrLOD_t smallLod,
