@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,28 @@ void expectLoadedAsWritten(const Scene& scene, const WriterScene& written) {
   }
 }
 
+// The wild scene shows every kind of material the renderer draws
+// differently: several textured ones, plain ones, two-sided textured plants,
+// transparent textured water, and plain transparent ones at several levels.
+void expectEveryMaterialKind(const Scene& scene) {
+  int textured = 0, plain = 0, twoSidedTextured = 0, transparentTextured = 0;
+  std::set<float> plainTransparencies;
+  for (int m = 0; m < scene.materialCount; ++m) {
+    const Material& material = scene.materials[m];
+    const bool hasTexture = material.textureFile != nullptr;
+    (hasTexture ? textured : plain)++;
+    twoSidedTextured += hasTexture && material.twoSided;
+    transparentTextured += hasTexture && material.transparency > 0;
+    if (!hasTexture && material.transparency > 0) plainTransparencies.insert(material.transparency);
+  }
+  EXPECT_GE(textured, 3);
+  EXPECT_GE(plain, 1);
+  EXPECT_GE(twoSidedTextured, 1);
+  EXPECT_GE(transparentTextured, 1);
+  EXPECT_GE(plainTransparencies.size(), 2u);
+  EXPECT_GE(scene.materialCount, 8);
+}
+
 // Time stands still for the program; the board's retrace waits end at once.
 struct Clocks : ProgramClock, BoardClock {
   double time = 0.0;
@@ -149,6 +172,7 @@ TEST(Scenes, BothLoadAsWrittenWithTheMaterialsAsked) {
   // In the program's order: what one load leaves pending meets the next.
   Scene* scene = loadScene("%s/OBJECTS/qxwild.3ds", contentDir().c_str());
   expectLoadedAsWritten(*scene, written);
+  expectEveryMaterialKind(*scene);
   EXPECT_GE(scene->faceCount, 15000);
   EXPECT_LE(scene->faceCount, 40000);
   freeScene(scene);
@@ -160,12 +184,13 @@ TEST(Scenes, BothLoadAsWrittenWithTheMaterialsAsked) {
 
 // Two runs write the same bytes; every texture a material names is there
 // under that name (the program asks for it so), each with its whole mipmap
-// chain; and all fit together.
+// chain, in a mix of formats; and all fit together.
 TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
   ASSERT_FALSE(contentDir().empty());
   const fs::path again = scratchDir() / "content_again";
   ASSERT_TRUE(writeContent(again.string()));
   std::size_t textureBytes = 0;
+  std::set<GrTextureFormat_t> formats;
   for (const auto& entry : fs::recursive_directory_iterator(contentDir())) {
     if (!entry.is_regular_file()) continue;
     const auto relative = fs::relative(entry.path(), contentDir());
@@ -178,8 +203,12 @@ TEST(Content, TwoRunsWriteIdenticalBytesWithEveryTextureNamed) {
                   (256u >> header.large_lod) == std::max(header.width, header.height))
           << relative << ": not a full mipmap chain";
       textureBytes += parsed.memRequired;
+      formats.insert(header.format);
     }
   }
+  for (GrTextureFormat_t format : {GR_TEXFMT_RGB_565, GR_TEXFMT_ARGB_1555, GR_TEXFMT_ARGB_4444,
+                                   GR_TEXFMT_P_8, GR_TEXFMT_YIQ_422})
+    EXPECT_TRUE(formats.count(format)) << "no texture in format " << format;
   EXPECT_LT(textureBytes, TEXTURE_MEMORY_BYTES / 2);
   for (const WriterScene& scene : {makeWildScene(), makeSkyScene()})
     for (const WriterMaterial& material : scene.materials)
