@@ -1,15 +1,18 @@
 #include "board/trace_reader.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "board/board.h"
 
 namespace {
 
 constexpr float SNAP_BIAS = 786432.0f;
-constexpr std::size_t MAX_TRACE_BYTES = std::size_t(1) << 32;
+constexpr std::uint64_t MAX_TRACE_BYTES = std::uint64_t(1) << 32;
 
 // Payload bytes of the records whose size never varies; -1 for the others.
 constexpr long fixedPayload(TraceOp op) {
@@ -287,22 +290,39 @@ bool parseTrace(const std::uint8_t* bytes, std::size_t size, TraceFile* trace, s
   return true;
 }
 
-bool loadTrace(const char* path, TraceFile* trace, std::string* error) {
-  std::FILE* file = std::fopen(path, "rb");
+namespace {
+
+// The whole file into bytes; false with a message when it cannot be opened
+// or reaches the size limit.
+bool readTraceFile(const char* path, std::vector<std::uint8_t>& bytes, std::string* error) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
   if (file == nullptr) {
     *error = std::string("can't open \"") + path + "\"";
     return false;
   }
-  std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[65536];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    if (bytes.size() + n > MAX_TRACE_BYTES) break;
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+    if (std::uint64_t(bytes.size()) + n > MAX_TRACE_BYTES) break;
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
-  std::fclose(file);
-  if (bytes.size() >= MAX_TRACE_BYTES) {
+  if (std::uint64_t(bytes.size()) >= MAX_TRACE_BYTES) {
     *error = "trace too large";
     return false;
   }
-  return parseTrace(bytes.data(), bytes.size(), trace, error);
+  return true;
+}
+
+}  // namespace
+
+bool loadTrace(const char* path, TraceFile* trace, std::string* error) {
+  // A trace within the size limit can still be more than the machine lends.
+  try {
+    std::vector<std::uint8_t> bytes;
+    return readTraceFile(path, bytes, error) &&
+           parseTrace(bytes.data(), bytes.size(), trace, error);
+  } catch (const std::bad_alloc&) {
+    *trace = TraceFile{};
+    *error = "not enough memory to read the trace";
+    return false;
+  }
 }

@@ -1,14 +1,16 @@
-// The host refusing large blocks of memory to the board's texture calls (a
-// process near its address-space limit): they fail as the interface lets
-// them fail (a file that cannot be read, a mipmap that does not fit) instead
-// of ending the process, and texture memory stays as it was. This binary's
-// operator new stands in for the standard library's.
+// The host refusing large blocks of memory (a process near its address-space
+// limit): the board's texture calls fail as the interface lets them fail (a
+// file that cannot be read, a mipmap that does not fit) instead of ending the
+// process, and texture memory stays as it was; a trace that cannot be held is
+// refused with a message. This binary's operator new stands in for the
+// standard library's.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <string>
 
+#include "board/trace_reader.h"
 #include "tests/board/board_test_support.h"
 
 namespace {
@@ -25,10 +27,14 @@ auto whileRefusing(Call call) {
   return result;
 }
 
+std::string scratchFile(const std::string& extension) {
+  return (std::filesystem::temp_directory_path() /
+          ("wildsky-refused-" + std::to_string(getpid()) + extension))
+      .string();
+}
+
 std::string write3df() {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("wildsky-refused-" + std::to_string(getpid()) + ".3df"))
-                               .string();
+  const std::string path = scratchFile(".3df");
   const std::string header = "3df v1.0\nrgb565\nlod range: 8 8\naspect ratio: 1 1\n";
   std::FILE* file = std::fopen(path.c_str(), "wb");
   std::fwrite(header.data(), 1, header.size(), file);
@@ -73,4 +79,16 @@ TEST(RefusedMemory, TextureCallsFailAndTextureMemoryStaysAsItWas) {
   EXPECT_EQ(allocate(), GrMipMapId_t(0));
   std::filesystem::remove(path);
   boardReset();
+}
+
+TEST(RefusedMemory, ATraceTheHostCannotHoldIsRefusedWithAMessage) {
+  const std::string path = scratchFile(".trace");
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  for (std::size_t k = 0; k < 4 * LARGE_BLOCK; ++k) std::fputc(int(k), file);
+  std::fclose(file);
+  TraceFile trace;
+  std::string error;
+  EXPECT_FALSE(whileRefusing([&] { return loadTrace(path.c_str(), &trace, &error); }));
+  EXPECT_EQ(error, "not enough memory to read the trace");
+  std::filesystem::remove(path);
 }
