@@ -1,5 +1,6 @@
 #include "app/tracked_memory.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,6 +37,9 @@ std::size_t usableSize(void* block) {
 #endif
 }
 
+constexpr const char* MALLOC_FAILED = "Couldn't malloc memory!";
+constexpr const char* REALLOC_FAILED = "Couldn't realloc memory!";
+
 [[noreturn]] void outOfMemory(const char* reason) {
   std::printf("The heap is bare, the blocks are gone,\n");
   std::printf("no byte is left to build upon;\n");
@@ -45,6 +49,13 @@ std::size_t usableSize(void* block) {
   std::exit(-1);
 }
 
+// count * recordSize, or the reason when a size_t cannot hold it.
+std::size_t arrayBytes(std::int64_t count, std::size_t recordSize, const char* reason) {
+  const std::uint64_t records = count > 0 ? static_cast<std::uint64_t>(count) : 0;
+  if (recordSize != 0 && records > SIZE_MAX / recordSize) outOfMemory(reason);
+  return static_cast<std::size_t>(records) * recordSize;
+}
+
 }  // namespace
 
 std::size_t memBlockSize(const void* block) { return usableSize(const_cast<void*>(block)); }
@@ -52,7 +63,7 @@ std::size_t memBlockSize(const void* block) { return usableSize(const_cast<void*
 void* memAlloc(std::size_t size) {
   // A zero-byte request still yields a real block, so callers never see null.
   void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) outOfMemory("Couldn't malloc memory!");
+  if (block == nullptr) outOfMemory(MALLOC_FAILED);
   addToCounter(usableSize(block));
   return block;
 }
@@ -60,9 +71,17 @@ void* memAlloc(std::size_t size) {
 void* memRealloc(void* block, std::size_t size) {
   qxTotalMemAllocated -= static_cast<std::uint32_t>(usableSize(block));
   void* grown = std::realloc(block, size == 0 ? 1 : size);
-  if (grown == nullptr) outOfMemory("Couldn't realloc memory!");
+  if (grown == nullptr) outOfMemory(REALLOC_FAILED);
   addToCounter(usableSize(grown));
   return grown;
+}
+
+void* memAllocArray(std::int64_t count, std::size_t recordSize) {
+  return memAlloc(arrayBytes(count, recordSize, MALLOC_FAILED));
+}
+
+void* memReallocArray(void* block, std::int64_t count, std::size_t recordSize) {
+  return memRealloc(block, arrayBytes(count, recordSize, REALLOC_FAILED));
 }
 
 void memFree(void* block) {
@@ -72,8 +91,7 @@ void memFree(void* block) {
 }
 
 InverseIndexEntry* memAllocInverseIndex(const KeyPair* pairs, std::int32_t count) {
-  auto* table = static_cast<InverseIndexEntry*>(
-      memAlloc(static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(InverseIndexEntry)));
+  auto* table = static_cast<InverseIndexEntry*>(memAllocArray(count, sizeof(InverseIndexEntry)));
   for (std::int32_t i = 0; i < count; ++i) {
     const std::int32_t old = pairs[i].index;
     if (old >= 0 && old < count) table[old] = {i, pairs[i].key};

@@ -15,6 +15,12 @@ void* memAlloc(std::size_t size);
 void* memRealloc(void* block, std::size_t size);
 void memFree(void* block);
 
+// Arrays of count records of recordSize bytes (none for a count below 1). A
+// total beyond what a size_t holds is memory the heap cannot give: it ends
+// the process as memAlloc and memRealloc do, never wrapping to a small block.
+void* memAllocArray(std::int64_t count, std::size_t recordSize);
+void* memReallocArray(void* block, std::int64_t count, std::size_t recordSize);
+
 // One entry of the inverse of a key-pair permutation: the element's new
 // position and its key.
 struct InverseIndexEntry {

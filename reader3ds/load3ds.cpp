@@ -45,8 +45,7 @@ void handOver(Scene* scene) {
   ReaderState& s = readerState;
   alignMappingsToVertices();
   addFallbackMaterialIfNeeded();
-  scene->mappings = static_cast<SceneMapping*>(
-      memAlloc(static_cast<std::size_t>(s.mappingCount) * sizeof(SceneMapping)));
+  scene->mappings = static_cast<SceneMapping*>(memAllocArray(s.mappingCount, sizeof(SceneMapping)));
   scene->vertexCount = s.vertexCount;
   scene->faceCount = s.faceCount;
   scene->vertices = s.vertices;

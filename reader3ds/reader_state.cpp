@@ -34,8 +34,7 @@ void resetReaderState() {
 
 void* growRecords(void* array, std::int32_t oldCount, std::int32_t newCount,
                   std::size_t recordSize) {
-  auto* grown = static_cast<unsigned char*>(
-      memRealloc(array, static_cast<std::size_t>(newCount) * recordSize));
+  auto* grown = static_cast<unsigned char*>(memReallocArray(array, newCount, recordSize));
   if (newCount > oldCount) {
     std::memset(grown + static_cast<std::size_t>(oldCount) * recordSize, 0,
                 static_cast<std::size_t>(newCount - oldCount) * recordSize);

@@ -8,11 +8,10 @@
 
 template <typename T>
 T* allocArray(std::int64_t count) {
-  return static_cast<T*>(memAlloc(static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(T)));
+  return static_cast<T*>(memAllocArray(count, sizeof(T)));
 }
 
 template <typename T>
 T* reallocArray(T* block, std::int64_t count) {
-  return static_cast<T*>(
-      memRealloc(block, static_cast<std::size_t>(count > 0 ? count : 0) * sizeof(T)));
+  return static_cast<T*>(memReallocArray(block, count, sizeof(T)));
 }

@@ -100,6 +100,13 @@ TEST(TrackedMemoryDeathTest, ExhaustionPrintsTheReasonAndExitsMinusOne) {
               testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
   EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memRealloc(nullptr, SIZE_MAX / 2); }),
               testing::ExitedWithCode(255), verse + "Couldn't realloc memory!$");
+  // An array whose byte count a size_t cannot hold, not the few bytes it would wrap to.
+  const std::int64_t wrapsToZero = std::int64_t{1} << 62;
+  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memAllocArray(wrapsToZero, 16); }),
+              testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
+  EXPECT_EXIT(
+      exhaustWithOutputOnStandardError([] { return memReallocArray(nullptr, wrapsToZero, 16); }),
+      testing::ExitedWithCode(255), verse + "Couldn't realloc memory!$");
 }
 
 TEST(WildskyRun, DumpsTheFirstFrameAndReportsAtExit) {
