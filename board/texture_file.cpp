@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -142,25 +141,17 @@ bool readNccTable(const std::uint8_t* p, GuNccTable* ncc) {
   return true;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The whole file, or false when it is missing, longer than any 3DF file or
-// the host has no memory to read it into.
-bool readWholeFile(const char* fileName, std::vector<std::uint8_t>* bytes) {
+// The whole file, or false when it is missing, unreadable, longer than any
+// 3DF file or the host has no memory to read it into.
+bool readTextureFile(const char* fileName, std::vector<std::uint8_t>* bytes) {
   if (!fileName) return false;
-  std::unique_ptr<std::FILE, FileCloser> file(openFile(fileName, "rb"));
+  const OwnedFile file(openFile(fileName, "rb"));
   if (!file) return false;
   try {
-    bytes->resize(MAX_3DF_FILE_BYTES + 1);
+    return readWholeFile(file.get(), MAX_3DF_FILE_BYTES, bytes) && !std::ferror(file.get());
   } catch (const std::bad_alloc&) {
     return false;  // without room to read it the file cannot be loaded
   }
-  std::size_t size = std::fread(bytes->data(), 1, bytes->size(), file.get());
-  if (size > MAX_3DF_FILE_BYTES || std::ferror(file.get())) return false;
-  bytes->resize(size);
-  return true;
 }
 
 }  // namespace
@@ -247,7 +238,7 @@ FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
   traceCall(TraceOp::Gu3dfGetInfo, fileName, info);
   std::vector<std::uint8_t> bytes;
   Parsed3df parsed;
-  if (!info || !readWholeFile(fileName, &bytes) ||
+  if (!info || !readTextureFile(fileName, &bytes) ||
       !parse3dfHeader(bytes.data(), bytes.size(), &parsed)) {
     return FXFALSE;
   }
@@ -262,7 +253,7 @@ FxBool gu3dfLoad(const char* fileName, Gu3dfInfo* info) {
   traceCall(TraceOp::Gu3dfLoad, fileName, info);
   std::vector<std::uint8_t> bytes;
   Parsed3df parsed;
-  if (!info || !info->data || !readWholeFile(fileName, &bytes) ||
+  if (!info || !info->data || !readTextureFile(fileName, &bytes) ||
       !parse3df(bytes.data(), bytes.size(), &parsed) || parsed.memRequired != info->mem_required) {
     return FXFALSE;
   }

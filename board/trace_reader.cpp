@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 
 #include "board/board.h"
+#include "platform/file_names.h"
 
 namespace {
 
@@ -295,17 +295,12 @@ namespace {
 // The whole file into bytes; false with a message when it cannot be opened
 // or reaches the size limit.
 bool readTraceFile(const char* path, std::vector<std::uint8_t>& bytes, std::string* error) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  const OwnedFile file(std::fopen(path, "rb"));
   if (file == nullptr) {
     *error = std::string("can't open \"") + path + "\"";
     return false;
   }
-  std::uint8_t chunk[65536];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
-    if (std::uint64_t(bytes.size()) + n > MAX_TRACE_BYTES) break;
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
-  if (std::uint64_t(bytes.size()) >= MAX_TRACE_BYTES) {
+  if (!readWholeFile(file.get(), MAX_TRACE_BYTES - 1, &bytes)) {
     *error = "trace too large";
     return false;
   }

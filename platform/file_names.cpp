@@ -64,6 +64,21 @@ std::FILE* openFile(const char* programPath, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
+bool readWholeFile(std::FILE* file, std::uint64_t maxBytes, std::vector<std::uint8_t>* bytes) {
+  constexpr std::size_t CHUNK = 1 << 16;
+  // A vector cannot grow past its max_size, whatever the limit asked.
+  const std::uint64_t limit = std::min<std::uint64_t>(maxBytes, bytes->max_size() - CHUNK);
+  bytes->clear();
+  for (;;) {
+    const std::size_t had = bytes->size();
+    bytes->resize(had + CHUNK);
+    const std::size_t got = std::fread(bytes->data() + had, 1, CHUNK, file);
+    bytes->resize(had + got);
+    if (bytes->size() > limit) return false;
+    if (got < CHUNK) return true;
+  }
+}
+
 void removeHalfWrittenFile(const std::string& hostPath) {
   std::error_code error;
   if (fs::is_regular_file(hostPath, error)) fs::remove(hostPath, error);

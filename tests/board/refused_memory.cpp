@@ -70,6 +70,7 @@ TEST(RefusedMemory, TextureCallsFailAndTextureMemoryStaysAsItWas) {
   openBoard(1);
   const std::string path = write3df();
   Gu3dfInfo info{};
+  // Reading a file takes its first chunk of 64 KB, a large block, at once.
   EXPECT_FALSE(whileRefusing([&] { return gu3dfGetInfo(path.c_str(), &info); }));
   EXPECT_TRUE(gu3dfGetInfo(path.c_str(), &info));
   EXPECT_EQ(info.mem_required, 8u * 8u * 2u);

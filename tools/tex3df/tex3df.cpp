@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -39,10 +37,8 @@ std::uint32_t crc32(const std::vector<std::uint8_t>& bytes) {
 // The file the board's reader opens for path (letter case and separators
 // matched as it matches them).
 bool readFile(const char* path, std::vector<std::uint8_t>* bytes) {
-  std::ifstream in(resolvePath(path), std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const OwnedFile file(openFile(path, "rb"));
+  return file && readWholeFile(file.get(), UINT64_MAX, bytes) && !std::ferror(file.get());
 }
 
 // The file through the board's own reader: header, table and texels.
