@@ -26,10 +26,12 @@ struct Options {
   const char* out = nullptr;
 };
 
+constexpr long MOST_COUNT = 1000000;  // of threads, frames or passes
+
 bool parseCount(const char* text, int low, int* value) {
   char* end = nullptr;
   long number = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || number < low || number > 1000000) return false;
+  if (end == text || *end != '\0' || number < low || number > MOST_COUNT) return false;
   *value = int(number);
   return true;
 }
@@ -68,8 +70,8 @@ bool parseOptions(int argc, char** argv, Options* options) {
     if (isOut) {
       options->out = value;
     } else if (!parseCount(value, count->low, count->value)) {
-      std::fprintf(stderr, "trace-replay: %s takes a whole number from %d to 1000000\n", argument,
-                   count->low);
+      std::fprintf(stderr, "trace-replay: %s takes a whole number from %d to %ld\n", argument,
+                   count->low, MOST_COUNT);
       return false;
     }
   }
