@@ -1,0 +1,177 @@
+// The span loops against each other on arbitrary bytes: the bytes are read as
+// a run of state changes, clears and triangles, drawn by the wide, scalar and
+// general loops in turn; all three must leave the same colour and depth bytes.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "board/depth_cull.h"
+#include "board/span_wide.h"
+#include "tests/board/board_test_support.h"
+
+namespace {
+
+constexpr int MAX_COMMANDS = 96;  // bounds the time one input takes
+
+// Reads the input front to back; past its end every read gives zeros.
+class InputBytes {
+ public:
+  InputBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool done() const { return next_ >= size_; }
+  std::uint8_t byte() { return next_ < size_ ? data_[next_++] : 0; }
+  std::uint16_t u16() { return std::uint16_t(byte() | byte() << 8); }
+  std::uint32_t u32() { return u16() | std::uint32_t(u16()) << 16; }
+
+  // A value in [low, high]; the top mark stands for any float at all, read
+  // from the next four bytes, so that NaN, infinities and huge values come too.
+  float within(float low, float high) {
+    std::uint16_t mark = u16();
+    if (mark != 0xffff) return low + (high - low) * float(mark) / 65534.0f;
+    std::uint32_t bits = u32();
+    float any;
+    std::memcpy(&any, &bits, sizeof any);
+    return any;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_, next_ = 0;
+};
+
+// A triangle around a centre anywhere near the screen, its corners at most a
+// quarter of a pixel to 128 pixels from it, with colours and depths reaching
+// a little beyond their ranges (where the board clamps them) and every other
+// vertex value from the input.
+void drawInputTriangle(InputBytes& in) {
+  float cx = in.within(-64, 576), cy = in.within(-64, 448);
+  float spread = float(1 << (in.byte() % 10)) / 4;
+  GrVertex v[3];
+  for (GrVertex& vertex : v) {
+    float x = cx + spread * in.within(-1, 1), y = cy + spread * in.within(-1, 1);
+    float r = in.within(-32, 287), g = in.within(-32, 287), b = in.within(-32, 287);
+    float ooz = in.within(-8192, 73727), a = in.within(-32, 287);
+    float oow = in.within(1.0f / 4096, 2);
+    float s = in.within(-2048, 2048), t = in.within(-2048, 2048);
+    vertex = textured(vertexAt(x, y, r, g, b, ooz, a), s, t, oow);
+  }
+  grDrawTriangle(&v[0], &v[1], &v[2]);
+}
+
+// Two sets of random texels (with a palette) for each texture kind, made
+// once: making them per input would take most of the fuzzer's time.
+struct TexelSets {
+  std::vector<std::uint16_t> texels[2];
+  GuTexTable palette[2]{};
+};
+
+const TexelSets& texelSetsFor(std::size_t kind) {
+  static const std::vector<TexelSets> sets = [] {
+    std::vector<TexelSets> made;
+    std::mt19937 random(1);
+    for (const TextureKind& k : TEXTURE_KINDS) {
+      TexelSets& set = made.emplace_back();
+      for (int variant = 0; variant < 2; ++variant) {
+        set.texels[variant].resize((mipMapBytes(k.format, k.smallLod, k.largeLod, k.aspect) + 1) / 2);
+        for (auto& t : set.texels[variant]) t = random() % 3 == 0 ? 0 : std::uint16_t(random());
+        for (auto& entry : set.palette[variant].palette.data) entry = random();
+        set.palette[variant].palette.data[0] = 0;
+      }
+    }
+    return made;
+  }();
+  return sets[kind];
+}
+
+void download(GrMipMapId_t id, std::size_t kind, int variant) {
+  const TexelSets& set = texelSetsFor(kind);
+  guTexDownloadMipMap(id, set.texels[variant].data(), &set.palette[variant]);
+}
+
+// Draws the whole input on a freshly opened board.
+void drawInput(const std::uint8_t* data, std::size_t size) {
+  openBoard(1);
+  std::vector<GrMipMapId_t> textures;
+  for (std::size_t kind = 0; kind < std::size(TEXTURE_KINDS); ++kind) {
+    textures.push_back(makeTexture(TEXTURE_KINDS[kind]));
+    download(textures.back(), kind, 0);
+  }
+  InputBytes in(data, size);
+  std::mt19937 random(in.byte());
+  setRandomState(random, textures);
+  for (int command = 0; command < MAX_COMMANDS && !in.done(); ++command) {
+    switch (in.byte() % 8) {
+      case 0:
+        random.seed(in.u32());
+        setRandomState(random, textures);
+        break;
+      case 1:
+        grBufferClear(in.u32(), 0, in.u16());
+        break;
+      case 2: {
+        std::size_t kind = in.byte() % textures.size();
+        download(textures[kind], kind, in.byte() % 2);
+        break;
+      }
+      default:
+        drawInputTriangle(in);
+    }
+  }
+}
+
+// The buffer's rows, copied whole through a read lock.
+std::vector<std::uint16_t> copyOf(GrBuffer_t buffer) {
+  std::vector<std::uint16_t> pixels(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
+  GrLfbInfo_t info{};
+  if (!lockBuffer(GR_LFB_READ_ONLY, buffer, GR_ORIGIN_UPPER_LEFT, &info)) __builtin_trap();
+  for (int row = 0; row < BOARD_HEIGHT; ++row) {
+    std::memcpy(&pixels[std::size_t(row) * BOARD_WIDTH],
+                static_cast<const char*>(info.lfbPtr) + std::size_t(row) * info.strideInBytes,
+                BOARD_WIDTH * sizeof(std::uint16_t));
+  }
+  grLfbUnlock(GR_LFB_READ_ONLY, buffer);
+  return pixels;
+}
+
+struct Buffers {
+  std::vector<std::uint16_t> colour, depth;
+  bool operator==(const Buffers&) const = default;
+};
+
+enum class Loops { Wide, Scalar, General };
+
+Buffers drawnBy(Loops loops, const std::uint8_t* data, std::size_t size) {
+  useWideSpans(loops == Loops::Wide);
+  forceGeneralSpans(loops == Loops::General);
+  useDepthCull(loops != Loops::General);
+  drawInput(data, size);
+  return {copyOf(GR_BUFFER_BACKBUFFER), copyOf(GR_BUFFER_AUXBUFFER)};
+}
+
+void reportFirstDifference(const char* loops, const Buffers& drawn, const Buffers& reference) {
+  for (std::size_t k = 0; k < drawn.colour.size(); ++k) {
+    if (drawn.colour[k] != reference.colour[k] || drawn.depth[k] != reference.depth[k]) {
+      std::fprintf(stderr, "%s loops differ at column %zu, row %zu from the top: colour %04x, "
+                   "depth %04x; the general loop's %04x, %04x\n", loops, k % BOARD_WIDTH,
+                   k / BOARD_WIDTH, drawn.colour[k], drawn.depth[k], reference.colour[k],
+                   reference.depth[k]);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Buffers general = drawnBy(Loops::General, data, size);
+  const Buffers scalar = drawnBy(Loops::Scalar, data, size);
+  const Buffers wide = drawnBy(Loops::Wide, data, size);
+  boardReset();
+  if (scalar != general) reportFirstDifference("scalar", scalar, general);
+  if (wide != general) reportFirstDifference("wide", wide, general);
+  if (scalar != general || wide != general) __builtin_trap();
+  return 0;
+}
