@@ -190,15 +190,25 @@ inline constexpr TextureKind TEXTURE_KINDS[] = {
      GR_TEXTUREFILTER_POINT_SAMPLED},
 };
 
-// Random texels (and palette), a third of them black for the chroma key.
-inline void downloadRandomTexels(GrMipMapId_t id, const TextureKind& kind, std::mt19937& random) {
-  std::vector<std::uint16_t> texels(
-      (mipMapBytes(kind.format, kind.smallLod, kind.largeLod, kind.aspect) + 1) / 2);
-  for (auto& t : texels) t = random() % 3 == 0 ? 0 : std::uint16_t(random());
+// Texels for every level of a texture, and a palette.
+struct TexelData {
+  std::vector<std::uint16_t> texels;
   GuTexTable palette{};
-  for (auto& entry : palette.palette.data) entry = random();
-  palette.palette.data[0] = 0;
-  EXPECT_TRUE(guTexDownloadMipMap(id, texels.data(), &palette));
+};
+
+// Random texels (and palette), a third of them black for the chroma key.
+inline TexelData makeRandomTexels(const TextureKind& kind, std::mt19937& random) {
+  TexelData data;
+  data.texels.resize((mipMapBytes(kind.format, kind.smallLod, kind.largeLod, kind.aspect) + 1) / 2);
+  for (auto& t : data.texels) t = random() % 3 == 0 ? 0 : std::uint16_t(random());
+  for (auto& entry : data.palette.palette.data) entry = random();
+  data.palette.palette.data[0] = 0;
+  return data;
+}
+
+inline void downloadRandomTexels(GrMipMapId_t id, const TextureKind& kind, std::mt19937& random) {
+  const TexelData data = makeRandomTexels(kind, random);
+  EXPECT_TRUE(guTexDownloadMipMap(id, data.texels.data(), &data.palette));
 }
 
 inline GrMipMapId_t makeRandomTexture(const TextureKind& kind, std::mt19937& random) {

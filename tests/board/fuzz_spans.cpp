@@ -1,12 +1,14 @@
 // The span loops against each other on arbitrary bytes: the bytes are read as
-// a run of state changes, clears and triangles, drawn by the wide, scalar and
-// general loops in turn; all three must leave the same colour and depth bytes.
+// a run of state changes, clears and triangles, drawn by the general, scalar
+// and wide loops in turn, and by the wide ones on workers; all must leave the
+// same colour and depth bytes.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "board/depth_cull.h"
@@ -61,39 +63,28 @@ void drawInputTriangle(InputBytes& in) {
   grDrawTriangle(&v[0], &v[1], &v[2]);
 }
 
-// Two sets of random texels (with a palette) for each texture kind, made
-// once: making them per input would take most of the fuzzer's time.
-struct TexelSets {
-  std::vector<std::uint16_t> texels[2];
-  GuTexTable palette[2]{};
-};
-
-const TexelSets& texelSetsFor(std::size_t kind) {
-  static const std::vector<TexelSets> sets = [] {
-    std::vector<TexelSets> made;
+// Two sets of random texels for each texture kind, made once: making them
+// per input would take most of the fuzzer's time.
+const TexelData& texelsFor(std::size_t kind, int variant) {
+  static const std::vector<TexelData> sets = [] {
+    std::vector<TexelData> made;
     std::mt19937 random(1);
     for (const TextureKind& k : TEXTURE_KINDS) {
-      TexelSets& set = made.emplace_back();
-      for (int variant = 0; variant < 2; ++variant) {
-        set.texels[variant].resize((mipMapBytes(k.format, k.smallLod, k.largeLod, k.aspect) + 1) / 2);
-        for (auto& t : set.texels[variant]) t = random() % 3 == 0 ? 0 : std::uint16_t(random());
-        for (auto& entry : set.palette[variant].palette.data) entry = random();
-        set.palette[variant].palette.data[0] = 0;
-      }
+      for (int copy = 0; copy < 2; ++copy) made.push_back(makeRandomTexels(k, random));
     }
     return made;
   }();
-  return sets[kind];
+  return sets[kind * 2 + std::size_t(variant)];
 }
 
 void download(GrMipMapId_t id, std::size_t kind, int variant) {
-  const TexelSets& set = texelSetsFor(kind);
-  guTexDownloadMipMap(id, set.texels[variant].data(), &set.palette[variant]);
+  const TexelData& data = texelsFor(kind, variant);
+  guTexDownloadMipMap(id, data.texels.data(), &data.palette);
 }
 
 // Draws the whole input on a freshly opened board.
-void drawInput(const std::uint8_t* data, std::size_t size) {
-  openBoard(1);
+void drawInput(const std::uint8_t* data, std::size_t size, int threads) {
+  openBoard(threads);
   std::vector<GrMipMapId_t> textures;
   for (std::size_t kind = 0; kind < std::size(TEXTURE_KINDS); ++kind) {
     textures.push_back(makeTexture(TEXTURE_KINDS[kind]));
@@ -141,23 +132,36 @@ struct Buffers {
   bool operator==(const Buffers&) const = default;
 };
 
-enum class Loops { Wide, Scalar, General };
+// A way to draw an input. The first, the general loops without the depth
+// cull on the caller's thread, is the reference.
+struct DrawingWay {
+  const char* name;
+  bool wide, general;
+  int threads;
+};
 
-Buffers drawnBy(Loops loops, const std::uint8_t* data, std::size_t size) {
-  useWideSpans(loops == Loops::Wide);
-  forceGeneralSpans(loops == Loops::General);
-  useDepthCull(loops != Loops::General);
-  drawInput(data, size);
+constexpr DrawingWay WAYS[] = {{"general", false, true, 1},
+                               {"scalar", false, false, 1},
+                               {"wide", true, false, 1},
+                               // Five workers cut the screen into uneven bands.
+                               {"wide on five workers", true, false, 5}};
+
+Buffers drawnBy(const DrawingWay& way, const std::uint8_t* data, std::size_t size) {
+  useWideSpans(way.wide);
+  forceGeneralSpans(way.general);
+  useDepthCull(!way.general);
+  drawInput(data, size, way.threads);
   return {copyOf(GR_BUFFER_BACKBUFFER), copyOf(GR_BUFFER_AUXBUFFER)};
 }
 
-void reportFirstDifference(const char* loops, const Buffers& drawn, const Buffers& reference) {
+void reportFirstDifference(const char* way, const Buffers& drawn, const Buffers& reference) {
   for (std::size_t k = 0; k < drawn.colour.size(); ++k) {
     if (drawn.colour[k] != reference.colour[k] || drawn.depth[k] != reference.depth[k]) {
-      std::fprintf(stderr, "%s loops differ at column %zu, row %zu from the top: colour %04x, "
-                   "depth %04x; the general loop's %04x, %04x\n", loops, k % BOARD_WIDTH,
-                   k / BOARD_WIDTH, drawn.colour[k], drawn.depth[k], reference.colour[k],
-                   reference.depth[k]);
+      std::fprintf(stderr,
+                   "%s differs at column %zu, row %zu from the top: colour %04x, "
+                   "depth %04x; the general loop's %04x, %04x\n",
+                   way, k % BOARD_WIDTH, k / BOARD_WIDTH, drawn.colour[k], drawn.depth[k],
+                   reference.colour[k], reference.depth[k]);
       return;
     }
   }
@@ -166,12 +170,13 @@ void reportFirstDifference(const char* loops, const Buffers& drawn, const Buffer
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const Buffers general = drawnBy(Loops::General, data, size);
-  const Buffers scalar = drawnBy(Loops::Scalar, data, size);
-  const Buffers wide = drawnBy(Loops::Wide, data, size);
+  const Buffers reference = drawnBy(WAYS[0], data, size);
+  bool differ = false;
+  for (const DrawingWay& way : std::span(WAYS).subspan(1)) {
+    const Buffers drawn = drawnBy(way, data, size);
+    if (drawn != reference) differ = true, reportFirstDifference(way.name, drawn, reference);
+  }
   boardReset();
-  if (scalar != general) reportFirstDifference("scalar", scalar, general);
-  if (wide != general) reportFirstDifference("wide", wide, general);
-  if (scalar != general || wide != general) __builtin_trap();
+  if (differ) __builtin_trap();
   return 0;
 }
