@@ -250,15 +250,16 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
 }
 
 // `count` random triangles, large and small, some reaching over the screen's
-// edges, every fourth minified past a chain's smallest level; with textures
-// given, some far beyond the screen, under a state that changes every few
-// triangles, and halfway the first texture gets new texels. At three quarters
-// the buffers are cleared (depth too when the state has it on) unless
+// edges, with colours and depths a little beyond their ranges (where the
+// board clamps them), every fourth minified past a chain's smallest level;
+// with textures given, some far beyond the screen, under a state that changes
+// every few triangles, and halfway the first texture gets new texels. At three
+// quarters the buffers are cleared (depth too when the state has it on) unless
 // `clearing` is off.
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
                                 int count, bool clearing = true) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
-      far(-3e4f, 6e4f);
+      far(-3e4f, 6e4f), channel(-32, 287), depth(-8192, 73727);
   for (int i = 0; i < count; ++i) {
     if (!textures.empty() && i % 7 == 0) setRandomState(random, textures);
     if (!textures.empty() && i == count / 2) {
@@ -272,8 +273,8 @@ inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMap
     for (GrVertex& vertex : v) {
       float oow = 0.02f + unit(random);
       vertex = vertexAt(cx + spread * (2 * unit(random) - 1), cy + spread * (2 * unit(random) - 1),
-                        255 * unit(random), 255 * unit(random), 255 * unit(random),
-                        65535 * unit(random), 255 * unit(random));
+                        channel(random), channel(random), channel(random), depth(random),
+                        channel(random));
       float s = coordinate(random), t = coordinate(random);
       vertex = textured(vertex, s, t, oow);
     }
