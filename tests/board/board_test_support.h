@@ -249,6 +249,13 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
   guTexSource(textures[random() % textures.size()]);
 }
 
+// Colour channels and depths reaching a little beyond their ranges, where the
+// board clamps them.
+struct ValueRange {
+  float low, high;
+};
+inline constexpr ValueRange CHANNEL_BEYOND{-32, 287}, DEPTH_BEYOND{-8192, 73727};
+
 // `count` random triangles, large and small, some reaching over the screen's
 // edges, with colours and depths a little beyond their ranges (where the
 // board clamps them), every fourth minified past a chain's smallest level;
@@ -259,7 +266,8 @@ inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
                                 int count, bool clearing = true) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),
-      far(-3e4f, 6e4f), channel(-32, 287), depth(-8192, 73727);
+      far(-3e4f, 6e4f), channel(CHANNEL_BEYOND.low, CHANNEL_BEYOND.high),
+      depth(DEPTH_BEYOND.low, DEPTH_BEYOND.high);
   for (int i = 0; i < count; ++i) {
     if (!textures.empty() && i % 7 == 0) setRandomState(random, textures);
     if (!textures.empty() && i == count / 2) {

@@ -25,8 +25,17 @@ class InputBytes {
   InputBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   bool done() const { return next_ >= size_; }
   std::uint8_t byte() { return next_ < size_ ? data_[next_++] : 0; }
-  std::uint16_t u16() { return std::uint16_t(byte() | byte() << 8); }
-  std::uint32_t u32() { return u16() | std::uint32_t(u16()) << 16; }
+  // Low byte first. The reads are separate statements: the operands of | may
+  // be evaluated in either order, which would read inputs differently from
+  // one compiler to another.
+  std::uint16_t u16() {
+    const std::uint16_t low = byte();
+    return std::uint16_t(low | byte() << 8);
+  }
+  std::uint32_t u32() {
+    const std::uint32_t low = u16();
+    return low | std::uint32_t(u16()) << 16;
+  }
 
   // A value in [low, high]; the top mark stands for any float at all, read
   // from the next four bytes, so that NaN, infinities and huge values come too.
@@ -38,6 +47,7 @@ class InputBytes {
     std::memcpy(&any, &bits, sizeof any);
     return any;
   }
+  float within(ValueRange range) { return within(range.low, range.high); }
 
  private:
   const std::uint8_t* data_;
@@ -54,8 +64,9 @@ void drawInputTriangle(InputBytes& in) {
   GrVertex v[3];
   for (GrVertex& vertex : v) {
     float x = cx + spread * in.within(-1, 1), y = cy + spread * in.within(-1, 1);
-    float r = in.within(-32, 287), g = in.within(-32, 287), b = in.within(-32, 287);
-    float ooz = in.within(-8192, 73727), a = in.within(-32, 287);
+    float r = in.within(CHANNEL_BEYOND), g = in.within(CHANNEL_BEYOND);
+    float b = in.within(CHANNEL_BEYOND), ooz = in.within(DEPTH_BEYOND);
+    float a = in.within(CHANNEL_BEYOND);
     float oow = in.within(1.0f / 4096, 2);
     float s = in.within(-2048, 2048), t = in.within(-2048, 2048);
     vertex = textured(vertexAt(x, y, r, g, b, ooz, a), s, t, oow);
@@ -99,9 +110,11 @@ void drawInput(const std::uint8_t* data, std::size_t size, int threads) {
         random.seed(in.u32());
         setRandomState(random, textures);
         break;
-      case 1:
-        grBufferClear(in.u32(), 0, in.u16());
+      case 1: {
+        const GrColor_t colour = in.u32();  // read before the depth: arguments have no order
+        grBufferClear(colour, 0, in.u16());
         break;
+      }
       case 2: {
         std::size_t kind = in.byte() % textures.size();
         download(textures[kind], kind, in.byte() % 2);
