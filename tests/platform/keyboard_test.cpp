@@ -78,7 +78,9 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
     if (child == 0) {
       const rlimit noCore{0, 0};
       setrlimit(RLIMIT_CORE, &noCore);
-      if (ignored) std::signal(SIGHUP, SIG_IGN);
+      // Each case sets its signal's disposition itself: a shell starts a
+      // background job (`make test &`) with SIGQUIT and SIGINT ignored.
+      if (signal != 0) std::signal(signal, ignored ? SIG_IGN : SIG_DFL);
       openConsoleKeyboard(slave);
       if (!rawMode(slave)) _exit(3);
       if (signal != 0) std::raise(signal);
