@@ -225,19 +225,28 @@ inline std::vector<GrMipMapId_t> makeRandomTextures(std::mt19937& random) {
 
 // Either a random state or one the renderer uses, so the specialised span
 // loops are drawn as often as the general one.
+//
+// Here and in drawRandomTriangles no call takes two random draws among its
+// arguments, whose order is unspecified: the same seed makes the same scene
+// under every compiler. The draws come last argument first, the order in
+// which these scenes were first made.
 inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>& textures) {
   if (random() % 2 == 0) {
     for (auto combine : {grColorCombine, grAlphaCombine}) {
-      combine(pick(random, RANDOM_FUNCTIONS), pick(random, RANDOM_FACTORS),
-              GrCombineLocal_t(random() % 3), GrCombineOther_t(random() % 3), random() % 4 == 0);
+      const bool invert = random() % 4 == 0;
+      const auto other = GrCombineOther_t(random() % 3);
+      const auto local = GrCombineLocal_t(random() % 3);
+      const GrCombineFactor_t factor = pick(random, RANDOM_FACTORS);
+      combine(pick(random, RANDOM_FUNCTIONS), factor, local, other, invert);
     }
     GrCombineFunction_t function = pick(random, RANDOM_FUNCTIONS);
     GrCombineFactor_t factor = pick(random, RANDOM_FACTORS);
     grTexCombine(GR_TMU0, function, factor, function, factor, random() % 4 == 0, FXFALSE);
-    grAlphaBlendFunction(pick(random, RANDOM_BLENDS), pick(random, RANDOM_BLENDS), GR_BLEND_ONE,
-                         GR_BLEND_ZERO);
+    const GrAlphaBlendFnc_t destination = pick(random, RANDOM_BLENDS);
+    grAlphaBlendFunction(pick(random, RANDOM_BLENDS), destination, GR_BLEND_ONE, GR_BLEND_ZERO);
   } else {
-    setState(Scenario(random() % 5), random() % 2 != 0);
+    const bool iteratedAlpha = random() % 2 != 0;
+    setState(Scenario(random() % 5), iteratedAlpha);
   }
   grConstantColorValue(random());
   grDepthBufferMode(random() % 4 ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_DISABLE);
@@ -273,16 +282,20 @@ inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMap
     if (!textures.empty() && i == count / 2) {
       downloadRandomTexels(textures[0], TEXTURE_KINDS[0], random);
     }
-    if (clearing && i == count * 3 / 4) grBufferClear(GrColor_t(random()), 0, FxU16(random()));
+    if (clearing && i == count * 3 / 4) {
+      const auto clearDepth = FxU16(random());
+      grBufferClear(GrColor_t(random()), 0, clearDepth);
+    }
     float spread = i % 3 == 0 ? 300.0f : 12.0f, cx = x(random), cy = y(random);
     if (!textures.empty() && i % 61 == 60) spread = 1e5f;
     auto& coordinate = i % 4 == 0 ? far : st;
     GrVertex v[3];
     for (GrVertex& vertex : v) {
       float oow = 0.02f + unit(random);
-      vertex = vertexAt(cx + spread * (2 * unit(random) - 1), cy + spread * (2 * unit(random) - 1),
-                        channel(random), channel(random), channel(random), depth(random),
-                        channel(random));
+      const float a = channel(random), ooz = depth(random), b = channel(random),
+                  g = channel(random), r = channel(random);
+      const float vy = cy + spread * (2 * unit(random) - 1);
+      vertex = vertexAt(cx + spread * (2 * unit(random) - 1), vy, r, g, b, ooz, a);
       float s = coordinate(random), t = coordinate(random);
       vertex = textured(vertex, s, t, oow);
     }
