@@ -86,8 +86,10 @@ void randomTriangle(std::mt19937& random, int kind, GrVertex v[3]) {
   const float spread = unit(random) < 0.3f ? 300.0f : 10.0f, cx = x(random), cy = y(random);
   const float depth = float(int(2 + 65531 * unit(random)));
   for (int k = 0; k < 3; ++k) {
-    v[k] = vertexAt(cx + spread * (2 * unit(random) - 1), cy + spread * (2 * unit(random) - 1), 255,
-                    255, 255, kind == 0 ? depth : 65535 * unit(random));
+    // One random draw a statement, since arguments have no order.
+    const float vertexDepth = kind == 0 ? depth : 65535 * unit(random);
+    const float vertexY = cy + spread * (2 * unit(random) - 1);
+    v[k] = vertexAt(cx + spread * (2 * unit(random) - 1), vertexY, 255, 255, 255, vertexDepth);
   }
 }
 

@@ -77,14 +77,18 @@ TEST_F(ClipperTest, SharedEdgeCrossingIsTheSameVertexForBothFaces) {
   std::mt19937 random(5);
   std::uniform_real_distribution<float> side(-4.0f, 4.0f), shade(0.0f, 255.0f);
   std::uniform_real_distribution<float> front(150.0f, 339.0f), behind(341.0f, 600.0f);
+  // One random draw a statement, since arguments have no order.
+  auto randomVertex = [&](std::uniform_real_distribution<float>& depth, bool shaded) {
+    const float vertexShade = shaded ? shade(random) : 0.0f;
+    const float z = depth(random), y = side(random);
+    return cameraVertex(side(random), y, z, vertexShade);
+  };
   auto values = [](const SceneVertex& p) {
     return std::array{p.viewX, p.viewY, p.viewZ, p.grVertex.r, p.grVertex.g, p.grVertex.b};
   };
   for (int i = 0; i < 500; ++i) {
-    SceneVertex a = cameraVertex(side(random), side(random), front(random), shade(random));
-    SceneVertex b = cameraVertex(side(random), side(random), behind(random), shade(random));
-    SceneVertex c = cameraVertex(side(random), side(random), front(random));
-    SceneVertex d = cameraVertex(side(random), side(random), front(random));
+    SceneVertex a = randomVertex(front, true), b = randomVertex(behind, true);
+    SceneVertex c = randomVertex(front, false), d = randomVertex(front, false);
     // The near pass meets the shared edge first in both faces: pool record 0.
     drawClippedTriangle(&a, &b, &c, 0);
     const SceneVertex first = clipVertexPool[0];
