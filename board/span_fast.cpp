@@ -209,7 +209,9 @@ void chooseSpanFunction(PipelineState& state) {
   state.span = FAST_SPANS[int(kind)][depthSlot];
   // The wide sampler gathers every level from level 0's block.
   bool wideFits = state.texture == nullptr || state.texture->tables.inOneBlock;
-  if (wideSpansEnabled() && wideFits) state.rows = wideRowsFunction(kind, depthSlot);
+  if (!wideFits) return;
+  if (spanLanes() == SpanLanes::Avx2) state.rows = wideRowsFunction(kind, depthSlot);
+  if (spanLanes() == SpanLanes::Sse2) state.rows = sse2RowsFunction(kind, depthSlot);
 }
 
 void forceGeneralSpans(bool force) { forceGeneral = force; }

@@ -1,20 +1,30 @@
 #pragma once
-// Row loops that shade eight pixels at a time with AVX2, for machines that
-// have it (asked once, at run time). Each gives exactly the pixels of the
-// scalar loop for the same kind and depth function.
+// Row loops that shade eight pixels at a time: with AVX2 where the
+// processor has it (asked once, at run time), else with SSE2. Each gives
+// exactly the pixels of the scalar loop for the same kind and depth function.
 
 #include "board/pipeline_state.h"
 #include "board/span_kinds.h"
 
-// Whether the wide loops run here: the processor has AVX2 and they are not
-// switched off (WILDSKY_BOARD_SIMD=0 in the environment, or useWideSpans).
+// The instruction sets of the span loops, narrowest first.
+enum class SpanLanes { Scalar, Sse2, Avx2 };
+
+// The span loops' instruction set: the widest the processor has, unless
+// WILDSKY_BOARD_SIMD in the environment asks for "0" (scalar) or "sse2".
+SpanLanes spanLanes();
+
+// Tests and benchmarks: draw with these lanes, or the widest the processor
+// has below them. Takes effect at the next state change.
+void useSpanLanes(SpanLanes lanes);
+
+// Whether the AVX2 loops run here (set-up and the depth cull then use AVX2 too).
 bool wideSpansEnabled();
 
-// Tests and benchmarks: switch the wide loops on (where the processor has
-// them) or off, so that both paths can be compared. Takes effect at the
-// next state change.
+// useSpanLanes with AVX2 when enabled, the scalar loops when not.
 void useWideSpans(bool enabled);
 
 // The wide loop over a triangle's rows for a kind and depth slot (a
-// GrCmpFnc_t, or DEPTH_OFF); null when the kind has none.
+// GrCmpFnc_t, or DEPTH_OFF); null when the kind has none. AVX2 lanes, then
+// SSE2 lanes.
 RowsFunction wideRowsFunction(SpanKind kind, int depthSlot);
+RowsFunction sse2RowsFunction(SpanKind kind, int depthSlot);

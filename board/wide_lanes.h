@@ -1,32 +1,23 @@
 #pragma once
-// The lanes of the wide span loops: eight 32-bit integers or floats in an
-// AVX2 register. This header and the other wide_*.h belong to
-// span_wide.cpp alone; their functions sit in its unnamed namespace, so
-// that they compile exactly as the code of that one file.
+// Helpers of the wide span loops over the lanes of the lane set the file
+// included first (lanes_avx2.h or lanes_sse2.h); see there.
 
-#include "board/wide_code.h"
-
-#if defined(WILDSKY_WIDE_CODE)
+#if defined(WILDSKY_LANES)
 
 namespace {
 
-using Vec = __m256i;
-using VecF = __m256;
-
-WIDE inline Vec splat(int v) { return _mm256_set1_epi32(v); }
-WIDE inline VecF splatF(float v) { return _mm256_set1_ps(v); }
+LANE_CODE inline Vec splat(int v) { return simd::set1_epi32(v); }
+LANE_CODE inline VecF splatF(float v) { return simd::set1_ps(v); }
 
 // Lane k of the low half in lanes 0-3 and of the high half in lanes 4-7.
-WIDE inline Vec laneIndexOfHalves(int k) {
-  return _mm256_setr_epi32(k, k, k, k, k + 4, k + 4, k + 4, k + 4);
+template <int kLane>
+LANE_CODE inline Vec laneOfHalves(Vec v) {
+  return simd::shuffle_epi32<kLane * 0x55>(v);
 }
 
-WIDE inline VecF laneOfHalves(VecF v, int k) {
-  return _mm256_permutevar8x32_ps(v, laneIndexOfHalves(k));
-}
-
-WIDE inline Vec laneOfHalves(Vec v, int k) {
-  return _mm256_permutevar8x32_epi32(v, laneIndexOfHalves(k));
+template <int kLane>
+LANE_CODE inline VecF laneOfHalves(VecF v) {
+  return simd::castsi256_ps(laneOfHalves<kLane>(simd::castps_si256(v)));
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #pragma once
 // The row walker of the wide span loops: the spans of four rows at a
-// time. Part of span_wide.cpp (see wide_lanes.h).
+// time. Part of the wide span loops (see lanes_avx2.h).
 
 #include <cstdint>
 
 #include "board/triangle_setup.h"
-#include "board/wide_code.h"
 
-#if defined(WILDSKY_WIDE_CODE)
+#if defined(WILDSKY_LANES)
 
 namespace {
 
@@ -25,68 +24,68 @@ struct FourRows {
 // double division is at most one too large, which the remainder shows.
 class WideRowWalker {
  public:
-  WIDE WideRowWalker(const TriangleSetup& triangle, int firstRow)
-      : columnFirst_(_mm256_set1_pd(triangle.columnBegin)),
-        columnLast_(_mm256_set1_pd(triangle.columnEnd - 1)) {
-    const __m256d rowOffsets = _mm256_setr_pd(0, 1, 2, 3);
+  LANE_CODE WideRowWalker(const TriangleSetup& triangle, int firstRow)
+      : columnFirst_(simd::set1_pd(triangle.columnBegin)),
+        columnLast_(simd::set1_pd(triangle.columnEnd - 1)) {
+    const VecD rowOffsets = simd::setr_pd(0, 1, 2, 3);
     for (int i = 0; i < 3; ++i) {
       const EdgeDivision d = edgeDivision(triangle.edges[i], firstRow);
       WalkedEdge& w = edges_[i];
-      w.divisor = _mm256_set1_pd(double(d.divisor));
-      w.numerators = _mm256_add_pd(_mm256_set1_pd(double(d.numerator)),
-                                   _mm256_mul_pd(rowOffsets, _mm256_set1_pd(double(d.step))));
-      w.step = _mm256_set1_pd(4.0 * double(d.step));
+      w.divisor = simd::set1_pd(double(d.divisor));
+      w.numerators = simd::add_pd(simd::set1_pd(double(d.numerator)),
+                                  simd::mul_pd(rowOffsets, simd::set1_pd(double(d.step))));
+      w.step = simd::set1_pd(4.0 * double(d.step));
       w.role = d.role;
     }
   }
 
   // The spans of the next four rows.
-  WIDE FourRows next() {
-    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
-    __m256d low = columnFirst_, high = columnLast_, outside = zero;
+  LANE_CODE FourRows next() {
+    const VecD zero = simd::setzero_pd(), one = simd::set1_pd(1.0);
+    VecD low = columnFirst_, high = columnLast_, outside = zero;
     for (WalkedEdge& e : edges_) {
-      __m256d remainder;
-      const __m256d q = floorQuotient(e.numerators, e.divisor, remainder);
+      VecD remainder;
+      const VecD q = floorQuotient(e.numerators, e.divisor, remainder);
       if (e.role == EdgeRole::lowerBound) {  // rounded up
-        __m256d inexact = _mm256_cmp_pd(remainder, zero, _CMP_NEQ_OQ);
-        low = _mm256_max_pd(low, _mm256_add_pd(q, _mm256_and_pd(inexact, one)));
+        VecD inexact = simd::cmp_pd<_CMP_NEQ_OQ>(remainder, zero);
+        low = simd::max_pd(low, simd::add_pd(q, simd::and_pd(inexact, one)));
       } else if (e.role == EdgeRole::upperBound) {
-        high = _mm256_min_pd(high, q);
+        high = simd::min_pd(high, q);
       } else {
-        outside = _mm256_or_pd(outside, _mm256_cmp_pd(q, zero, _CMP_LT_OQ));
+        outside = simd::or_pd(outside, simd::cmp_pd<_CMP_LT_OQ>(q, zero));
       }
-      e.numerators = _mm256_add_pd(e.numerators, e.step);
+      e.numerators = simd::add_pd(e.numerators, e.step);
     }
     FourRows rows;
-    __m256d empty = _mm256_or_pd(outside, _mm256_cmp_pd(low, high, _CMP_GT_OQ));
-    rows.withPixels = ~_mm256_movemask_pd(empty) & 15;
+    VecD empty = simd::or_pd(outside, simd::cmp_pd<_CMP_GT_OQ>(low, high));
+    rows.withPixels = ~simd::movemask_pd(empty) & 15;
     // Rows without pixels may hold bounds beyond int; they are never read.
     _mm_store_si128(reinterpret_cast<__m128i*>(rows.first),
-                    _mm256_cvtpd_epi32(_mm256_min_pd(low, columnLast_)));
+                    simd::cvtpd_epi32(simd::min_pd(low, columnLast_)));
     _mm_store_si128(reinterpret_cast<__m128i*>(rows.last),
-                    _mm256_cvtpd_epi32(_mm256_max_pd(high, columnFirst_)));
+                    simd::cvtpd_epi32(simd::max_pd(high, columnFirst_)));
     return rows;
   }
 
  private:
   struct WalkedEdge {
-    __m256d numerators, step, divisor;  // the numerators of four rows
+    VecD numerators, step, divisor;  // the numerators of four rows
     EdgeRole role;
   };
 
   // floor(n / d) for the lanes' numerators, d > 0, with its remainder. The
   // rounded quotient lies at most one above the true one, never below: a
   // whole number is a double, and rounding keeps the order.
-  WIDE static __m256d floorQuotient(__m256d n, __m256d d, __m256d& remainder) {
-    __m256d q = _mm256_round_pd(_mm256_div_pd(n, d), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-    __m256d r = _mm256_sub_pd(n, _mm256_mul_pd(q, d));
-    __m256d below = _mm256_cmp_pd(r, _mm256_setzero_pd(), _CMP_LT_OQ);
-    remainder = _mm256_add_pd(r, _mm256_and_pd(below, d));
-    return _mm256_sub_pd(q, _mm256_and_pd(below, _mm256_set1_pd(1.0)));
+  LANE_CODE static VecD floorQuotient(VecD n, VecD d, VecD& remainder) {
+    VecD q = simd::floor_pd(simd::div_pd(n, d));
+    VecD r = simd::sub_pd(n, simd::mul_pd(q, d));
+    VecD below = simd::cmp_pd<_CMP_LT_OQ>(r, simd::setzero_pd());
+    remainder = simd::add_pd(r, simd::and_pd(below, d));
+    return simd::sub_pd(q, simd::and_pd(below, simd::set1_pd(1.0)));
   }
 
   WalkedEdge edges_[3];
-  __m256d columnFirst_, columnLast_;
+  VecD columnFirst_, columnLast_;
 };
 
 }  // namespace

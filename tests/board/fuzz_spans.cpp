@@ -1,7 +1,7 @@
 // The span loops against each other on arbitrary bytes: the bytes are read as
 // a run of state changes, clears and triangles, drawn by the general, scalar
-// and wide loops in turn, and by the wide ones on workers; all must leave the
-// same colour and depth bytes.
+// and wide loops (SSE2 and AVX2 lanes) in turn, and by the wide ones on
+// workers; all must leave the same colour and depth bytes.
 
 #include <cstdint>
 #include <cstdio>
@@ -135,18 +135,20 @@ struct Buffers {
 // cull on the caller's thread, is the reference.
 struct DrawingWay {
   const char* name;
-  bool wide, general;
+  SpanLanes lanes;
+  bool general;
   int threads;
 };
 
-constexpr DrawingWay WAYS[] = {{"general", false, true, 1},
-                               {"scalar", false, false, 1},
-                               {"wide", true, false, 1},
+constexpr DrawingWay WAYS[] = {{"general", SpanLanes::Scalar, true, 1},
+                               {"scalar", SpanLanes::Scalar, false, 1},
+                               {"wide, SSE2", SpanLanes::Sse2, false, 1},
+                               {"wide", SpanLanes::Avx2, false, 1},
                                // Five workers cut the screen into uneven bands.
-                               {"wide on five workers", true, false, 5}};
+                               {"wide on five workers", SpanLanes::Avx2, false, 5}};
 
 Buffers drawnBy(const DrawingWay& way, const std::uint8_t* data, std::size_t size) {
-  useWideSpans(way.wide);
+  useSpanLanes(way.lanes);
   forceGeneralSpans(way.general);
   useDepthCull(!way.general);
   drawInput(data, size, way.threads);

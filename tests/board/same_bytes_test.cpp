@@ -11,36 +11,55 @@ namespace {
 
 using FastPathTest = BoardTest;
 
+// The loops a path draws with: the AVX2 and SSE2 lanes, the scalar loops,
+// and the general loop without the depth cull.
+constexpr SpanLanes PATH_LANES[] = {SpanLanes::Avx2, SpanLanes::Sse2, SpanLanes::Scalar,
+                                    SpanLanes::Scalar};
+constexpr int GENERAL_PATH = 3;
+
 // Every scenario under every texture kind, every depth function, a value
 // beyond them (which passes every pixel) and depth off, with the depth mask
-// on and off, drawn by the three kinds of loop; the general one without the
-// depth cull.
+// on and off, drawn by the four kinds of loop.
 TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   grDitherMode(GR_DITHER_4x4);
+  useSpanLanes(SpanLanes::Avx2);
+  const bool hasAvx2 = spanLanes() == SpanLanes::Avx2;
   std::mt19937 random(5);
   for (const TextureKind& kind : TEXTURE_KINDS) {
     GrMipMapId_t id = makeRandomTexture(kind, random);
     for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 2; ++function) {
       for (int s = 0; s <= int(Scenario::Text); ++s) {
-        std::vector<std::uint16_t> frames[3][2];
-        for (int path = 0; path < 3; ++path) {
-          useWideSpans(path == 0);
-          forceGeneralSpans(path == 2);
-          useDepthCull(path != 2);
+        std::vector<std::uint16_t> frames[4][2];
+        RowsFunction rows[4];
+        for (int path = 0; path < 4; ++path) {
+          useSpanLanes(PATH_LANES[path]);
+          forceGeneralSpans(path == GENERAL_PATH);
+          useDepthCull(path != GENERAL_PATH);
           setState(Scenario(s), function == GR_CMP_LESS);
           guTexSource(id);
           bool depthOn = function <= GR_CMP_ALWAYS + 1;
           grDepthBufferMode(depthOn ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_DISABLE);
           grDepthBufferFunction(depthOn ? function : GR_CMP_LESS);
           grDepthMask(function % 3 != 0 ? FXTRUE : FXFALSE);
-          EXPECT_EQ(board().state.span == &drawSpanGeneral, path == 2) << "the loop chosen";
+          EXPECT_EQ(board().state.span == &drawSpanGeneral, path == GENERAL_PATH)
+              << "the loop chosen";
+          rows[path] = board().state.rows;
           grBufferClear(0x30507000u, 0, 32768);
           std::mt19937 scene(unsigned(function * 8 + s));
           drawRandomTriangles(scene, {}, 120);
-          frames[path][0] = readBuffer(), frames[path][1] = readBuffer(GR_BUFFER_AUXBUFFER);
+          frames[path][0] = readBuffer();
+          frames[path][1] = readBuffer(GR_BUFFER_AUXBUFFER);
         }
-        for (int path : {0, 1}) {
-          EXPECT_TRUE(frames[path][0] == frames[2][0] && frames[path][1] == frames[2][1])
+        // Where AVX2 lanes draw, SSE2 lanes draw with their own loop (a
+        // processor without AVX2 draws with SSE2 on both paths).
+        EXPECT_EQ(rows[1] == nullptr, rows[0] == nullptr);
+        if (rows[0] != nullptr) {
+          EXPECT_EQ(rows[1] == rows[0], !hasAvx2);
+        }
+        EXPECT_EQ(rows[2], nullptr);
+        for (int path : {0, 1, 2}) {
+          EXPECT_TRUE(frames[path][0] == frames[GENERAL_PATH][0] &&
+                      frames[path][1] == frames[GENERAL_PATH][1])
               << "path " << path << " format " << kind.format << " depth " << function
               << " scenario " << s;
         }
