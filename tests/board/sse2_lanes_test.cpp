@@ -21,7 +21,7 @@ using Ints = std::array<std::int32_t, 8>;
 using Doubles = std::array<double, 4>;
 
 Ints ints(Vec v) {
-  Ints out;
+  alignas(32) Ints out;  // the store is an aligned one
   simd::store_si256(out.data(), v);
   return out;
 }
