@@ -43,8 +43,6 @@ LANE_OP inline Vec loadu_si256(const void* at) {
   return _mm256_loadu_si256(static_cast<const Vec*>(at));
 }
 LANE_OP inline void store_si256(void* at, Vec v) { _mm256_store_si256(static_cast<Vec*>(at), v); }
-LANE_OP inline __m128i castsi256_si128(Vec v) { return _mm256_castsi256_si128(v); }
-LANE_OP inline Vec broadcastd_epi32(__m128i v) { return _mm256_broadcastd_epi32(v); }
 LANE_OP inline Vec cvtepu16_epi32(__m128i v) { return _mm256_cvtepu16_epi32(v); }
 LANE_OP inline int cvtsi256_si32(Vec v) { return _mm256_cvtsi256_si32(v); }
 
@@ -140,6 +138,12 @@ LANE_OP inline int movemask_pd(VecD v) { return _mm256_movemask_pd(v); }
 LANE_OP inline __m128 cvtpd_ps(VecD v) { return _mm256_cvtpd_ps(v); }
 LANE_OP inline __m128i cvtpd_epi32(VecD v) { return _mm256_cvtpd_epi32(v); }
 LANE_OP inline __m128d castpd256_pd128(VecD v) { return _mm256_castpd256_pd128(v); }
+
+// Whether all eight lanes hold the same number.
+LANE_OP inline bool uniform(Vec v) {
+  const Vec first = _mm256_broadcastd_epi32(_mm256_castsi256_si128(v));
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi32(v, first)) == -1;
+}
 
 // Whether a lane can take any other lane's value in one instruction.
 constexpr bool LANE_PERMUTES = true;

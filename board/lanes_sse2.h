@@ -87,11 +87,6 @@ LANE_OP inline void store_si256(void* at, Vec v) {
   _mm_store_si128(p, v.low);
   _mm_store_si128(p + 1, v.high);
 }
-LANE_OP inline __m128i castsi256_si128(Vec v) { return v.low; }
-LANE_OP inline Vec broadcastd_epi32(__m128i v) {
-  __m128i first = _mm_shuffle_epi32(v, 0);
-  return {first, first};
-}
 LANE_OP inline Vec cvtepu16_epi32(__m128i v) {
   return {_mm_unpacklo_epi16(v, _mm_setzero_si128()), _mm_unpackhi_epi16(v, _mm_setzero_si128())};
 }

@@ -76,12 +76,6 @@ LANE_CODE inline Vec texelIndex(Vec offset, Vec widthShift, Vec x, Vec y) {
 
 LANE_CODE inline Vec loadTexels(const int* at) { return simd::loadu_si256(at); }
 
-// Whether every lane holds the same value.
-LANE_CODE inline bool uniform(Vec v) {
-  Vec first = simd::broadcastd_epi32(simd::castsi256_si128(v));
-  return simd::movemask_epi8(simd::cmpeq_epi32(v, first)) == -1;
-}
-
 // The smallest value, in every lane.
 LANE_CODE inline Vec smallest(Vec v) {
   v = simd::min_epi32(v, simd::shuffle_epi32<_MM_SHUFFLE(2, 3, 0, 1)>(v));
@@ -96,7 +90,7 @@ LANE_CODE inline Vec smallest(Vec v) {
 LANE_CODE inline bool sameTexelRows(const int* texels, Vec level, Vec x0, Vec x1, Vec y0, Vec y1,
                                     Vec offset, Vec shift, Vec widthMax, Vec& t00, Vec& t01,
                                     Vec& t10, Vec& t11) {
-  if (!uniform(level) || !uniform(y0) || !uniform(y1)) return false;
+  if (!simd::uniform(level) || !simd::uniform(y0) || !simd::uniform(y1)) return false;
   Vec nextColumn = simd::cmpeq_epi32(x1, simd::add_epi32(x0, splat(1)));
   if (simd::movemask_epi8(nextColumn) != -1) return false;
   Vec left = smallest(x0);
