@@ -49,8 +49,6 @@ void useSpanLanes(SpanLanes lanes) {
 
 bool wideSpansEnabled() { return spanLanes() == SpanLanes::Avx2; }
 
-void useWideSpans(bool enabled) { useSpanLanes(enabled ? SpanLanes::Avx2 : SpanLanes::Scalar); }
-
 RowsFunction wideRowsFunction([[maybe_unused]] SpanKind kind, [[maybe_unused]] int depthSlot) {
 #if defined(WILDSKY_LANES)
   return wideRowsOf(kind, depthSlot);

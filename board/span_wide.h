@@ -20,9 +20,6 @@ void useSpanLanes(SpanLanes lanes);
 // Whether the AVX2 loops run here (set-up and the depth cull then use AVX2 too).
 bool wideSpansEnabled();
 
-// useSpanLanes with AVX2 when enabled, the scalar loops when not.
-void useWideSpans(bool enabled);
-
 // The wide loop over a triangle's rows for a kind and depth slot (a
 // GrCmpFnc_t, or DEPTH_OFF); null when the kind has none. AVX2 lanes, then
 // SSE2 lanes.

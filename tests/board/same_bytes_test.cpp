@@ -66,7 +66,7 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
       }
     }
   }
-  useWideSpans(true);
+  useSpanLanes(SpanLanes::Avx2);
   forceGeneralSpans(false);
   useDepthCull(true);
 }
