@@ -33,8 +33,10 @@ TEST(SpanLanesFromEnvironment, AreTheLanesAskedFor) {
   const char* setting = std::getenv("WILDSKY_BOARD_SIMD");
   EXPECT_EQ(int(asked), int(expected)) << "WILDSKY_BOARD_SIMD=" << (setting ? setting : "(unset)");
   RowsFunction expectedRows = nullptr;
-  if (expected == SpanLanes::Sse2) expectedRows = sse2RowsFunction(SpanKind::OpaqueGouraud, DEPTH_OFF);
-  if (expected == SpanLanes::Avx2) expectedRows = wideRowsFunction(SpanKind::OpaqueGouraud, DEPTH_OFF);
+  if (expected == SpanLanes::Sse2)
+    expectedRows = sse2RowsFunction(SpanKind::OpaqueGouraud, DEPTH_OFF);
+  if (expected == SpanLanes::Avx2)
+    expectedRows = wideRowsFunction(SpanKind::OpaqueGouraud, DEPTH_OFF);
   EXPECT_EQ(drawnWith, expectedRows);
 }
 
