@@ -10,8 +10,7 @@
 
 namespace {
 
-// The widest lanes the processor has, narrowed by WILDSKY_BOARD_SIMD: "0"
-// for the scalar loops, "sse2" for the SSE2 lanes.
+// The widest lanes the processor has.
 SpanLanes widestLanes() {
 #if defined(WILDSKY_WIDE_CODE)
   if (__builtin_cpu_supports("avx2")) return SpanLanes::Avx2;
@@ -23,14 +22,21 @@ SpanLanes widestLanes() {
 #endif
 }
 
-SpanLanes lanesFromEnvironment() {
+// The lanes asked for, or the widest the processor has below them.
+SpanLanes availableLanes(SpanLanes asked) {
   const SpanLanes widest = widestLanes();
+  return int(asked) <= int(widest) ? asked : widest;
+}
+
+// The widest lanes, narrowed by WILDSKY_BOARD_SIMD: "0" for the scalar
+// loops, "sse2" for the SSE2 lanes.
+SpanLanes lanesFromEnvironment() {
   const char* setting = std::getenv("WILDSKY_BOARD_SIMD");
   if (setting != nullptr && std::strcmp(setting, "0") == 0) return SpanLanes::Scalar;
-  if (setting != nullptr && std::strcmp(setting, "sse2") == 0 && widest != SpanLanes::Scalar) {
-    return SpanLanes::Sse2;
+  if (setting != nullptr && std::strcmp(setting, "sse2") == 0) {
+    return availableLanes(SpanLanes::Sse2);
   }
-  return widest;
+  return widestLanes();
 }
 
 SpanLanes& lanesSetting() {
@@ -42,10 +48,7 @@ SpanLanes& lanesSetting() {
 
 SpanLanes spanLanes() { return lanesSetting(); }
 
-void useSpanLanes(SpanLanes lanes) {
-  const SpanLanes widest = widestLanes();
-  lanesSetting() = int(lanes) <= int(widest) ? lanes : widest;
-}
+void useSpanLanes(SpanLanes lanes) { lanesSetting() = availableLanes(lanes); }
 
 bool wideSpansEnabled() { return spanLanes() == SpanLanes::Avx2; }
 
