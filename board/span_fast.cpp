@@ -210,8 +210,9 @@ void chooseSpanFunction(PipelineState& state) {
   // The wide sampler gathers every level from level 0's block.
   bool wideFits = state.texture == nullptr || state.texture->tables.inOneBlock;
   if (!wideFits) return;
-  if (spanLanes() == SpanLanes::Avx2) state.rows = wideRowsFunction(kind, depthSlot);
-  if (spanLanes() == SpanLanes::Sse2) state.rows = sse2RowsFunction(kind, depthSlot);
+  const SpanLanes lanes = spanLanes();
+  if (lanes == SpanLanes::Avx2) state.rows = wideRowsFunction(kind, depthSlot);
+  if (lanes == SpanLanes::Sse2) state.rows = sse2RowsFunction(kind, depthSlot);
 }
 
 void forceGeneralSpans(bool force) { forceGeneral = force; }
