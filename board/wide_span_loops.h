@@ -3,10 +3,10 @@
 // the lane set the file included first (lanes_avx2.h or lanes_sse2.h). Every
 // step is the scalar loop's own arithmetic done lane by lane (the same float
 // operations in the same order, the same integer rounding), so the pixels
-// are identical; pixels outside the span or failing the depth test are
-// masked. A group of eight lies inside its buffer row, or four and four
-// inside two rows drawn in the same call, so a masked pixel is written back
-// unchanged by the thread that owns the row. The texture walk, the sampler
+// are identical; pixels outside the span, keyed out or failing the depth
+// test are masked. A group of eight lies inside its buffer row, or four and
+// four inside two rows drawn in the same call, so a masked pixel is written
+// back unchanged by the thread that owns the row. The texture walk, the sampler
 // and the row walker they use are in the wide_*.h headers beside this file.
 
 #include <array>
@@ -253,9 +253,15 @@ LANE_CODE inline __attribute__((always_inline)) void shadeWithTexel(
     const PipelineState& state, const WideTriangle& wide, const WideSpan& span,
     const GroupPixels<kPaired>& at, Vec k, Vec ditherIndex, Vec active, Vec texel) {
   using Pixels = GroupPixels<kPaired>;
-  Vec redBlue = pairWords(colorAt(span.red, wide.redStep, k), colorAt(span.blue, wide.blueStep, k));
-  Vec green = colorAt(span.green, wide.greenStep, k);
-  if constexpr (textured(kKind)) {
+  Vec redBlue, green;
+  if constexpr (kKind == SpanKind::KeyedText) {
+    redBlue = redAndBlue(texel);
+    green = simd::and_si256(simd::srli_epi32(texel, 8), splat(255));
+  } else {
+    redBlue = pairWords(colorAt(span.red, wide.redStep, k), colorAt(span.blue, wide.blueStep, k));
+    green = colorAt(span.green, wide.greenStep, k);
+  }
+  if constexpr (textured(kKind) && kKind != SpanKind::KeyedText) {
     redBlue = divide255(multiplySmall(redAndBlue(texel), redBlue));
     green =
         divide255(multiplySmall(simd::and_si256(simd::srli_epi32(texel, 8), splat(255)), green));
@@ -282,16 +288,24 @@ LANE_CODE inline __attribute__((always_inline)) void shadeWithTexel(
   Pixels::store(at.color, simd::select16(old, simd::narrow(packed), active));
 }
 
-// shadeWithTexel with the group's own texels.
-template <SpanKind kKind, bool kPaired>
-LANE_CODE inline __attribute__((always_inline)) void shadeColors(
-    const PipelineState& state, const WideTriangle& wide, const WideSpan& span,
-    const GroupPixels<kPaired>& at, Vec k, Vec ditherIndex, Vec active) {
-  Vec texel = splat(-1);
+// The texels of the active lanes k columns into their spans; white without a texture.
+template <SpanKind kKind>
+LANE_CODE inline __attribute__((always_inline)) Vec groupTexels(const PipelineState& state,
+                                                                const WideTriangle& wide,
+                                                                const WideSpan& span, Vec k,
+                                                                Vec active) {
   if constexpr (textured(kKind)) {
-    if (state.texture != nullptr) texel = texelsAt(span.walk, wide.walk, *state.texture, k, active);
+    if (state.texture != nullptr) return texelsAt(span.walk, wide.walk, *state.texture, k, active);
   }
-  shadeWithTexel<kKind>(state, wide, span, at, k, ditherIndex, active, texel);
+  return splat(int(PLACEHOLDER_TEXEL));
+}
+
+// The active lanes whose texel's colour is not the chroma key's.
+LANE_CODE inline Vec notKeyed(const PipelineState& state, Vec texels, Vec active) {
+  const Rgba8 key = state.chromaKeyColor;
+  const Vec keyed = simd::cmpeq_epi32(simd::and_si256(texels, splat(0xffffff)),
+                                      splat(key.r << 16 | key.g << 8 | key.b));
+  return simd::andnot_si256(keyed, active);
 }
 
 LANE_CODE inline Vec laneNumbers() { return simd::setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
@@ -315,13 +329,34 @@ LANE_CODE inline __attribute__((always_inline)) SpanGroup spanGroup(std::uint16_
           active};
 }
 
+// The span's start shaded, once.
+template <SpanKind kKind>
+LANE_CODE inline __attribute__((always_inline)) void shadeStart(const WideTriangle& wide,
+                                                                SpanStart<kKind>& start,
+                                                                WideSpan& span, bool& shaded) {
+  if (shaded) return;
+  start.shade(wide);
+  span = wideSpan(start, start);
+  shaded = true;
+}
+
 // A span's groups taken together: their depth tests, then their texels,
 // then their colours, so that the work of one overlaps the other's. The
-// span's start is shaded at the first group with a pixel in front.
+// span's start is shaded at the first group with a pixel in front; keyed
+// text samples first, as its key needs the texels.
 template <SpanKind kKind, int kDepth, int kCount>
 LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
     const PipelineState& state, const WideTriangle& wide, SpanStart<kKind>& start, WideSpan& span,
     bool& shaded, Vec z, SpanGroup (&groups)[kCount]) {
+  Vec texels[kCount];
+  if constexpr (kKind == SpanKind::KeyedText) {
+    // The key drops a pixel before the depth test sees it.
+    shadeStart(wide, start, span, shaded);
+    for (int i = 0; i < kCount; ++i) {
+      texels[i] = groupTexels<kKind>(state, wide, span, groups[i].k, groups[i].active);
+      groups[i].active = notKeyed(state, texels[i], groups[i].active);
+    }
+  }
   bool draw[kCount], any = false;
   for (SpanGroup& g : groups) g.active = testDepth<kDepth>(state, wide, z, g.at, g.k, g.active);
   for (int i = 0; i < kCount; ++i) {
@@ -329,18 +364,13 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
     any = any || draw[i];
   }
   if (!any) return;
-  if (!shaded) {
-    start.shade(wide);
-    span = wideSpan(start, start);
-    shaded = true;
-  }
-  Vec texels[kCount];
-  for (int i = 0; i < kCount; ++i) {
-    texels[i] = splat(-1);
-    if constexpr (textured(kKind)) {
-      if (state.texture != nullptr && draw[i]) {
-        texels[i] = texelsAt(span.walk, wide.walk, *state.texture, groups[i].k, groups[i].active);
-      }
+  if constexpr (kKind != SpanKind::KeyedText) {
+    // Without a key nothing after the depth test drops a pixel, so hidden
+    // groups are never sampled.
+    shadeStart(wide, start, span, shaded);
+    for (int i = 0; i < kCount; ++i) {
+      texels[i] = splat(int(PLACEHOLDER_TEXEL));
+      if (draw[i]) texels[i] = groupTexels<kKind>(state, wide, span, groups[i].k, groups[i].active);
     }
   }
   for (int i = 0; i < kCount; ++i) {
@@ -376,6 +406,16 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
   }
 }
 
+// The starts of two spans shaded, as one group's values.
+template <SpanKind kKind>
+LANE_CODE inline __attribute__((always_inline)) WideSpan shadePair(const WideTriangle& wide,
+                                                                   SpanStart<kKind>& a,
+                                                                   SpanStart<kKind>& b) {
+  a.shade(wide);
+  b.shade(wide);
+  return wideSpan(a, b);
+}
+
 // Two spans of at most four pixels, from rows a and b, as one group.
 template <SpanKind kKind, int kDepth>
 LANE_CODE inline __attribute__((always_inline)) void shadeSpanPair(
@@ -394,13 +434,23 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpanPair(
   GroupPixels<true> at{{target.color + atA, target.color + atB},
                        {target.depth + atA, target.depth + atB}};
   const Vec k = simd::sub_epi32(columns, first);
+  WideSpan span;
+  Vec texel;
+  if constexpr (kKind == SpanKind::KeyedText) {
+    // The key drops a pixel before the depth test sees it.
+    span = shadePair(wide, startA, startB);
+    texel = groupTexels<kKind>(state, wide, span, k, active);
+    active = notKeyed(state, texel, active);
+  }
   active = testDepth<kDepth>(state, wide, halves(startA.depth, startB.depth), at, k, active);
   if (simd::testz_si256(active, active)) return;
-  startA.shade(wide);
-  startB.shade(wide);
+  if constexpr (kKind != SpanKind::KeyedText) {
+    span = shadePair(wide, startA, startB);
+    texel = groupTexels<kKind>(state, wide, span, k, active);
+  }
   Vec ditherIndex = simd::or_si256(simd::and_si256(columns, splat(3)),
                                    simd::andnot_si256(splat(3), laneNumbers()));
-  shadeColors<kKind>(state, wide, wideSpan(startA, startB), at, k, ditherIndex, active);
+  shadeWithTexel<kKind>(state, wide, span, at, k, ditherIndex, active, texel);
 }
 
 // Rows of a triangle. Spans of four pixels or fewer, most of a small
@@ -449,10 +499,11 @@ constexpr auto variantsOf() {
   return depthVariants<kKind>(std::make_integer_sequence<int, DEPTH_OFF + 1>{});
 }
 
-// The loops by kind (the first four) and depth slot.
-constexpr std::array<std::array<RowsFunction, DEPTH_OFF + 1>, 4> WIDE_ROWS = {
+// The loops by kind and depth slot.
+constexpr std::array<std::array<RowsFunction, DEPTH_OFF + 1>, int(SpanKind::Count)> WIDE_ROWS = {
     variantsOf<SpanKind::OpaqueGouraud>(), variantsOf<SpanKind::OpaqueTextured>(),
-    variantsOf<SpanKind::BlendedGouraud>(), variantsOf<SpanKind::BlendedTextured>()};
+    variantsOf<SpanKind::BlendedGouraud>(), variantsOf<SpanKind::BlendedTextured>(),
+    variantsOf<SpanKind::KeyedText>()};
 
 // The loop for a kind and depth slot; null when the kind has none.
 RowsFunction wideRowsOf(SpanKind kind, int depthSlot) {
