@@ -110,9 +110,7 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
-struct PlaneBuilder {
-  double x0, y0, e1x, e1y, e2x, e2y, inverseArea;  // pixels: first vertex, its two edges
-
+struct PlaneBuilder : PlaneFrame {
   AttributePlane build(double v0, double v1, double v2) const {
     double d1 = v1 - v0, d2 = v2 - v0;
     AttributePlane p;
@@ -316,7 +314,7 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   out.v[0] = v[0];
   out.v[1] = clockwise ? v[2] : v[1];
   out.v[2] = clockwise ? v[1] : v[2];
-  out.inverseArea = (SUBPIXELS * SUBPIXELS) / double(clockwise ? -area : area);
+  out.frame.inverseArea = (SUBPIXELS * SUBPIXELS) / double(clockwise ? -area : area);
   box = pixelBox(v, width, height);
   return !box.empty();
 }
@@ -357,17 +355,14 @@ void setUpEdges(const SnappedVertex v[3], TriangleSetup& out) {
   }
 }
 
-// Planes are built from the first corner and its two edges, in pixels.
-PlaneBuilder planeBuilderFor(const SnappedVertex v[3], double inverseArea) {
-  PlaneBuilder pb;
-  pb.x0 = double(v[0].x) / SUBPIXELS;
-  pb.y0 = double(v[0].y) / SUBPIXELS;
-  pb.e1x = double(v[1].x - v[0].x) / SUBPIXELS;
-  pb.e1y = double(v[1].y - v[0].y) / SUBPIXELS;
-  pb.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
-  pb.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
-  pb.inverseArea = inverseArea;
-  return pb;
+// The first corner and its two edges, in pixels.
+void findPlaneFrame(const SnappedVertex v[3], PlaneFrame& frame) {
+  frame.x0 = double(v[0].x) / SUBPIXELS;
+  frame.y0 = double(v[0].y) / SUBPIXELS;
+  frame.e1x = double(v[1].x - v[0].x) / SUBPIXELS;
+  frame.e1y = double(v[1].y - v[0].y) / SUBPIXELS;
+  frame.e2x = double(v[2].x - v[0].x) / SUBPIXELS;
+  frame.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
 }
 
 // The depth plane, from the bounding box corner.
@@ -466,7 +461,8 @@ bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
   out.columnBegin = box.columnBegin;
   out.columnEnd = box.columnEnd;
   const SnappedVertex* v = corners.v;
-  setUpDepthPlane(planeBuilderFor(v, corners.inverseArea), *v[0].source, *v[1].source, *v[2].source,
+  findPlaneFrame(v, corners.frame);
+  setUpDepthPlane(PlaneBuilder{corners.frame}, *v[0].source, *v[1].source, *v[2].source,
                   wideSpansEnabled(), out);
   return true;
 }
@@ -474,7 +470,7 @@ bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
 void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective) {
   const SnappedVertex* v = corners.v;
   setUpEdges(v, out);
-  const PlaneBuilder pb = planeBuilderFor(v, corners.inverseArea);
+  const PlaneBuilder pb{corners.frame};
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;

@@ -79,9 +79,15 @@ struct SnappedVertex {
   std::int64_t x, y;  // 1/16 pixel, y down the buffer
   const GrVertex* source;
 };
+// What every plane of a triangle is built from: its first corner and that
+// corner's two edges, in pixels, and the planes' divisor.
+struct PlaneFrame {
+  double x0, y0, e1x, e1y, e2x, e2y;
+  double inverseArea;  // 1 / twice the area in square pixels
+};
 struct SnappedCorners {
   SnappedVertex v[3];  // counter-clockwise on the buffer
-  double inverseArea;  // 1 / twice the area in square pixels, the planes' divisor
+  PlaneFrame frame;    // found for the depth plane, kept for the others
 };
 
 // setupTriangle in two stages, so that a triangle found hidden by its depth
