@@ -355,7 +355,8 @@ void setUpEdges(const SnappedVertex v[3], TriangleSetup& out) {
   }
 }
 
-// The first corner and its two edges, in pixels.
+// The frame's first corner and its two edges, in pixels; findCoverage
+// found its divisor.
 void findPlaneFrame(const SnappedVertex v[3], PlaneFrame& frame) {
   frame.x0 = double(v[0].x) / SUBPIXELS;
   frame.y0 = double(v[0].y) / SUBPIXELS;

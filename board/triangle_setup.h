@@ -79,6 +79,7 @@ struct SnappedVertex {
   std::int64_t x, y;  // 1/16 pixel, y down the buffer
   const GrVertex* source;
 };
+
 // What every plane of a triangle is built from: its first corner and that
 // corner's two edges, in pixels, and the planes' divisor.
 struct PlaneFrame {
