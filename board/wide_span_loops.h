@@ -370,7 +370,11 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
     shadeStart(wide, start, span, shaded);
     for (int i = 0; i < kCount; ++i) {
       texels[i] = splat(int(PLACEHOLDER_TEXEL));
-      if (draw[i]) texels[i] = groupTexels<kKind>(state, wide, span, groups[i].k, groups[i].active);
+      // The texture asked first, as groupTexels asks again: with draw[i]
+      // first GCC builds workload a's loop with 8 percent more instructions.
+      if (state.texture != nullptr && draw[i]) {
+        texels[i] = groupTexels<kKind>(state, wide, span, groups[i].k, groups[i].active);
+      }
     }
   }
   for (int i = 0; i < kCount; ++i) {
