@@ -256,15 +256,14 @@ LANE_CODE inline __attribute__((always_inline)) void shadeWithTexel(
   Vec redBlue, green;
   if constexpr (kKind == SpanKind::KeyedText) {
     redBlue = redAndBlue(texel);
-    green = simd::and_si256(simd::srli_epi32(texel, 8), splat(255));
+    green = greenOf(texel);
   } else {
     redBlue = pairWords(colorAt(span.red, wide.redStep, k), colorAt(span.blue, wide.blueStep, k));
     green = colorAt(span.green, wide.greenStep, k);
-  }
-  if constexpr (textured(kKind) && kKind != SpanKind::KeyedText) {
-    redBlue = divide255(multiplySmall(redAndBlue(texel), redBlue));
-    green =
-        divide255(multiplySmall(simd::and_si256(simd::srli_epi32(texel, 8), splat(255)), green));
+    if constexpr (textured(kKind)) {
+      redBlue = divide255(multiplySmall(redAndBlue(texel), redBlue));
+      green = divide255(multiplySmall(greenOf(texel), green));
+    }
   }
   __m128i old = Pixels::load(at.color);
   if constexpr (blended(kKind)) {

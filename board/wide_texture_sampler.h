@@ -51,8 +51,13 @@ LANE_CODE inline Vec weighChannels(Vec t00, Vec t01, Vec t10, Vec t11, Vec gx, V
       simd::add_epi16(simd::mullo_epi16(top, gy), simd::mullo_epi16(bottom, fy)), 8);
 }
 
+// Channels of ARGB texels in 16-bit words: red and blue, alpha and green,
+// green alone (in the low word).
 LANE_CODE inline Vec redAndBlue(Vec texels) { return simd::and_si256(texels, splat(0x00ff00ff)); }
 LANE_CODE inline Vec alphaAndGreen(Vec texels) { return simd::srli_epi16(texels, 8); }
+LANE_CODE inline Vec greenOf(Vec texels) {
+  return simd::and_si256(simd::srli_epi32(texels, 8), splat(255));
+}
 
 // bilinearArgb for eight pixels: red and blue of every texel in the words
 // of one register, alpha and green in another, so that a pixel's weights,
