@@ -39,18 +39,15 @@ SpanLanes lanesFromEnvironment() {
   return widestLanes();
 }
 
-SpanLanes& lanesSetting() {
-  static SpanLanes lanes = lanesFromEnvironment();
-  return lanes;
-}
-
 }  // namespace
 
-SpanLanes spanLanes() { return lanesSetting(); }
+// Read before this file's static initialisation (no board call runs
+// then), the setting would be the scalar lanes, which give the same pixels.
+SpanLanes span_lanes_detail::current = lanesFromEnvironment();
 
-void useSpanLanes(SpanLanes lanes) { lanesSetting() = availableLanes(lanes); }
+SpanLanes spanLanes() { return span_lanes_detail::current; }
 
-bool wideSpansEnabled() { return spanLanes() == SpanLanes::Avx2; }
+void useSpanLanes(SpanLanes lanes) { span_lanes_detail::current = availableLanes(lanes); }
 
 RowsFunction wideRowsFunction([[maybe_unused]] SpanKind kind, [[maybe_unused]] int depthSlot) {
 #if defined(WILDSKY_LANES)

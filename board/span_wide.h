@@ -17,8 +17,13 @@ SpanLanes spanLanes();
 // has below them. Takes effect at the next state change.
 void useSpanLanes(SpanLanes lanes);
 
-// Whether the AVX2 loops run here (set-up and the depth cull then use AVX2 too).
-bool wideSpansEnabled();
+namespace span_lanes_detail {
+extern SpanLanes current;  // the setting spanLanes() returns
+}
+
+// Whether the AVX2 loops run here (set-up and the depth cull then use AVX2
+// too). Inline: set-up and the cull ask for every triangle.
+inline bool wideSpansEnabled() { return span_lanes_detail::current == SpanLanes::Avx2; }
 
 // The wide loop over a triangle's rows for a kind and depth slot (a
 // GrCmpFnc_t, or DEPTH_OFF); null when the kind has none. AVX2 lanes, then
