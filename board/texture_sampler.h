@@ -31,11 +31,11 @@ struct LevelTables {
   alignas(32) std::int32_t offset[9];  // first texel, counted from level 0's
   alignas(32) std::int32_t widthShift[9];
   alignas(32) std::int32_t widthMax[9], heightMax[9];  // size - 1
-  // Level 8 (the last of a 256-texel chain), the last level and the scale,
-  // each repeated in eight lanes.
+  // Level 8 (the last of a 256-texel chain), the last level and the scale
+  // in fixed-point texels, each repeated in eight lanes.
   alignas(32) std::int32_t offset8[8], widthShift8[8], widthMax8[8], heightMax8[8];
   alignas(32) std::int32_t lastLevel[8];
-  alignas(32) float lastLevelAsFloat[8], scale[8];
+  alignas(32) float lastLevelAsFloat[8], fixedScale[8];
   bool inOneBlock;  // every level lies in level 0's block, after it
 };
 
@@ -46,6 +46,13 @@ struct BoundTexture {
   bool clampS, clampT, bilinearMin, bilinearMag, mipmapped;
   LevelTables tables;  // filled by describeLevels once the levels are set
 };
+
+namespace texture_detail {
+
+inline constexpr float FIXED_ONE = 256.0f;              // 8 fractional bits
+inline constexpr float COORD_LIMIT = 4194304.0f * 256;  // 2^22 texels, in fixed point
+
+}  // namespace texture_detail
 
 // Fills texture.tables from its levels, level count and scale.
 inline void describeLevels(BoundTexture& texture) {
@@ -67,14 +74,12 @@ inline void describeLevels(BoundTexture& texture) {
     t.heightMax8[lane] = t.heightMax[8];
     t.lastLevel[lane] = texture.levelCount - 1;
     t.lastLevelAsFloat[lane] = float(texture.levelCount - 1);
-    t.scale[lane] = texture.scale;
+    // Scales are powers of two, so this product rounds nothing.
+    t.fixedScale[lane] = texture.scale * texture_detail::FIXED_ONE;
   }
 }
 
 namespace texture_detail {
-
-inline constexpr float FIXED_ONE = 256.0f;              // 8 fractional bits
-inline constexpr float COORD_LIMIT = 4194304.0f * 256;  // 2^22 texels, in fixed point
 
 // NaN compares false both ways and ends up at -COORD_LIMIT.
 inline std::int32_t toFixed(float texels) {

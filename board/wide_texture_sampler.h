@@ -25,10 +25,13 @@ LANE_CODE inline Vec perLevel(Vec table, Vec level8, Vec level, Vec isLevel8) {
   return simd::blendv_epi8(simd::permutevar8x32_epi32(table, level), level8, isLevel8);
 }
 
-// toFixed of texture_detail, lane by lane: NaN ends at -COORD_LIMIT.
-LANE_CODE inline Vec toFixed8(VecF texels) {
+// toFixed of texture_detail, lane by lane, of a coordinate times the scale:
+// NaN ends at -COORD_LIMIT. The scale and FIXED_ONE are powers of two, so
+// one product gives the fixed-point number of two (a tiny coordinate that
+// one would round differently truncates to 0 either way).
+LANE_CODE inline Vec toFixed8(VecF coordinate, VecF fixedScale) {
   using namespace texture_detail;
-  VecF v = simd::mul_ps(texels, splatF(FIXED_ONE));
+  VecF v = simd::mul_ps(coordinate, fixedScale);
   v = simd::max_ps(v, splatF(-COORD_LIMIT));
   v = simd::min_ps(v, splatF(COORD_LIMIT));
   return simd::cvttps_epi32(v);
@@ -158,8 +161,9 @@ LANE_CODE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec acti
     nearest = simd::blendv_epi8(nearest, lanes(tables.lastLevel), atLast);
     level = simd::and_si256(nearest, atLeastHalf);
   }
-  Vec u = simd::srav_epi32(toFixed8(simd::mul_ps(s, lanes(tables.scale))), level);
-  Vec v = simd::srav_epi32(toFixed8(simd::mul_ps(t, lanes(tables.scale))), level);
+  const VecF fixedScale = lanes(tables.fixedScale);
+  Vec u = simd::srav_epi32(toFixed8(s, fixedScale), level);
+  Vec v = simd::srav_epi32(toFixed8(t, fixedScale), level);
   Vec isLevel8 = simd::cmpeq_epi32(level, splat(8));
   Vec offset = perLevel(lanes(tables.offset), lanes(tables.offset8), level, isLevel8);
   Vec shift = perLevel(lanes(tables.widthShift), lanes(tables.widthShift8), level, isLevel8);
