@@ -42,7 +42,7 @@ struct LevelTables {
 struct BoundTexture {
   TextureLevel levels[9];  // levels[0] the largest
   int levelCount;
-  float scale;  // level-0 texels per unit of the 256-unit space
+  float scale;  // level-0 texels per unit of the 256-unit space: a power of two
   bool clampS, clampT, bilinearMin, bilinearMag, mipmapped;
   LevelTables tables;  // filled by describeLevels once the levels are set
 };
