@@ -52,35 +52,6 @@ namespace texture_detail {
 inline constexpr float FIXED_ONE = 256.0f;              // 8 fractional bits
 inline constexpr float COORD_LIMIT = 4194304.0f * 256;  // 2^22 texels, in fixed point
 
-}  // namespace texture_detail
-
-// Fills texture.tables from its levels, level count and scale.
-inline void describeLevels(BoundTexture& texture) {
-  LevelTables& t = texture.tables;
-  t.inOneBlock = texture.levelCount >= 1 && texture.levelCount <= 9;
-  for (int l = 0; l < 9; ++l) {
-    const TextureLevel& level = texture.levels[l < texture.levelCount ? l : 0];
-    std::ptrdiff_t distance = level.texels - texture.levels[0].texels;
-    if (distance < 0 || distance > (1 << 24)) t.inOneBlock = false;
-    t.offset[l] = std::int32_t(distance);
-    t.widthShift[l] = std::countr_zero(unsigned(level.width));
-    t.widthMax[l] = level.width - 1;
-    t.heightMax[l] = level.height - 1;
-  }
-  for (int lane = 0; lane < 8; ++lane) {
-    t.offset8[lane] = t.offset[8];
-    t.widthShift8[lane] = t.widthShift[8];
-    t.widthMax8[lane] = t.widthMax[8];
-    t.heightMax8[lane] = t.heightMax[8];
-    t.lastLevel[lane] = texture.levelCount - 1;
-    t.lastLevelAsFloat[lane] = float(texture.levelCount - 1);
-    // Scales are powers of two, so this product rounds nothing.
-    t.fixedScale[lane] = texture.scale * texture_detail::FIXED_ONE;
-  }
-}
-
-namespace texture_detail {
-
 // NaN compares false both ways and ends up at -COORD_LIMIT.
 inline std::int32_t toFixed(float texels) {
   float v = texels * FIXED_ONE;
@@ -130,6 +101,31 @@ inline std::uint32_t bilinearArgb(std::uint32_t t00, std::uint32_t t01, std::uin
 }
 
 }  // namespace texture_detail
+
+// Fills texture.tables from its levels, level count and scale.
+inline void describeLevels(BoundTexture& texture) {
+  LevelTables& t = texture.tables;
+  t.inOneBlock = texture.levelCount >= 1 && texture.levelCount <= 9;
+  for (int l = 0; l < 9; ++l) {
+    const TextureLevel& level = texture.levels[l < texture.levelCount ? l : 0];
+    std::ptrdiff_t distance = level.texels - texture.levels[0].texels;
+    if (distance < 0 || distance > (1 << 24)) t.inOneBlock = false;
+    t.offset[l] = std::int32_t(distance);
+    t.widthShift[l] = std::countr_zero(unsigned(level.width));
+    t.widthMax[l] = level.width - 1;
+    t.heightMax[l] = level.height - 1;
+  }
+  for (int lane = 0; lane < 8; ++lane) {
+    t.offset8[lane] = t.offset[8];
+    t.widthShift8[lane] = t.widthShift[8];
+    t.widthMax8[lane] = t.widthMax[8];
+    t.heightMax8[lane] = t.heightMax[8];
+    t.lastLevel[lane] = texture.levelCount - 1;
+    t.lastLevelAsFloat[lane] = float(texture.levelCount - 1);
+    // Scales are powers of two, so this product rounds nothing.
+    t.fixedScale[lane] = texture.scale * texture_detail::FIXED_ONE;
+  }
+}
 
 // The level that sampleTexture reads for this lod: the nearest level when
 // mipmapped (a tie, lod k + 0.5, goes to the smaller level k + 1), else level 0.
