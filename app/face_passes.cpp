@@ -128,10 +128,9 @@ constexpr int PREFETCH_DISTANCE = 16;
 // consecutive faces lie far apart in their arrays. Always inlined: a call
 // holding nothing but prefetches looks free of effects to the compiler,
 // which drops it.
-[[gnu::always_inline]] inline void prefetchCorners(const FaceNode* node) {
-  if (node == nullptr) return;
-  const SceneFace& face = *node->face;
-  const Scene& scene = *node->scene;
+[[gnu::always_inline]] inline void prefetchCorners(const FaceNode& node) {
+  const SceneFace& face = *node.face;
+  const Scene& scene = *node.scene;
   __builtin_prefetch(&scene.viewNormals[face.faceNormal]);
   for (int k = 0; k < 3; ++k) {
     // A vertex spans two or three cache lines: its clip flags lie at its end.
@@ -149,10 +148,9 @@ constexpr int PREFETCH_DISTANCE = 16;
 // transparent list, past an array's end) a prefetch is wasted, never a fault.
 constexpr std::uintptr_t RECORDS_PAST_CURSOR = 8;
 
-[[gnu::always_inline]] inline void prefetchRecordsPast(const FaceNode* node) {
-  if (node == nullptr) return;
-  const auto nodeAt = reinterpret_cast<std::uintptr_t>(node);
-  const auto faceAt = reinterpret_cast<std::uintptr_t>(node->face);
+[[gnu::always_inline]] inline void prefetchRecordsPast(const FaceNode& node) {
+  const auto nodeAt = reinterpret_cast<std::uintptr_t>(&node);
+  const auto faceAt = reinterpret_cast<std::uintptr_t>(node.face);
   __builtin_prefetch(
       reinterpret_cast<const void*>(nodeAt + RECORDS_PAST_CURSOR * sizeof(FaceNode)));
   __builtin_prefetch(
@@ -166,9 +164,11 @@ void drawList(FaceNode* first, int depthParity, FrameStatistics& statistics,
   FaceNode* ahead = first;
   for (int k = 0; k < PREFETCH_DISTANCE && ahead != nullptr; ++k) ahead = ahead->frameNext;
   for (FaceNode* node = first; node != nullptr; node = node->frameNext) {
-    prefetchCorners(ahead);
-    prefetchRecordsPast(ahead);
-    if (ahead != nullptr) ahead = ahead->frameNext;
+    if (ahead != nullptr) {
+      prefetchCorners(*ahead);
+      prefetchRecordsPast(*ahead);
+      ahead = ahead->frameNext;
+    }
     countFace(statistics);
     const Scene& scene = *node->scene;
     const SceneFace& face = *node->face;
