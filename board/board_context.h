@@ -40,8 +40,12 @@ struct BoardContext : BoardSettings {
   // Counts the changes of state, across resets too, so that a number names
   // one state for good.
   std::uint64_t stateVersion = 0;
-  // The drawing queue's mark at the last swap: the frame before the current one.
+  // The drawing queue's marks at the last two swaps: the ends of the frame
+  // before the current one and of the frame before that.
   std::uint64_t lastSwapMark = 0;
+  std::uint64_t swapMarkBefore = 0;
+  // Whether a clear came since the last swap.
+  bool clearedSinceSwap = false;
   std::uint16_t colorBuffers[2][BOARD_PIXELS];
   std::uint16_t depthBuffer[BOARD_PIXELS];
   std::uint16_t lockBuffer[BOARD_PIXELS];    // a lower-left view of a buffer while locked

@@ -40,6 +40,7 @@ void BoardContext::applyLowerLeftWrites(std::uint16_t* to) const {
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   traceCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
+  b.clearedSinceSwap = true;
   Rgba8 c = decodeColor(color, b.colorFormat);
   QueuedClear clear{roundRgb565(c.r, c.g, c.b), depth, b.state.depthMode != GR_DEPTHBUFFER_DISABLE,
                     0, {}};
@@ -61,12 +62,17 @@ void grBufferSwap(int swapInterval) {
   if (swapInterval > 0 || b.displayOpen) {
     finishDrawing();
   } else {
-    // Nothing is shown: the workers may go on drawing this frame while the
-    // next one is queued, as the era's boards queued their swaps. Waiting
-    // for the frame before keeps at most one frame behind.
-    finishDrawingUpTo(b.lastSwapMark);
+    // Nothing is shown: the workers may go on drawing while the next frame
+    // is queued, as the era's boards queued their swaps. A program that
+    // clears stays at most one frame behind, so that the rows its clears
+    // hand out follow the busy times of recent frames. The rows of one that
+    // never clears never move, so it may stay two behind, and the workers
+    // stay busy while the program starts a frame.
+    finishDrawingUpTo(b.clearedSinceSwap ? b.lastSwapMark : b.swapMarkBefore);
   }
+  b.swapMarkBefore = b.lastSwapMark;
   b.lastSwapMark = drawingMark();
+  b.clearedSinceSwap = false;
   if (swapInterval > 0) {
     // The retrace comes at every whole multiple of the refresh period.
     BoardClock& clock = boardClock();

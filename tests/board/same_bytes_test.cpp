@@ -104,13 +104,18 @@ TEST(ParallelTest, RandomScenesDrawTheSameBytesWithAnyNumberOfThreads) {
 // Eight frames swapped one after another, then both colour buffers read.
 // Every other pair of frames piles its work on the top of the screen, the
 // others on the bottom, so that the workers' rows change hands both ways.
-std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* display) {
+// Without clearEveryFrame only the first frame clears, as a program drawing
+// a whole scene each frame may do.
+std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* display,
+                                                   bool clearEveryFrame = true) {
   openBoard(threads, display);
   std::mt19937 random(11);
   std::vector<GrMipMapId_t> textures = makeRandomTextures(random);
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   for (int frame = 0; frame < 8; ++frame) {
-    grBufferClear(0x00406080u + 0x00102030u * GrColor_t(frame), 0, 0x8000);
+    if (clearEveryFrame || frame == 0) {
+      grBufferClear(0x00406080u + 0x00102030u * GrColor_t(frame), 0, 0x8000);
+    }
     drawRandomTriangles(random, textures, 150);
     grDepthBufferFunction(GR_CMP_ALWAYS);
     const float low = frame % 4 < 2 ? 256 : 0;  // y up: the top, then the bottom
@@ -126,16 +131,22 @@ std::vector<std::vector<std::uint16_t>> drawFrames(int threads, BoardDisplay* di
   return buffers;
 }
 
-// Headless, a swap leaves its frame drawing while the next is queued; with
-// a window it waits to show a finished one. Either way what is read or
-// shown is what one thread draws.
+// Headless, a swap leaves its frame drawing while the next is queued (two
+// frames, where nothing clears between swaps); with a window it waits to
+// show a finished one. Either way what is read or shown is what one thread
+// draws.
 TEST(ParallelTest, FramesLeftDrawingBySwapsAreTheSerialOnesWhenReadOrShown) {
-  TestDisplay serialWindow, parallelWindow;
-  const auto serial = drawFrames(1, &serialWindow);
-  EXPECT_EQ(drawFrames(2, nullptr), serial) << "headless";
-  EXPECT_EQ(drawFrames(2, &parallelWindow), serial) << "with a window";
-  ASSERT_EQ(serialWindow.shown.size(), 8u);
-  EXPECT_TRUE(parallelWindow.shown == serialWindow.shown) << "the frames shown";
+  for (bool clearEveryFrame : {true, false}) {
+    TestDisplay serialWindow, parallelWindow;
+    const auto serial = drawFrames(1, &serialWindow, clearEveryFrame);
+    EXPECT_EQ(drawFrames(2, nullptr, clearEveryFrame), serial)
+        << "headless, clearing every frame: " << clearEveryFrame;
+    EXPECT_EQ(drawFrames(2, &parallelWindow, clearEveryFrame), serial)
+        << "with a window, clearing every frame: " << clearEveryFrame;
+    ASSERT_EQ(serialWindow.shown.size(), 8u);
+    EXPECT_TRUE(parallelWindow.shown == serialWindow.shown)
+        << "the frames shown, clearing every frame: " << clearEveryFrame;
+  }
 }
 
 }  // namespace
