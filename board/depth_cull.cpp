@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "board/pixel_pipeline.h"
 #include "board/span_wide.h"
@@ -10,35 +16,90 @@
 
 namespace {
 
-// The lowest and highest depth any pixel of the box can be given.
+// The lowest and highest depth any pixel of a triangle can be given.
 struct DepthRange {
   int low, high;
+  double corners[3];  // the corners' depths as the plane takes them (cornerDepth)
 };
 
-// The lowest and highest depth any pixel of the triangle can be given. The
-// plane is affine, so over the pixel box it is lowest and highest at
-// corners; its origin is the box's first corner. The span loops start each
-// span at the plane's value, rounded down, and add the rounded step, which
-// differs from the plane's own gradient by at most half a unit and 1/512:
-// a pixel lies within `columns + 3` units of the plane. False when a value
-// or the step could be clamped, where the loops' numbers leave the plane.
-bool depthRange(const TriangleSetup& triangle, DepthRange& out) {
-  const FixedPlane& plane = triangle.depth;
-  constexpr std::int64_t SAFE = std::int64_t(1) << 29;
-  if (plane.step <= -SAFE || plane.step >= SAFE) return false;
-  const std::int64_t columns = triangle.columnEnd - triangle.columnBegin;
-  const std::int64_t alongRow = plane.dx * (columns - 1);
-  const std::int64_t alongColumn = plane.dy * (triangle.rowEnd - 1 - triangle.rowBegin);
-  const std::int64_t lowest = (plane.origin + std::min<std::int64_t>(alongRow, 0) +
-                               std::min<std::int64_t>(alongColumn, 0)) >>
-                              FixedPlane::EXTRA_BITS;
-  const std::int64_t highest = (plane.origin + std::max<std::int64_t>(alongRow, 0) +
-                                std::max<std::int64_t>(alongColumn, 0)) >>
-                               FixedPlane::EXTRA_BITS;
-  if (lowest <= -SAFE || highest >= SAFE) return false;
-  out.low = iteratedDepth(std::int32_t(lowest - (columns + 3)));
-  out.high = iteratedDepth(std::int32_t(highest + (columns + 3)));
+// The lowest and highest depth any pixel of the triangle can be given, if
+// its plane is shallow enough (shallowEnough). Covered pixel centres lie
+// inside the snapped corners' triangle, where its depth plane lies between
+// the corners' depths. The span loops start each span at the plane's value,
+// rounded down, and add the rounded step, which differs from the plane's
+// own gradient by at most half a unit and a rounding error far below it: a
+// pixel lies within `columns + 3` units of the plane. False when a corner's
+// depth is NaN.
+bool depthRange(const SnappedCorners& corners, int columns, DepthRange& out) {
+  const SnappedVertex* v = corners.v;
+#if defined(__SSE2__)
+  __m128 z = _mm_setr_ps(v[0].source->ooz, v[1].source->ooz, v[2].source->ooz, v[2].source->ooz);
+  if (_mm_movemask_ps(_mm_cmpunord_ps(z, z)) != 0) return false;
+  // cornerDepth, which floats hold exactly.
+  z = _mm_min_ps(_mm_max_ps(z, _mm_set1_ps(float(CORNER_DEPTH_MIN))),
+                 _mm_set1_ps(float(CORNER_DEPTH_MAX)));
+  __m128 low = _mm_min_ps(z, _mm_shuffle_ps(z, z, _MM_SHUFFLE(2, 3, 0, 1)));
+  __m128 high = _mm_max_ps(z, _mm_shuffle_ps(z, z, _MM_SHUFFLE(2, 3, 0, 1)));
+  low = _mm_min_ps(low, _mm_movehl_ps(low, low));
+  high = _mm_max_ps(high, _mm_movehl_ps(high, high));
+  _mm_storeu_pd(out.corners, _mm_cvtps_pd(z));
+  _mm_store_sd(out.corners + 2, _mm_cvtps_pd(_mm_movehl_ps(z, z)));
+  // Truncated, less or plus one: below the floor, above the ceiling.
+  const __m128 scale = _mm_set1_ps(1 << DEPTH_FRACTION_BITS);
+  const std::int32_t lowest = _mm_cvttss_si32(_mm_mul_ss(low, scale)) - 1;
+  const std::int32_t highest = _mm_cvttss_si32(_mm_mul_ss(high, scale)) + 1;
+#else
+  const float z0 = v[0].source->ooz, z1 = v[1].source->ooz, z2 = v[2].source->ooz;
+  if (z0 != z0 || z1 != z1 || z2 != z2) return false;
+  for (int k = 0; k < 3; ++k) out.corners[k] = cornerDepth(*v[k].source);
+  const auto [lowestCorner, highestCorner] =
+      std::minmax({out.corners[0], out.corners[1], out.corners[2]});
+  // Truncated, less or plus one: below the floor, above the ceiling.
+  constexpr double SCALE = 1 << DEPTH_FRACTION_BITS;
+  const std::int32_t lowest = std::int32_t(lowestCorner * SCALE) - 1;
+  const std::int32_t highest = std::int32_t(highestCorner * SCALE) + 1;
+#endif
+  out.low = iteratedDepth(lowest - (columns + 3));
+  out.high = iteratedDepth(highest + (columns + 3));
   return true;
+}
+
+// Whether the plane is shallow enough for depthRange: so steep a plane
+// that the loops' numbers could be clamped, and leave it, is rare, so this
+// is asked only of a triangle its range would drop. The plane's gradient is
+// 16 n / twiceArea a pixel, with n = (nx, ny) below; a step below 2^26 units
+// of 1/4096 needs |n| below 2^10 twiceArea. The products, in doubles, err
+// by far less than the room left.
+bool shallowEnough(const SnappedCorners& corners, const DepthRange& range) {
+  const SnappedVertex* v = corners.v;
+  const double* z = range.corners;
+  const double limit = 1024.0 * double(corners.twiceArea);
+#if defined(__SSE2__)
+  const __m128d z01 = _mm_loadu_pd(z), z22 = _mm_set1_pd(z[2]);
+  const __m128d d = _mm_sub_pd(_mm_unpackhi_pd(z01, z22), _mm_unpacklo_pd(z01, z01));  // d1, d2
+  // A corner's x and y in the low two 32-bit lanes: they fit inside the guard band.
+  static_assert(offsetof(SnappedVertex, y) == offsetof(SnappedVertex, x) + 8);
+  auto corner = [](const SnappedVertex& p) {
+    const __m128i xy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p.x));
+    return _mm_shuffle_epi32(xy, _MM_SHUFFLE(2, 0, 2, 0));
+  };
+  const __m128i p0 = corner(v[0]);
+  const __m128d e1 = _mm_cvtepi32_pd(_mm_sub_epi32(corner(v[1]), p0));  // ex1, ey1
+  const __m128d e2 = _mm_cvtepi32_pd(_mm_sub_epi32(corner(v[2]), p0));  // ex2, ey2
+  // nx = d1 ey2 - d2 ey1 and ny = d2 ex1 - d1 ex2, side by side.
+  const __m128d n =
+      _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(d, d),
+                            _mm_xor_pd(_mm_shuffle_pd(e2, e2, 1), _mm_setr_pd(0.0, -0.0))),
+                 _mm_mul_pd(_mm_unpackhi_pd(d, d),
+                            _mm_xor_pd(_mm_shuffle_pd(e1, e1, 1), _mm_setr_pd(-0.0, 0.0))));
+  const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), n);
+  return _mm_movemask_pd(_mm_cmplt_pd(magnitude, _mm_set1_pd(limit))) == 3;
+#else
+  const double d1 = z[1] - z[0], d2 = z[2] - z[0];
+  const double nx = d1 * double(v[2].y - v[0].y) - d2 * double(v[1].y - v[0].y);
+  const double ny = d2 * double(v[1].x - v[0].x) - d1 * double(v[2].x - v[0].x);
+  return std::fabs(nx) < limit && std::fabs(ny) < limit;
+#endif
 }
 
 // The stored depths under a triangle's pixel box, in some of its rows.
@@ -131,7 +192,8 @@ std::atomic<bool> cullingOn{true};
 void useDepthCull(bool enabled) { cullingOn.store(enabled, std::memory_order_relaxed); }
 
 bool hiddenByDepth(const PipelineState& state, const TriangleSetup& triangle,
-                   const SpanTarget& target, int rowBegin, int rowEnd) {
+                   const SnappedCorners& corners, const SpanTarget& target, int rowBegin,
+                   int rowEnd) {
   if (state.depthMode == GR_DEPTHBUFFER_DISABLE) return false;
   if (!cullingOn.load(std::memory_order_relaxed)) return false;
   const GrCmpFnc_t test = state.depthFunction;
@@ -141,18 +203,24 @@ bool hiddenByDepth(const PipelineState& state, const TriangleSetup& triangle,
     return false;
   }
   DepthRange z;
-  if (!depthRange(triangle, z)) return false;
+  if (!depthRange(corners, triangle.columnEnd - triangle.columnBegin, z)) return false;
   const StoredBox box{target.depth,       target.stride, triangle.columnBegin,
                       triangle.columnEnd, rowBegin,      rowEnd};
   // Some pixel may pass only where a stored depth lies beyond the nearest z.
+  bool behind;
   switch (test) {
     case GR_CMP_LESS:  // z < stored
-      return !anyBeyond(box, z.low, false);
+      behind = !anyBeyond(box, z.low, false);
+      break;
     case GR_CMP_LEQUAL:  // z <= stored
-      return z.low > 0 && !anyBeyond(box, z.low - 1, false);
+      behind = z.low > 0 && !anyBeyond(box, z.low - 1, false);
+      break;
     case GR_CMP_GREATER:  // z > stored
-      return !anyBeyond(box, z.high, true);
+      behind = !anyBeyond(box, z.high, true);
+      break;
     default:  // GR_CMP_GEQUAL: z >= stored
-      return z.high < 65535 && !anyBeyond(box, z.high + 1, true);
+      behind = z.high < 65535 && !anyBeyond(box, z.high + 1, true);
+      break;
   }
+  return behind && shallowEnough(corners, z);
 }

@@ -33,14 +33,12 @@ void drawTriangle(const PipelineState& state, const GrVertex& a, const GrVertex&
                   int rowEnd) {
   TriangleSetup triangle;
   SnappedCorners corners;
-  if (!setUpBoxAndDepth(a, b, c, originLowerLeft, BOARD_WIDTH, BOARD_HEIGHT, triangle, corners)) {
-    return;
-  }
+  if (!setUpBox(a, b, c, originLowerLeft, BOARD_WIDTH, BOARD_HEIGHT, triangle, corners)) return;
   rowBegin = std::max(rowBegin, triangle.rowBegin);
   rowEnd = std::min(rowEnd, triangle.rowEnd);
   if (rowBegin >= rowEnd) return;
-  if (hiddenByDepth(state, triangle, target, rowBegin, rowEnd)) return;
-  setUpShading(corners, triangle, state.usesTexture);
+  if (hiddenByDepth(state, triangle, corners, target, rowBegin, rowEnd)) return;
+  setUpPlanes(corners, triangle, state.usesTexture);
   drawTriangleRows(state, triangle, target, rowBegin, rowEnd);
 }
 

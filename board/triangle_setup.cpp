@@ -17,10 +17,6 @@ constexpr double SUBPIXELS = 16.0;
 // below 2^52 in 64-bit integers.
 constexpr double GUARD_BAND = 1 << 20;
 
-// Depth is clamped at the vertices to a range whose fixed-point differences
-// fit 32 bits; the per-pixel clamp to 0..65535 follows.
-constexpr double DEPTH_MIN = -65536.0, DEPTH_MAX = 131071.0;
-
 // floor(v) for v well inside Int's range: the truncation, less one where
 // it lies above. Inline and branch-free (the sign varies from triangle to
 // triangle); without SSE4.1 the library's floor takes several times as
@@ -110,6 +106,13 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
+// What every plane of a triangle is built from: its first corner and that
+// corner's two edges, in pixels, and the planes' divisor.
+struct PlaneFrame {
+  double x0, y0, e1x, e1y, e2x, e2y;
+  double inverseArea;  // 1 / twice the area in square pixels
+};
+
 struct PlaneBuilder : PlaneFrame {
   AttributePlane build(double v0, double v1, double v2) const {
     double d1 = v1 - v0, d2 = v2 - v0;
@@ -198,8 +201,7 @@ WIDE inline __m256d colorLanes(const GrVertex& v) {
 // rounded side by side in lanes.
 WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                           const GrVertex& p2, int column, int row, FixedPlane* depth) {
-  auto clamped = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
-  const AttributePlane p = pb.build(clamped(p0.ooz), clamped(p1.ooz), clamped(p2.ooz));
+  const AttributePlane p = pb.build(cornerDepth(p0), cornerDepth(p1), cornerDepth(p2));
   constexpr double SCALE =
       double(std::int64_t(1) << (DEPTH_FRACTION_BITS + FixedPlane::EXTRA_BITS));
   constexpr double STEP_SCALE = double(1 << DEPTH_FRACTION_BITS);
@@ -314,7 +316,7 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
   out.v[0] = v[0];
   out.v[1] = clockwise ? v[2] : v[1];
   out.v[2] = clockwise ? v[1] : v[2];
-  out.frame.inverseArea = (SUBPIXELS * SUBPIXELS) / double(clockwise ? -area : area);
+  out.twiceArea = clockwise ? -area : area;
   box = pixelBox(v, width, height);
   return !box.empty();
 }
@@ -355,9 +357,9 @@ void setUpEdges(const SnappedVertex v[3], TriangleSetup& out) {
   }
 }
 
-// The frame's first corner and its two edges, in pixels; findCoverage
-// found its divisor.
-void findPlaneFrame(const SnappedVertex v[3], PlaneFrame& frame) {
+// The frame's first corner, its two edges, in pixels, and the divisor.
+void findPlaneFrame(const SnappedVertex v[3], std::int64_t twiceArea, PlaneFrame& frame) {
+  frame.inverseArea = (SUBPIXELS * SUBPIXELS) / double(twiceArea);
   frame.x0 = double(v[0].x) / SUBPIXELS;
   frame.y0 = double(v[0].y) / SUBPIXELS;
   frame.e1x = double(v[1].x - v[0].x) / SUBPIXELS;
@@ -375,8 +377,7 @@ void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex&
     return;
   }
 #endif
-  auto depth = [](float value) { return clampValue(value, DEPTH_MIN, DEPTH_MAX); };
-  out.depth = pb.buildFixed(depth(p0.ooz), depth(p1.ooz), depth(p2.ooz), DEPTH_FRACTION_BITS,
+  out.depth = pb.buildFixed(cornerDepth(p0), cornerDepth(p1), cornerDepth(p2), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
 }
 
@@ -453,29 +454,27 @@ void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
 
 }  // namespace
 
-bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                      int width, int height, TriangleSetup& out, SnappedCorners& corners) {
+bool setUpBox(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+              int width, int height, TriangleSetup& out, SnappedCorners& corners) {
   PixelBox box;
   if (!findCoverage(a, b, c, originLowerLeft, width, height, corners, box)) return false;
   out.rowBegin = box.rowBegin;
   out.rowEnd = box.rowEnd;
   out.columnBegin = box.columnBegin;
   out.columnEnd = box.columnEnd;
-  const SnappedVertex* v = corners.v;
-  findPlaneFrame(v, corners.frame);
-  setUpDepthPlane(PlaneBuilder{corners.frame}, *v[0].source, *v[1].source, *v[2].source,
-                  wideSpansEnabled(), out);
   return true;
 }
 
-void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective) {
+void setUpPlanes(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective) {
   const SnappedVertex* v = corners.v;
   setUpEdges(v, out);
-  const PlaneBuilder pb{corners.frame};
+  PlaneBuilder pb;
+  findPlaneFrame(v, corners.twiceArea, pb);
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;
   const bool wide = wideSpansEnabled();  // only where the processor has AVX2
+  setUpDepthPlane(pb, p0, p1, p2, wide, out);
   setUpColorPlanes(pb, p0, p1, p2, wide, out);
   if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
 }
@@ -483,8 +482,8 @@ void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPe
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                    int width, int height, TriangleSetup& out, bool withPerspective) {
   SnappedCorners corners;
-  if (!setUpBoxAndDepth(a, b, c, originLowerLeft, width, height, out, corners)) return false;
-  setUpShading(corners, out, withPerspective);
+  if (!setUpBox(a, b, c, originLowerLeft, width, height, out, corners)) return false;
+  setUpPlanes(corners, out, withPerspective);
   return true;
 }
 

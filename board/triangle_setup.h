@@ -80,23 +80,26 @@ struct SnappedVertex {
   const GrVertex* source;
 };
 
-// What every plane of a triangle is built from: its first corner and that
-// corner's two edges, in pixels, and the planes' divisor.
-struct PlaneFrame {
-  double x0, y0, e1x, e1y, e2x, e2y;
-  double inverseArea;  // 1 / twice the area in square pixels
-};
 struct SnappedCorners {
-  SnappedVertex v[3];  // counter-clockwise on the buffer
-  PlaneFrame frame;    // found for the depth plane, kept for the others
+  SnappedVertex v[3];      // counter-clockwise on the buffer
+  std::int64_t twiceArea;  // in 1/256 square pixels, positive
 };
 
-// setupTriangle in two stages, so that a triangle found hidden by its depth
-// costs no more than the first: the pixel box and the depth plane, then the
-// edges, the colour planes and the perspective terms.
-bool setUpBoxAndDepth(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                      int width, int height, TriangleSetup& out, SnappedCorners& corners);
-void setUpShading(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective);
+// setupTriangle in two stages, so that a triangle found hidden by its
+// corners' depths costs no more than the first: the pixel box, then the
+// edges and every plane.
+bool setUpBox(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+              int width, int height, TriangleSetup& out, SnappedCorners& corners);
+void setUpPlanes(const SnappedCorners& corners, TriangleSetup& out, bool withPerspective);
+
+// The depth the depth plane gives a corner: its ooz, held to a range whose
+// fixed-point differences fit 32 bits (the pixels' clamp to 0..65535
+// follows), NaN as 0.
+inline constexpr double CORNER_DEPTH_MIN = -65536.0, CORNER_DEPTH_MAX = 131071.0;
+inline double cornerDepth(const GrVertex& v) {
+  const double z = v.ooz;
+  return std::clamp(z == z ? z : 0.0, CORNER_DEPTH_MIN, CORNER_DEPTH_MAX);
+}
 
 // Buffer rows [rowBegin, rowEnd) holding every row setupTriangle would give
 // (and perhaps one more at either end), from the corners' heights alone;

@@ -53,20 +53,27 @@ std::vector<DepthCase> casesFor(int low, int high) {
   return cases;
 }
 
-bool hidden(GrCmpFnc_t function, const TriangleSetup& t, std::vector<std::uint16_t>& stored,
-            int rowBegin, int rowEnd) {
+// A triangle's pixel box and snapped corners, as the cull takes them.
+struct Boxed {
+  TriangleSetup box;
+  SnappedCorners corners;
+};
+
+bool hidden(GrCmpFnc_t function, const Boxed& t, std::vector<std::uint16_t>& stored, int rowBegin,
+            int rowEnd) {
   PipelineState state = defaultPipelineState();
   state.depthMode = GR_DEPTHBUFFER_ZBUFFER;
   state.depthFunction = function;
-  return hiddenByDepth(state, t, {nullptr, stored.data(), BOARD_WIDTH}, rowBegin, rowEnd);
+  return hiddenByDepth(state, t.box, t.corners, {nullptr, stored.data(), BOARD_WIDTH}, rowBegin,
+                       rowEnd);
 }
 
 // A sliver across the screen, flat along its top edge, whose depth changes
-// along its rows only. Its far corner pixel is its box's, where the cull's
-// bound is taken; the span loops' rounded steps, added up over 450 pixels,
-// carry that pixel's depth a twentieth of a unit past the plane, which lies
-// 0.03 of a unit from a whole number there: the pixel's depth falls one
-// below (or above) the plane's whole part, as the cull's margin must allow.
+// along its rows only. The span loops' rounded steps, added up over 450
+// pixels, carry its far pixel's depth a twentieth of a unit past the plane,
+// which lies 0.03 of a unit from a whole number there and within a few
+// thousandths of its far corners' depth: the pixel's depth falls one below
+// (or above) the plane's whole part, as the cull's margin must allow.
 void sliver(std::mt19937& random, GrVertex v[3]) {
   const double sign = random() % 2 ? 1 : -1, whole = 1000 + random() % 1000,
                top = 20 + random() % 300;
@@ -108,8 +115,9 @@ TEST_F(DepthCullTest, DropsTrianglesOnlyWhenEveryPixelFails) {
     for (std::size_t k = 0; k < drawn.size(); ++k) {
       if (drawn[k] >= 0) covered.push_back(k);
     }
-    TriangleSetup t;
-    if (covered.empty() || !setupTriangle(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t)) {
+    Boxed t;
+    if (covered.empty() ||
+        !setUpBox(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t.box, t.corners)) {
       continue;
     }
     auto byDepth = [&](std::size_t a, std::size_t b) { return drawn[a] < drawn[b]; };
@@ -120,7 +128,7 @@ TEST_F(DepthCullTest, DropsTrianglesOnlyWhenEveryPixelFails) {
         std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.failing));
         stored[pixel] = std::uint16_t(test.passing(drawn[pixel]));
         const int row = int(pixel / BOARD_WIDTH);
-        EXPECT_FALSE(hidden(test.function, t, stored, t.rowBegin, t.rowEnd))
+        EXPECT_FALSE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
             << "triangle " << i << ", test " << test.function;
         EXPECT_FALSE(hidden(test.function, t, stored, row, row + 1))
             << "triangle " << i << ", test " << test.function << ", its row alone";
@@ -128,7 +136,7 @@ TEST_F(DepthCullTest, DropsTrianglesOnlyWhenEveryPixelFails) {
       }
       if (kind == 0 && test.beyond >= 0 && test.beyond <= 65535) {
         std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.beyond));
-        EXPECT_TRUE(hidden(test.function, t, stored, t.rowBegin, t.rowEnd))
+        EXPECT_TRUE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
             << "flat triangle " << i << ", test " << test.function;
         ++dropped;
       }
