@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -73,33 +72,11 @@ bool depthRange(const SnappedCorners& corners, int columns, DepthRange& out) {
 bool shallowEnough(const SnappedCorners& corners, const DepthRange& range) {
   const SnappedVertex* v = corners.v;
   const double* z = range.corners;
-  const double limit = 1024.0 * double(corners.twiceArea);
-#if defined(__SSE2__)
-  const __m128d z01 = _mm_loadu_pd(z), z22 = _mm_set1_pd(z[2]);
-  const __m128d d = _mm_sub_pd(_mm_unpackhi_pd(z01, z22), _mm_unpacklo_pd(z01, z01));  // d1, d2
-  // A corner's x and y in the low two 32-bit lanes: they fit inside the guard band.
-  static_assert(offsetof(SnappedVertex, y) == offsetof(SnappedVertex, x) + 8);
-  auto corner = [](const SnappedVertex& p) {
-    const __m128i xy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p.x));
-    return _mm_shuffle_epi32(xy, _MM_SHUFFLE(2, 0, 2, 0));
-  };
-  const __m128i p0 = corner(v[0]);
-  const __m128d e1 = _mm_cvtepi32_pd(_mm_sub_epi32(corner(v[1]), p0));  // ex1, ey1
-  const __m128d e2 = _mm_cvtepi32_pd(_mm_sub_epi32(corner(v[2]), p0));  // ex2, ey2
-  // nx = d1 ey2 - d2 ey1 and ny = d2 ex1 - d1 ex2, side by side.
-  const __m128d n =
-      _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(d, d),
-                            _mm_xor_pd(_mm_shuffle_pd(e2, e2, 1), _mm_setr_pd(0.0, -0.0))),
-                 _mm_mul_pd(_mm_unpackhi_pd(d, d),
-                            _mm_xor_pd(_mm_shuffle_pd(e1, e1, 1), _mm_setr_pd(-0.0, 0.0))));
-  const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), n);
-  return _mm_movemask_pd(_mm_cmplt_pd(magnitude, _mm_set1_pd(limit))) == 3;
-#else
   const double d1 = z[1] - z[0], d2 = z[2] - z[0];
   const double nx = d1 * double(v[2].y - v[0].y) - d2 * double(v[1].y - v[0].y);
   const double ny = d2 * double(v[1].x - v[0].x) - d1 * double(v[2].x - v[0].x);
+  const double limit = 1024.0 * double(corners.twiceArea);
   return std::fabs(nx) < limit && std::fabs(ny) < limit;
-#endif
 }
 
 // The stored depths under a triangle's pixel box, in some of its rows.
