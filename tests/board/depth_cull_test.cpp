@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <numeric>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "board/triangle_setup.h"
@@ -100,50 +103,104 @@ void randomTriangle(std::mt19937& random, int kind, GrVertex v[3]) {
   }
 }
 
+// What the cases below have checked.
+struct CullCounts {
+  int checked = 0, dropped = 0;
+};
+
 // One pixel that would pass keeps the triangle, also when only its row is
 // asked: a random one, and the one that passes most easily. A flat triangle
 // behind stored depths one step beyond its own is dropped.
+void checkCull(std::mt19937& random, const GrVertex v[3], bool flat, const char* name, int i,
+               CullCounts& counts) {
+  const std::vector<int> drawn = depthsDrawn(v);
+  std::vector<std::size_t> covered;
+  for (std::size_t k = 0; k < drawn.size(); ++k) {
+    if (drawn[k] >= 0) covered.push_back(k);
+  }
+  Boxed t;
+  if (covered.empty() ||
+      !setUpBox(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t.box, t.corners)) {
+    return;
+  }
+  auto byDepth = [&](std::size_t a, std::size_t b) { return drawn[a] < drawn[b]; };
+  const auto [lowest, highest] = std::minmax_element(covered.begin(), covered.end(), byDepth);
+  for (const DepthCase& test : casesFor(drawn[*lowest], drawn[*highest])) {
+    for (std::size_t pixel :
+         {covered[random() % covered.size()], test.nearLow ? *lowest : *highest}) {
+      std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.failing));
+      stored[pixel] = std::uint16_t(test.passing(drawn[pixel]));
+      const int row = int(pixel / BOARD_WIDTH);
+      EXPECT_FALSE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
+          << name << " " << i << ", test " << test.function;
+      EXPECT_FALSE(hidden(test.function, t, stored, row, row + 1))
+          << name << " " << i << ", test " << test.function << ", its row alone";
+      ++counts.checked;
+    }
+    if (flat && test.beyond >= 0 && test.beyond <= 65535) {
+      std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.beyond));
+      EXPECT_TRUE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
+          << "flat triangle " << i << ", test " << test.function;
+      ++counts.dropped;
+    }
+  }
+}
+
 TEST_F(DepthCullTest, DropsTrianglesOnlyWhenEveryPixelFails) {
   std::mt19937 random(3);
-  int checked = 0, dropped = 0;
+  CullCounts counts;
   for (int i = 0; i < 600; ++i) {
     const int kind = i % 3;
     GrVertex v[3];
     randomTriangle(random, kind, v);
-    const std::vector<int> drawn = depthsDrawn(v);
-    std::vector<std::size_t> covered;
-    for (std::size_t k = 0; k < drawn.size(); ++k) {
-      if (drawn[k] >= 0) covered.push_back(k);
-    }
-    Boxed t;
-    if (covered.empty() ||
-        !setUpBox(v[0], v[1], v[2], true, BOARD_WIDTH, BOARD_HEIGHT, t.box, t.corners)) {
-      continue;
-    }
-    auto byDepth = [&](std::size_t a, std::size_t b) { return drawn[a] < drawn[b]; };
-    const auto [lowest, highest] = std::minmax_element(covered.begin(), covered.end(), byDepth);
-    for (const DepthCase& test : casesFor(drawn[*lowest], drawn[*highest])) {
-      for (std::size_t pixel :
-           {covered[random() % covered.size()], test.nearLow ? *lowest : *highest}) {
-        std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.failing));
-        stored[pixel] = std::uint16_t(test.passing(drawn[pixel]));
-        const int row = int(pixel / BOARD_WIDTH);
-        EXPECT_FALSE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
-            << "triangle " << i << ", test " << test.function;
-        EXPECT_FALSE(hidden(test.function, t, stored, row, row + 1))
-            << "triangle " << i << ", test " << test.function << ", its row alone";
-        ++checked;
-      }
-      if (kind == 0 && test.beyond >= 0 && test.beyond <= 65535) {
-        std::vector<std::uint16_t> stored(drawn.size(), std::uint16_t(test.beyond));
-        EXPECT_TRUE(hidden(test.function, t, stored, t.box.rowBegin, t.box.rowEnd))
-            << "flat triangle " << i << ", test " << test.function;
-        ++dropped;
-      }
-    }
+    checkCull(random, v, kind == 0, "triangle", i, counts);
   }
-  EXPECT_GT(checked, 1000);
-  EXPECT_GT(dropped, 300);
+  EXPECT_GT(counts.checked, 1000);
+  EXPECT_GT(counts.dropped, 300);
+}
+
+// x and y with a * x - b * y == 1, for coprime a and b (extended Euclid).
+std::pair<long, long> bezout(long a, long b) {
+  long oldR = a, r = b, oldS = 1, s = 0, oldT = 0, t = 1;
+  while (r != 0) {
+    const long q = oldR / r;
+    std::tie(oldR, r) = std::pair(r, oldR - q * r);
+    std::tie(oldS, s) = std::pair(s, oldS - q * s);
+    std::tie(oldT, t) = std::pair(t, oldT - q * t);
+  }
+  return {oldS, -oldT};
+}
+
+// A sliver from a pixel centre to a corner thousands of pixels away, both
+// at depth 40000, with its third corner at the far end of the depth range,
+// on the snapped grid as near their line as the grid allows: its area is a
+// thirty-second of a pixel, its plane so steep that set-up's fixed-point
+// numbers are clamped, and the depth the span loops give its one covered
+// pixel, if any, is nothing like 40000. The cull may not drop it by its
+// corners' depths.
+void steepSliver(std::mt19937& random, GrVertex v[3]) {
+  const float x0 = float(random() % 512) + 0.5f, y0 = float(random() % 384) + 0.5f;
+  const long a = 1000 + long(random() % 30000);
+  long b = 1000 + long(random() % 30000);
+  while (std::gcd(a, b) != 1) ++b;
+  const auto [x, y] = bezout(a, b);
+  const float signX = random() % 2 ? 1.0f : -1.0f, signY = random() % 2 ? 1.0f : -1.0f;
+  const float side = random() % 2 ? 1.0f : -1.0f;
+  v[0] = vertexAt(x0, y0, 255, 255, 255, 40000);
+  v[1] = vertexAt(x0 + signX * float(a), y0 + signY * float(b), 255, 255, 255, 40000);
+  v[2] = vertexAt(x0 + side * signX * float(y) / 16, y0 + side * signY * float(x) / 16, 255, 255,
+                  255, 131071);
+}
+
+TEST_F(DepthCullTest, KeepsTrianglesTooSteepToBound) {
+  std::mt19937 random(5);
+  CullCounts counts;
+  for (int i = 0; i < 200; ++i) {
+    GrVertex v[3];
+    steepSliver(random, v);
+    checkCull(random, v, false, "steep sliver", i, counts);
+  }
+  EXPECT_GT(counts.checked, 100);  // some cover a pixel
 }
 
 }  // namespace
