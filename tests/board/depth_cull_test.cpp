@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <numeric>
 #include <tuple>
 #include <utility>
@@ -160,10 +161,10 @@ TEST_F(DepthCullTest, DropsTrianglesOnlyWhenEveryPixelFails) {
 }
 
 // x and y with a * x - b * y == 1, for coprime a and b (extended Euclid).
-std::pair<long, long> bezout(long a, long b) {
-  long oldR = a, r = b, oldS = 1, s = 0, oldT = 0, t = 1;
+std::pair<std::int64_t, std::int64_t> bezout(std::int64_t a, std::int64_t b) {
+  std::int64_t oldR = a, r = b, oldS = 1, s = 0, oldT = 0, t = 1;
   while (r != 0) {
-    const long q = oldR / r;
+    const std::int64_t q = oldR / r;
     std::tie(oldR, r) = std::pair(r, oldR - q * r);
     std::tie(oldS, s) = std::pair(s, oldS - q * s);
     std::tie(oldT, t) = std::pair(t, oldT - q * t);
@@ -180,8 +181,8 @@ std::pair<long, long> bezout(long a, long b) {
 // corners' depths.
 void steepSliver(std::mt19937& random, GrVertex v[3]) {
   const float x0 = float(random() % 512) + 0.5f, y0 = float(random() % 384) + 0.5f;
-  const long a = 1000 + long(random() % 30000);
-  long b = 1000 + long(random() % 30000);
+  const std::int64_t a = 1000 + random() % 30000;
+  std::int64_t b = 1000 + random() % 30000;
   while (std::gcd(a, b) != 1) ++b;
   const auto [x, y] = bezout(a, b);
   const float signX = random() % 2 ? 1.0f : -1.0f, signY = random() % 2 ? 1.0f : -1.0f;
