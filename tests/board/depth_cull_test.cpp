@@ -1,5 +1,6 @@
 // The depth cull drops a triangle only when none of its pixels would pass
-// the depth test, and does drop one lying just behind what is stored.
+// the depth test, and does drop one lying just behind what is stored; a
+// plane too steep for its corners' depths to bound keeps its triangle.
 
 #include "board/depth_cull.h"
 
@@ -104,7 +105,7 @@ void randomTriangle(std::mt19937& random, int kind, GrVertex v[3]) {
   }
 }
 
-// What the cases below have checked.
+// The checks made: pixels that keep their triangle, flat triangles dropped.
 struct CullCounts {
   int checked = 0, dropped = 0;
 };
