@@ -300,12 +300,110 @@ std::int64_t twiceArea(const SnappedVertex v[3]) {
   return (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
 }
 
+#if defined(WILDSKY_WIDE_CODE)
+
+// A vertex's x and y, side by side.
+WIDE inline __m128i xyOf(const GrVertex& vertex) {
+  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&vertex.x));
+}
+
+// roundToInt in lanes: the floor of v + 0.5, a whole number, converted exactly.
+WIDE inline __m128i snappedLanes(__m256d p) {
+  const __m256d up =
+      _mm256_add_pd(_mm256_mul_pd(p, _mm256_set1_pd(SUBPIXELS)), _mm256_set1_pd(0.5));
+  return _mm256_cvtpd_epi32(_mm256_floor_pd(up));
+}
+
+// snapCorners in lanes: x and y of a and b in `ab`, of c (twice) in `cc`.
+WIDE bool snapLanes(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
+                    int height, __m128i& ab, __m128i& cc) {
+  const __m256d bias = _mm256_set1_pd(SNAP_BIAS);
+  const __m256d abAt =
+      _mm256_sub_pd(_mm256_cvtps_pd(_mm_castsi128_ps(_mm_unpacklo_epi64(xyOf(a), xyOf(b)))), bias);
+  const __m256d ccAt =
+      _mm256_sub_pd(_mm256_cvtps_pd(_mm_castsi128_ps(_mm_unpacklo_epi64(xyOf(c), xyOf(c)))), bias);
+  const __m256d guard = _mm256_set1_pd(GUARD_BAND), signBit = _mm256_set1_pd(-0.0);
+  const __m256d inside =
+      _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(signBit, abAt), guard, _CMP_LE_OQ),
+                    _mm256_cmp_pd(_mm256_andnot_pd(signBit, ccAt), guard, _CMP_LE_OQ));
+  if (_mm256_movemask_pd(inside) != 15) return false;  // NaN compares false too
+  ab = snappedLanes(abAt);
+  cc = snappedLanes(ccAt);
+  if (originLowerLeft) {
+    // y turned upside down: height * 16 - y, in the y lanes only.
+    const __m128i yLanes = _mm_setr_epi32(0, -1, 0, -1), from = _mm_set1_epi32(height * 16);
+    ab = _mm_blendv_epi8(ab, _mm_sub_epi32(from, ab), yLanes);
+    cc = _mm_blendv_epi8(cc, _mm_sub_epi32(from, cc), yLanes);
+  }
+  return true;
+}
+
+// twiceArea of the corners in lanes: the edges from a, multiplied in 64 bits.
+WIDE inline std::int64_t twiceAreaLanes(__m128i ab, __m128i cc) {
+  const __m128i a = _mm_unpacklo_epi64(ab, ab);
+  const __m128i e1 = _mm_sub_epi32(_mm_unpackhi_epi64(ab, ab), a), e2 = _mm_sub_epi32(cc, a);
+  // e1.x * e2.y and e1.y * e2.x, from lanes 0 and 2.
+  const __m128i products = _mm_mul_epi32(_mm_shuffle_epi32(e1, _MM_SHUFFLE(1, 1, 0, 0)),
+                                         _mm_shuffle_epi32(e2, _MM_SHUFFLE(0, 0, 1, 1)));
+  return _mm_cvtsi128_si64(products) - _mm_extract_epi64(products, 1);
+}
+
+// pixelBox of the corners in lanes, worked out for x and y side by side.
+WIDE inline PixelBox pixelBoxLanes(__m128i ab, __m128i cc, int width, int height) {
+  __m128i low = _mm_min_epi32(ab, cc), high = _mm_max_epi32(ab, cc);
+  low = _mm_min_epi32(low, _mm_unpackhi_epi64(low, low));
+  high = _mm_max_epi32(high, _mm_unpackhi_epi64(high, high));
+  // Lowest x and y, then highest: beginnings -((8 - low) >> 4) and ends
+  // ((high - 8) >> 4) + 1, as pixelBox has them.
+  const __m128i signs = _mm_setr_epi32(-1, -1, 1, 1);
+  __m128i shifted = _mm_srai_epi32(
+      _mm_sign_epi32(_mm_sub_epi32(_mm_unpacklo_epi64(low, high), _mm_set1_epi32(8)), signs), 4);
+  __m128i bounds = _mm_add_epi32(_mm_sign_epi32(shifted, signs), _mm_setr_epi32(0, 0, 1, 1));
+  bounds = _mm_max_epi32(bounds, _mm_setr_epi32(0, 0, INT32_MIN, INT32_MIN));
+  bounds = _mm_min_epi32(bounds, _mm_setr_epi32(INT32_MAX, INT32_MAX, width, height));
+  PixelBox box;
+  static_assert(sizeof box == 16 && offsetof(PixelBox, columnEnd) == 12);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&box),
+                   _mm_shuffle_epi32(bounds, _MM_SHUFFLE(2, 0, 3, 1)));
+  return box;
+}
+
+// findCoverage with the corners in lanes.
+WIDE bool findCoverageWide(const GrVertex& a, const GrVertex& b, const GrVertex& c,
+                           bool originLowerLeft, int width, int height, SnappedCorners& out,
+                           PixelBox& box) {
+  __m128i ab, cc;
+  if (!snapLanes(a, b, c, originLowerLeft, height, ab, cc)) return false;
+  const std::int64_t area = twiceAreaLanes(ab, cc);
+  if (area == 0) return false;
+  const bool clockwise = area < 0;
+  // x and y stored together, as snapCorners stores them.
+  const __m256i abWide = _mm256_cvtepi32_epi64(ab);
+  const __m128i bWide = _mm256_extracti128_si256(abWide, 1), cWide = _mm_cvtepi32_epi64(cc);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&out.v[0].x), _mm256_castsi256_si128(abWide));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&out.v[1].x), clockwise ? cWide : bWide);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&out.v[2].x), clockwise ? bWide : cWide);
+  out.v[0].source = &a;
+  out.v[1].source = clockwise ? &c : &b;
+  out.v[2].source = clockwise ? &b : &c;
+  out.twiceArea = clockwise ? -area : area;
+  box = pixelBoxLanes(ab, cc, width, height);
+  return !box.empty();
+}
+
+#endif
+
 // The snapped corners of a triangle, counter-clockwise on the buffer, and
 // the pixel box it may cover inside the screen. False when nothing can be
 // drawn: zero area, NaN or coordinates beyond the guard band, or wholly off
 // screen.
 bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, SnappedCorners& out, PixelBox& box) {
+#if defined(WILDSKY_WIDE_CODE)
+  if (wideSpansEnabled()) {
+    return findCoverageWide(a, b, c, originLowerLeft, width, height, out, box);
+  }
+#endif
   // The corners are snapped and ordered in locals and stored once: swapping
   // them in place makes the next reads wait for the stores.
   SnappedVertex v[3];

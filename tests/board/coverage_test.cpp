@@ -1,10 +1,13 @@
 // Which pixels a triangle covers: shared edges in both windings, degenerate,
 // unreasonable and far-off triangles, and which side of an edge owns the
-// pixel centres on it.
+// pixel centres on it; and the same corners and pixel box with and without
+// AVX2.
 
 #include <limits>
 #include <random>
 
+#include "board/span_wide.h"
+#include "board/triangle_setup.h"
 #include "tests/board/board_test_support.h"
 
 namespace {
@@ -96,6 +99,65 @@ TEST_F(CoverageTest, HugeTrianglesAreClippedAndDegenerateOnesDrawNothing) {
   GrVertex v = vertexAt(10, 10);
   grDrawTriangle(&v, nullptr, &v);
   EXPECT_EQ(wrongCounts([](int, int) { return true; }), 0);
+}
+
+// A coordinate as a vertex holds it: on the screen (biased), fine fractions
+// far from the bias that snap to exact halves of the grid, just inside or
+// beyond the guard band, or not a number at all.
+float randomCoordinate(std::mt19937& random) {
+  std::uniform_real_distribution<float> screen(-40, 552);
+  switch (random() % 8) {
+    case 0:
+      return float(random() % (1 << 19)) + float(random() % 64) / 64;
+    case 1:
+      return float(SNAP_BIAS) + (random() % 2 ? 1 : -1) * float((1 << 20) - 4 + random() % 8);
+    case 2:
+      return random() % 2 ? std::numeric_limits<float>::quiet_NaN()
+                          : std::numeric_limits<float>::infinity();
+    default:
+      return float(SNAP_BIAS) + screen(random);
+  }
+}
+
+// Set-up's first stage gives the same answer, corners, area and pixel box
+// whether it works in AVX2 lanes or not, with either origin.
+TEST_F(CoverageTest, CornersAndBoxAreTheSameWithAndWithoutAvx2) {
+  const SpanLanes before = spanLanes();
+  useSpanLanes(SpanLanes::Avx2);
+  if (spanLanes() != SpanLanes::Avx2) GTEST_SKIP() << "the processor has no AVX2";
+  std::mt19937 random(11);
+  int covering = 0;
+  for (int i = 0; i < 20000; ++i) {
+    GrVertex v[3] = {};
+    for (GrVertex& corner : v) {
+      corner.x = randomCoordinate(random);
+      corner.y = randomCoordinate(random);
+    }
+    const bool lowerLeft = i % 2 != 0;
+    TriangleSetup box[2];
+    SnappedCorners corners[2];
+    bool covers[2];
+    for (int wide = 0; wide < 2; ++wide) {
+      useSpanLanes(wide ? SpanLanes::Avx2 : SpanLanes::Sse2);
+      covers[wide] = setUpBox(v[0], v[1], v[2], lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, box[wide],
+                              corners[wide]);
+    }
+    ASSERT_EQ(covers[0], covers[1]) << "triangle " << i;
+    if (!covers[0]) continue;
+    ++covering;
+    EXPECT_EQ(corners[0].twiceArea, corners[1].twiceArea) << "triangle " << i;
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(corners[0].v[k].x, corners[1].v[k].x) << "triangle " << i;
+      EXPECT_EQ(corners[0].v[k].y, corners[1].v[k].y) << "triangle " << i;
+      EXPECT_EQ(corners[0].v[k].source, corners[1].v[k].source) << "triangle " << i;
+    }
+    EXPECT_EQ(box[0].rowBegin, box[1].rowBegin) << "triangle " << i;
+    EXPECT_EQ(box[0].rowEnd, box[1].rowEnd) << "triangle " << i;
+    EXPECT_EQ(box[0].columnBegin, box[1].columnBegin) << "triangle " << i;
+    EXPECT_EQ(box[0].columnEnd, box[1].columnEnd) << "triangle " << i;
+  }
+  EXPECT_GT(covering, 2000);
+  useSpanLanes(before);
 }
 
 }  // namespace
