@@ -1,6 +1,6 @@
 #pragma once
 // The iterated colour and depth along one span, started exactly at its
-// first pixel; each advances by adding its step.
+// first pixel; each advances by adding its step, wrapping.
 
 #include <cstdint>
 
@@ -23,10 +23,16 @@ struct SpanIterators {
         depthStep(t.depth.step) {}
 
   void advance() {
-    red += redStep;
-    green += greenStep;
-    blue += blueStep;
-    alpha += alphaStep;
-    depth += depthStep;
+    red = wrappingSum(red, redStep);
+    green = wrappingSum(green, greenStep);
+    blue = wrappingSum(blue, blueStep);
+    alpha = wrappingSum(alpha, alphaStep);
+    depth = wrappingSum(depth, depthStep);
+  }
+
+  // The sums wrap, as the wide loops' lanes do: a sliver's clamped start
+  // and step can pass 2^31 when the span moves past its last pixel.
+  static std::int32_t wrappingSum(std::int32_t value, std::int32_t step) {
+    return std::int32_t(std::uint32_t(value) + std::uint32_t(step));
   }
 };

@@ -40,8 +40,8 @@ struct FixedPlane {
   std::int32_t step;  // per column, rounded
   std::int32_t at(int column, int row) const {
     std::int64_t v = (origin + dx * (column - originColumn) + dy * (row - originRow)) >> EXTRA_BITS;
-    // Inside the triangle values stay far below this; clamping keeps the
-    // span's 32-bit steps defined even for degenerate slivers.
+    // Inside the triangle values stay far below this; degenerate slivers
+    // are clamped into 32 bits, and the spans' steps from there wrap.
     constexpr std::int64_t LIMIT = std::int64_t(1) << 30;
     return std::int32_t(v < -LIMIT ? -LIMIT : v > LIMIT ? LIMIT : v);
   }
