@@ -44,6 +44,7 @@ LANE_OP inline Vec loadu_si256(const void* at) {
 }
 LANE_OP inline void store_si256(void* at, Vec v) { _mm256_store_si256(static_cast<Vec*>(at), v); }
 LANE_OP inline Vec cvtepu16_epi32(__m128i v) { return _mm256_cvtepu16_epi32(v); }
+LANE_OP inline Vec cvtepi32_epi64(__m128i v) { return _mm256_cvtepi32_epi64(v); }
 LANE_OP inline int cvtsi256_si32(Vec v) { return _mm256_cvtsi256_si32(v); }
 
 LANE_OP inline Vec and_si256(Vec a, Vec b) { return _mm256_and_si256(a, b); }

@@ -90,6 +90,10 @@ LANE_OP inline void store_si256(void* at, Vec v) {
 LANE_OP inline Vec cvtepu16_epi32(__m128i v) {
   return {_mm_unpacklo_epi16(v, _mm_setzero_si128()), _mm_unpackhi_epi16(v, _mm_setzero_si128())};
 }
+LANE_OP inline Vec cvtepi32_epi64(__m128i v) {
+  const __m128i sign = _mm_srai_epi32(v, 31);
+  return {_mm_unpacklo_epi32(v, sign), _mm_unpackhi_epi32(v, sign)};
+}
 LANE_OP inline int cvtsi256_si32(Vec v) { return _mm_cvtsi128_si32(v.low); }
 
 LANE_OP inline Vec and_si256(Vec a, Vec b) {

@@ -146,12 +146,9 @@ LANE_CODE inline Vec multiply64(Vec a, Vec n) {
   return simd::add_epi64(simd::mul_epu32(a, n), simd::slli_epi64(high, 32));
 }
 
-// FixedPlane::at of the four planes, as 32-bit values in the low half.
-LANE_CODE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
-  Vec sum = simd::add_epi64(
-      simd::add_epi64(p.origin,
-                      multiply64(p.dx, simd::sub_epi64(simd::set1_epi64x(column), p.originColumn))),
-      multiply64(p.dy, simd::sub_epi64(simd::set1_epi64x(row), p.originRow)));
+// The last steps of FixedPlane::at in four 64-bit lanes: the sums, shifted
+// and clamped, as 32-bit values.
+LANE_CODE inline __m128i fixedValues(Vec sum) {
   // Clamping before the shift by EXTRA_BITS gives the clamp after it; the
   // low 32 bits of a logical shift are those of the arithmetic one.
   constexpr std::int64_t LIMIT = std::int64_t(1) << (30 + FixedPlane::EXTRA_BITS);
@@ -161,6 +158,29 @@ LANE_CODE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) 
   return simd::lowWordsOf64(simd::srli_epi64(sum, FixedPlane::EXTRA_BITS));
 }
 
+// FixedPlane::at of the four planes, as 32-bit values in the low half.
+LANE_CODE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
+  return fixedValues(simd::add_epi64(
+      simd::add_epi64(p.origin,
+                      multiply64(p.dx, simd::sub_epi64(simd::set1_epi64x(column), p.originColumn))),
+      multiply64(p.dy, simd::sub_epi64(simd::set1_epi64x(row), p.originRow))));
+}
+
+// FixedPlane::at of one plane at the first columns of four rows from
+// firstRow, whose spans lie right of and below the plane's origin.
+LANE_CODE inline __m128i fixedAtRows(const FixedPlane& p, const std::int32_t (&columns)[4],
+                                     int firstRow) {
+  const Vec fromColumn = simd::sub_epi64(
+      simd::cvtepi32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(columns))),
+      simd::set1_epi64x(p.originColumn));
+  const long long row = firstRow - p.originRow;
+  const Vec fromRow = simd::setr_epi64x(row, row + 1, row + 2, row + 3);
+  return fixedValues(
+      simd::add_epi64(simd::add_epi64(simd::set1_epi64x(p.origin),
+                                      multiply64(simd::set1_epi64x(p.dx), fromColumn)),
+                      multiply64(simd::set1_epi64x(p.dy), fromRow)));
+}
+
 // What a triangle's spans share, prepared once for all of them: the walk's
 // planes (left unset for the Gouraud kinds) and the iterated values' steps
 // along a row.
@@ -168,6 +188,12 @@ struct WideTriangle {
   WalkPlanes walk;
   ColorPlanes colors;
   Vec redStep, greenStep, blueStep, alphaStep, depthStep;
+};
+
+// A row's covered columns [first, last] and the depth at the first.
+struct RowSpan {
+  int row, first, last;
+  std::int32_t depth;
 };
 
 // A span's start: its first pixel's iterated values and texture walk.
@@ -180,9 +206,8 @@ struct SpanStart {
   __m128i colors;  // red, green, blue, alpha
   RowWalk walk;
 
-  LANE_CODE __attribute__((always_inline))
-  SpanStart(const TriangleSetup& triangle, int spanRow, int spanColumn)
-      : depth(triangle.depth.at(spanColumn, spanRow)), row(spanRow), column(spanColumn) {}
+  LANE_CODE __attribute__((always_inline)) explicit SpanStart(const RowSpan& span)
+      : depth(span.depth), row(span.row), column(span.first) {}
 
   LANE_CODE __attribute__((always_inline)) void shade(const WideTriangle& wide) {
     colors = colorStarts(wide.colors, row, column);
@@ -386,12 +411,11 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
 // One span, sixteen pixels at a time and the last eight alone.
 template <SpanKind kKind, int kDepth>
 LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
-                                                               const TriangleSetup& triangle,
                                                                const SpanTarget& target,
-                                                               const WideTriangle& wide, int row,
-                                                               int c0, int c1) {
-  const int width = target.stride;
-  SpanStart<kKind> start(triangle, row, c0);
+                                                               const WideTriangle& wide,
+                                                               RowSpan rowSpan) {
+  const int width = target.stride, row = rowSpan.row, c0 = rowSpan.first, c1 = rowSpan.last;
+  SpanStart<kKind> start(rowSpan);
   const Vec z = splat(start.depth);
   WideSpan span;
   bool shaded = false;
@@ -421,19 +445,20 @@ LANE_CODE inline __attribute__((always_inline)) WideSpan shadePair(const WideTri
 
 // Two spans of at most four pixels, from rows a and b, as one group.
 template <SpanKind kKind, int kDepth>
-LANE_CODE inline __attribute__((always_inline)) void shadeSpanPair(
-    const PipelineState& state, const TriangleSetup& triangle, const SpanTarget& target,
-    const WideTriangle& wide, int rowA, int a0, int a1, int rowB, int b0, int b1) {
+LANE_CODE inline __attribute__((always_inline)) void shadeSpanPair(const PipelineState& state,
+                                                                   const SpanTarget& target,
+                                                                   const WideTriangle& wide,
+                                                                   RowSpan a, RowSpan b) {
   const int last = target.stride - 4;  // each half stays inside its row
-  const int baseA = a0 < last ? a0 : last, baseB = b0 < last ? b0 : last;
+  const int baseA = a.first < last ? a.first : last, baseB = b.first < last ? b.first : last;
   const Vec lane = simd::and_si256(laneNumbers(), splat(3));
   const Vec columns = simd::add_epi32(halves(baseA, baseB), lane);
-  const Vec first = halves(a0, b0);
+  const Vec first = halves(a.first, b.first);
   Vec active = simd::and_si256(simd::cmpgt_epi32(columns, simd::sub_epi32(first, splat(1))),
-                               simd::cmpgt_epi32(halves(a1 + 1, b1 + 1), columns));
-  SpanStart<kKind> startA(triangle, rowA, a0), startB(triangle, rowB, b0);
-  const std::size_t atA = std::size_t(rowA) * std::size_t(target.stride) + std::size_t(baseA);
-  const std::size_t atB = std::size_t(rowB) * std::size_t(target.stride) + std::size_t(baseB);
+                               simd::cmpgt_epi32(halves(a.last + 1, b.last + 1), columns));
+  SpanStart<kKind> startA(a), startB(b);
+  const std::size_t atA = std::size_t(a.row) * std::size_t(target.stride) + std::size_t(baseA);
+  const std::size_t atB = std::size_t(b.row) * std::size_t(target.stride) + std::size_t(baseB);
   GroupPixels<true> at{{target.color + atA, target.color + atB},
                        {target.depth + atA, target.depth + atB}};
   const Vec k = simd::sub_epi32(columns, first);
@@ -470,25 +495,33 @@ LANE_CODE void drawRowsWide(const PipelineState& state, const TriangleSetup& tri
   wide.depthStep = splat(triangle.depth.step);
   if constexpr (textured(kKind)) wide.walk = walkPlanes(triangle, state.texture);
   WideRowWalker spans(triangle, rowBegin);
-  int waitingRow = -1, w0 = 0, w1 = 0;  // a short span without a partner yet
+  RowSpan waiting{};  // a short span without a partner yet
+  bool isWaiting = false;
   for (int first = rowBegin; first < rowEnd; first += 4) {
     const FourRows rows = spans.next();
     const int inside = rowEnd - first >= 4 ? 15 : (1 << (rowEnd - first)) - 1;
-    for (int left = rows.withPixels & inside; left != 0; left &= left - 1) {
-      const int k = std::countr_zero(unsigned(left)), row = first + k;
-      const int c0 = rows.first[k], c1 = rows.last[k];
-      if (c1 - c0 >= 4) {
-        shadeSpan<kKind, kDepth>(state, triangle, target, wide, row, c0, c1);
-      } else if (waitingRow < 0) {
-        waitingRow = row, w0 = c0, w1 = c1;
+    const int withPixels = rows.withPixels & inside;
+    if (withPixels == 0) continue;
+    // The four rows' start depths together; a row without a span has a
+    // value that is never read.
+    alignas(16) std::int32_t depths[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(depths),
+                    fixedAtRows(triangle.depth, rows.first, first));
+    for (int left = withPixels; left != 0; left &= left - 1) {
+      const int k = std::countr_zero(unsigned(left));
+      const RowSpan span{first + k, rows.first[k], rows.last[k], depths[k]};
+      if (span.last - span.first >= 4) {
+        shadeSpan<kKind, kDepth>(state, target, wide, span);
+      } else if (!isWaiting) {
+        waiting = span;
+        isWaiting = true;
       } else {
-        shadeSpanPair<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1, row, c0,
-                                     c1);
-        waitingRow = -1;
+        shadeSpanPair<kKind, kDepth>(state, target, wide, waiting, span);
+        isWaiting = false;
       }
     }
   }
-  if (waitingRow >= 0) shadeSpan<kKind, kDepth>(state, triangle, target, wide, waitingRow, w0, w1);
+  if (isWaiting) shadeSpan<kKind, kDepth>(state, target, wide, waiting);
 }
 
 template <SpanKind kKind, int... kDepth>
