@@ -173,8 +173,8 @@ LANE_CODE inline __m128i fixedAtRows(const FixedPlane& p, const std::int32_t (&c
   const Vec fromColumn = simd::sub_epi64(
       simd::cvtepi32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(columns))),
       simd::set1_epi64x(p.originColumn));
-  const long long row = firstRow - p.originRow;
-  const Vec fromRow = simd::setr_epi64x(row, row + 1, row + 2, row + 3);
+  const long long below = firstRow - p.originRow;  // rows below the origin
+  const Vec fromRow = simd::setr_epi64x(below, below + 1, below + 2, below + 3);
   return fixedValues(
       simd::add_epi64(simd::add_epi64(simd::set1_epi64x(p.origin),
                                       multiply64(simd::set1_epi64x(p.dx), fromColumn)),
