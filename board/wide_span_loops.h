@@ -364,6 +364,40 @@ LANE_CODE inline __attribute__((always_inline)) void shadeStart(const WideTriang
   shaded = true;
 }
 
+// The texels of two groups from one call of the sampler. A call clobbers
+// every vector register, so the loop's values are stored and loaded again
+// around each call: around one call for both groups, instead of one each.
+LANE_CODE inline __attribute__((always_inline)) void texelsOfBoth(const BoundTexture& texture,
+                                                                  const WideTriangle& wide,
+                                                                  const WideSpan& span,
+                                                                  const SpanGroup (&groups)[2],
+                                                                  Vec (&texels)[2]) {
+  TwoGroups both;
+  for (int i = 0; i < 2; ++i) {
+    const LaneCoordinates c = coordinatesAt(span.walk, wide.walk, groups[i].k);
+    both.s[i] = c.s;
+    both.t[i] = c.t;
+    both.lod[i] = c.lod;
+    both.active[i] = groups[i].active;
+  }
+  sample16(texture, both, texels);
+}
+
+// The colours of the groups with a pixel in front.
+template <SpanKind kKind, int kCount>
+LANE_CODE inline __attribute__((always_inline)) void shadeDrawn(const PipelineState& state,
+                                                                const WideTriangle& wide,
+                                                                const WideSpan& span,
+                                                                const SpanGroup (&groups)[kCount],
+                                                                const bool (&draw)[kCount],
+                                                                const Vec (&texels)[kCount]) {
+  for (int i = 0; i < kCount; ++i) {
+    const SpanGroup& g = groups[i];
+    if (draw[i])
+      shadeWithTexel<kKind>(state, wide, span, g.at, g.k, g.ditherIndex, g.active, texels[i]);
+  }
+}
+
 // A span's groups taken together: their depth tests, then their texels,
 // then their colours, so that the work of one overlaps the other's. The
 // span's start is shaded at the first group with a pixel in front; keyed
@@ -392,6 +426,13 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
     // Without a key nothing after the depth test drops a pixel, so hidden
     // groups are never sampled.
     shadeStart(wide, start, span, shaded);
+    if constexpr (textured(kKind) && kCount == 2) {
+      if (state.texture != nullptr && draw[0] && draw[1]) {
+        texelsOfBoth(*state.texture, wide, span, groups, texels);
+        shadeDrawn<kKind>(state, wide, span, groups, draw, texels);
+        return;
+      }
+    }
     for (int i = 0; i < kCount; ++i) {
       texels[i] = splat(int(PLACEHOLDER_TEXEL));
       // The texture asked first, as groupTexels asks again: with draw[i]
@@ -401,11 +442,7 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
       }
     }
   }
-  for (int i = 0; i < kCount; ++i) {
-    const SpanGroup& g = groups[i];
-    if (draw[i])
-      shadeWithTexel<kKind>(state, wide, span, g.at, g.k, g.ditherIndex, g.active, texels[i]);
-  }
+  shadeDrawn<kKind>(state, wide, span, groups, draw, texels);
 }
 
 // One span, sixteen pixels at a time and the last eight alone.

@@ -149,7 +149,8 @@ LANE_CODE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec 
 }
 
 // sampleTexture for eight pixels; only the active lanes load texels.
-LANE_CODE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
+LANE_CODE inline __attribute__((always_inline)) Vec sampleLanes(const BoundTexture& tx, VecF s,
+                                                               VecF t, VecF lod, Vec active) {
   const LevelTables& tables = tx.tables;
   const int* texels = reinterpret_cast<const int*>(tx.levels[0].texels);  // every level's block
   const Vec zero = simd::setzero_si256();
@@ -213,6 +214,22 @@ LANE_CODE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec acti
   t11 = simd::mask_i32gather_epi32(simd::setzero_si256(), texels, texelIndex(offset, shift, x1, y1),
                                    active);
   return bilinear8(t00, t01, t10, t11, fx, fy);
+}
+
+// The sampler as a call: it is too large to inline into every loop.
+LANE_CODE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec active) {
+  return sampleLanes(tx, s, t, lod, active);
+}
+
+// The sampler for two groups of eight in one call (see texelsOfBoth).
+struct TwoGroups {
+  VecF s[2], t[2], lod[2];
+  Vec active[2];
+};
+
+LANE_CODE void sample16(const BoundTexture& tx, const TwoGroups& in, Vec (&out)[2]) {
+  out[0] = sampleLanes(tx, in.s[0], in.t[0], in.lod[0], in.active[0]);
+  out[1] = sampleLanes(tx, in.s[1], in.t[1], in.lod[1], in.active[1]);
 }
 
 }  // namespace

@@ -97,11 +97,13 @@ LANE_CODE inline WideWalk wideWalk(const RowWalk& a, const RowWalk& b) {
           laneOfHalves<0>(footprint),   laneOfHalves<1>(footprint),   laneOfHalves<2>(footprint)};
 }
 
-// The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
-LANE_CODE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& walk,
-                                                             const WalkPlanes& steps,
-                                                             const BoundTexture& tx, Vec k,
-                                                             Vec active) {
+// The coordinates and level of detail of the pixels k columns into their spans.
+struct LaneCoordinates {
+  VecF s, t, lod;
+};
+
+LANE_CODE inline __attribute__((always_inline)) LaneCoordinates coordinatesAt(
+    const WideWalk& walk, const WalkPlanes& steps, Vec k) {
   VecF fk = simd::cvtepi32_ps(k);
   VecF inverseW =
       simd::div_ps(splatF(1.0f), simd::add_ps(walk.oow, simd::mul_ps(fk, steps.oowStep)));
@@ -115,7 +117,16 @@ LANE_CODE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& wal
   VecF inverseW2 = simd::mul_ps(inverseW, inverseW);
   VecF lod = simd::mul_ps(splatF(0.5f),
                           log2Of(simd::mul_ps(simd::mul_ps(footprint, inverseW2), inverseW2)));
-  return sample8(tx, s, t, lod, active);
+  return {s, t, lod};
+}
+
+// The texel of the pixels k columns into their spans: coordinatesAt, then the sampler.
+LANE_CODE inline __attribute__((always_inline)) Vec texelsAt(const WideWalk& walk,
+                                                             const WalkPlanes& steps,
+                                                             const BoundTexture& tx, Vec k,
+                                                             Vec active) {
+  const LaneCoordinates c = coordinatesAt(walk, steps, k);
+  return sample8(tx, c.s, c.t, c.lod, active);
 }
 
 }  // namespace
