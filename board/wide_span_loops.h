@@ -158,12 +158,16 @@ LANE_CODE inline __m128i fixedValues(Vec sum) {
   return simd::lowWordsOf64(simd::srli_epi64(sum, FixedPlane::EXTRA_BITS));
 }
 
+// FixedPlane::at in four 64-bit lanes, from the columns and rows past the origin.
+LANE_CODE inline __m128i fixedAt(Vec origin, Vec dx, Vec dy, Vec fromColumn, Vec fromRow) {
+  return fixedValues(simd::add_epi64(simd::add_epi64(origin, multiply64(dx, fromColumn)),
+                                     multiply64(dy, fromRow)));
+}
+
 // FixedPlane::at of the four planes, as 32-bit values in the low half.
 LANE_CODE inline __m128i colorStarts(const ColorPlanes& p, int row, int column) {
-  return fixedValues(simd::add_epi64(
-      simd::add_epi64(p.origin,
-                      multiply64(p.dx, simd::sub_epi64(simd::set1_epi64x(column), p.originColumn))),
-      multiply64(p.dy, simd::sub_epi64(simd::set1_epi64x(row), p.originRow))));
+  return fixedAt(p.origin, p.dx, p.dy, simd::sub_epi64(simd::set1_epi64x(column), p.originColumn),
+                 simd::sub_epi64(simd::set1_epi64x(row), p.originRow));
 }
 
 // FixedPlane::at of one plane at the first columns of four rows from
@@ -175,10 +179,8 @@ LANE_CODE inline __m128i fixedAtRows(const FixedPlane& p, const std::int32_t (&c
       simd::set1_epi64x(p.originColumn));
   const long long below = firstRow - p.originRow;  // rows below the origin
   const Vec fromRow = simd::setr_epi64x(below, below + 1, below + 2, below + 3);
-  return fixedValues(
-      simd::add_epi64(simd::add_epi64(simd::set1_epi64x(p.origin),
-                                      multiply64(simd::set1_epi64x(p.dx), fromColumn)),
-                      multiply64(simd::set1_epi64x(p.dy), fromRow)));
+  return fixedAt(simd::set1_epi64x(p.origin), simd::set1_epi64x(p.dx), simd::set1_epi64x(p.dy),
+                 fromColumn, fromRow);
 }
 
 // What a triangle's spans share, prepared once for all of them: the walk's
@@ -385,12 +387,9 @@ LANE_CODE inline __attribute__((always_inline)) void texelsOfBoth(const BoundTex
 
 // The colours of the groups with a pixel in front.
 template <SpanKind kKind, int kCount>
-LANE_CODE inline __attribute__((always_inline)) void shadeDrawn(const PipelineState& state,
-                                                                const WideTriangle& wide,
-                                                                const WideSpan& span,
-                                                                const SpanGroup (&groups)[kCount],
-                                                                const bool (&draw)[kCount],
-                                                                const Vec (&texels)[kCount]) {
+LANE_CODE inline __attribute__((always_inline)) void shadeDrawn(
+    const PipelineState& state, const WideTriangle& wide, const WideSpan& span,
+    const SpanGroup (&groups)[kCount], const bool (&draw)[kCount], const Vec (&texels)[kCount]) {
   for (int i = 0; i < kCount; ++i) {
     const SpanGroup& g = groups[i];
     if (draw[i])
