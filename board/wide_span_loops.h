@@ -9,9 +9,11 @@
 // back unchanged by the thread that owns the row. The texture walk, the sampler
 // and the row walker they use are in the wide_*.h headers beside this file.
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "board/pixel_pipeline.h"
@@ -366,23 +368,25 @@ LANE_CODE inline __attribute__((always_inline)) void shadeStart(const WideTriang
   shaded = true;
 }
 
-// The texels of two groups from one call of the sampler. A call clobbers
-// every vector register, so the loop's values are stored and loaded again
-// around each call: around one call for both groups, instead of one each.
-LANE_CODE inline __attribute__((always_inline)) void texelsOfBoth(const BoundTexture& texture,
-                                                                  const WideTriangle& wide,
-                                                                  const WideSpan& span,
-                                                                  const SpanGroup (&groups)[2],
-                                                                  Vec (&texels)[2]) {
-  TwoGroups both;
-  for (int i = 0; i < 2; ++i) {
+// The texels of a span's groups from one call of the sampler. A call
+// clobbers every vector register, so the loop's values are stored and
+// loaded again around each call: around one call for all groups, instead
+// of one each.
+template <int kCount>
+LANE_CODE inline __attribute__((always_inline)) void texelsOfAll(const BoundTexture& texture,
+                                                                 const WideTriangle& wide,
+                                                                 const WideSpan& span,
+                                                                 const SpanGroup (&groups)[kCount],
+                                                                 Vec (&texels)[kCount]) {
+  SampledGroups<kCount> all;
+  for (int i = 0; i < kCount; ++i) {
     const LaneCoordinates c = coordinatesAt(span.walk, wide.walk, groups[i].k);
-    both.s[i] = c.s;
-    both.t[i] = c.t;
-    both.lod[i] = c.lod;
-    both.active[i] = groups[i].active;
+    all.s[i] = c.s;
+    all.t[i] = c.t;
+    all.lod[i] = c.lod;
+    all.active[i] = groups[i].active;
   }
-  sample16(texture, both, texels);
+  sampleGroups(texture, all, texels);
 }
 
 // The colours of the groups with a pixel in front.
@@ -425,9 +429,9 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
     // Without a key nothing after the depth test drops a pixel, so hidden
     // groups are never sampled.
     shadeStart(wide, start, span, shaded);
-    if constexpr (textured(kKind) && kCount == 2) {
-      if (state.texture != nullptr && draw[0] && draw[1]) {
-        texelsOfBoth(*state.texture, wide, span, groups, texels);
+    if constexpr (textured(kKind) && kCount >= 2) {
+      if (state.texture != nullptr && std::ranges::all_of(draw, std::identity{})) {
+        texelsOfAll(*state.texture, wide, span, groups, texels);
         shadeDrawn<kKind>(state, wide, span, groups, draw, texels);
         return;
       }
@@ -444,8 +448,9 @@ LANE_CODE inline __attribute__((always_inline)) void shadeGroups(
   shadeDrawn<kKind>(state, wide, span, groups, draw, texels);
 }
 
-// One span, sixteen pixels at a time and the last eight alone.
-template <SpanKind kKind, int kDepth>
+// One span, thirty-two pixels at a time where kFour, then sixteen, and the
+// last eight alone.
+template <SpanKind kKind, int kDepth, bool kFour>
 LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineState& state,
                                                                const SpanTarget& target,
                                                                const WideTriangle& wide,
@@ -454,10 +459,21 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
   SpanStart<kKind> start(rowSpan);
   const Vec z = splat(start.depth);
   WideSpan span;
+  // Set only once a group has a pixel in front, and read only after; GCC
+  // cannot see that through the loop of four groups. Zeros cost little on
+  // a span that long.
+  if constexpr (kFour) span = WideSpan{};
   bool shaded = false;
   std::uint16_t* color = target.color + row * target.stride;
   std::uint16_t* depth = target.depth + row * target.stride;
   int g = c0;
+  for (; kFour && g + 24 <= c1; g += 32) {
+    SpanGroup four[4] = {spanGroup(color, depth, width, c0, c1, g),
+                         spanGroup(color, depth, width, c0, c1, g + 8),
+                         spanGroup(color, depth, width, c0, c1, g + 16),
+                         spanGroup(color, depth, width, c0, c1, g + 24)};
+    shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, four);
+  }
   for (; g + 8 <= c1; g += 16) {
     SpanGroup pair[2] = {spanGroup(color, depth, width, c0, c1, g),
                          spanGroup(color, depth, width, c0, c1, g + 8)};
@@ -467,6 +483,16 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
     SpanGroup last[1] = {spanGroup(color, depth, width, c0, c1, g)};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, last);
   }
+}
+
+// A span of 64 pixels or more, as a call of its own: inlined, its loop of
+// four groups makes the compiler build the shorter spans' loops with more
+// instructions. Spans of 32 to 63 pixels drew slower this way than in pairs.
+template <SpanKind kKind, int kDepth>
+LANE_CODE __attribute__((noinline)) void shadeLongSpan(const PipelineState& state,
+                                                       const SpanTarget& target,
+                                                       const WideTriangle& wide, RowSpan rowSpan) {
+  shadeSpan<kKind, kDepth, true>(state, target, wide, rowSpan);
 }
 
 // The starts of two spans shaded, as one group's values.
@@ -547,7 +573,11 @@ LANE_CODE void drawRowsWide(const PipelineState& state, const TriangleSetup& tri
       const int k = std::countr_zero(unsigned(left));
       const RowSpan span{first + k, rows.first[k], rows.last[k], depths[k]};
       if (span.last - span.first >= 4) {
-        shadeSpan<kKind, kDepth>(state, target, wide, span);
+        if (span.last - span.first >= 63) {
+          shadeLongSpan<kKind, kDepth>(state, target, wide, span);
+        } else {
+          shadeSpan<kKind, kDepth, false>(state, target, wide, span);
+        }
       } else if (!isWaiting) {
         waiting = span;
         isWaiting = true;
@@ -557,7 +587,7 @@ LANE_CODE void drawRowsWide(const PipelineState& state, const TriangleSetup& tri
       }
     }
   }
-  if (isWaiting) shadeSpan<kKind, kDepth>(state, target, wide, waiting);
+  if (isWaiting) shadeSpan<kKind, kDepth, false>(state, target, wide, waiting);
 }
 
 template <SpanKind kKind, int... kDepth>

@@ -150,7 +150,7 @@ LANE_CODE inline bool adjacentTexelPairs(const int* texels, Vec x0, Vec x1, Vec 
 
 // sampleTexture for eight pixels; only the active lanes load texels.
 LANE_CODE inline __attribute__((always_inline)) Vec sampleLanes(const BoundTexture& tx, VecF s,
-                                                               VecF t, VecF lod, Vec active) {
+                                                                VecF t, VecF lod, Vec active) {
   const LevelTables& tables = tx.tables;
   const int* texels = reinterpret_cast<const int*>(tx.levels[0].texels);  // every level's block
   const Vec zero = simd::setzero_si256();
@@ -221,15 +221,18 @@ LANE_CODE Vec sample8(const BoundTexture& tx, VecF s, VecF t, VecF lod, Vec acti
   return sampleLanes(tx, s, t, lod, active);
 }
 
-// The sampler for two groups of eight in one call (see texelsOfBoth).
-struct TwoGroups {
-  VecF s[2], t[2], lod[2];
-  Vec active[2];
+// The sampler for two or four groups of eight in one call (see texelsOfAll).
+template <int kCount>
+struct SampledGroups {
+  VecF s[kCount], t[kCount], lod[kCount];
+  Vec active[kCount];
 };
 
-LANE_CODE void sample16(const BoundTexture& tx, const TwoGroups& in, Vec (&out)[2]) {
-  out[0] = sampleLanes(tx, in.s[0], in.t[0], in.lod[0], in.active[0]);
-  out[1] = sampleLanes(tx, in.s[1], in.t[1], in.lod[1], in.active[1]);
+template <int kCount>
+LANE_CODE void sampleGroups(const BoundTexture& tx, const SampledGroups<kCount>& in,
+                            Vec (&out)[kCount]) {
+  for (int i = 0; i < kCount; ++i)
+    out[i] = sampleLanes(tx, in.s[i], in.t[i], in.lod[i], in.active[i]);
 }
 
 }  // namespace
