@@ -485,9 +485,12 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
   }
 }
 
-// A span of 64 pixels or more, as a call of its own: inlined, its loop of
-// four groups makes the compiler build the shorter spans' loops with more
-// instructions. Spans of 32 to 63 pixels drew slower this way than in pairs.
+// A span of LONG_SPAN_PIXELS or more, as a call of its own: inlined, its
+// loop of four groups makes the compiler build the shorter spans' loops
+// with more instructions. Spans of 32 to 63 pixels drew slower this way
+// than in pairs.
+constexpr int LONG_SPAN_PIXELS = 64;
+
 template <SpanKind kKind, int kDepth>
 LANE_CODE __attribute__((noinline)) void shadeLongSpan(const PipelineState& state,
                                                        const SpanTarget& target,
@@ -544,7 +547,7 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpanPair(const Pipelin
 }
 
 // Rows of a triangle. Spans of four pixels or fewer, most of a small
-// triangle's, are shaded two at a time.
+// triangle's, are shaded two at a time; long ones by shadeLongSpan.
 template <SpanKind kKind, int kDepth>
 LANE_CODE void drawRowsWide(const PipelineState& state, const TriangleSetup& triangle,
                             const SpanTarget& target, int rowBegin, int rowEnd) {
@@ -573,7 +576,7 @@ LANE_CODE void drawRowsWide(const PipelineState& state, const TriangleSetup& tri
       const int k = std::countr_zero(unsigned(left));
       const RowSpan span{first + k, rows.first[k], rows.last[k], depths[k]};
       if (span.last - span.first >= 4) {
-        if (span.last - span.first >= 63) {
+        if (span.last - span.first >= LONG_SPAN_PIXELS - 1) {
           shadeLongSpan<kKind, kDepth>(state, target, wide, span);
         } else {
           shadeSpan<kKind, kDepth, false>(state, target, wide, span);
