@@ -14,8 +14,8 @@
 
 inline constexpr float SNAP_BIAS = 786432.0f;
 
-inline void openWindow(GrColorFormat_t format, GrOriginLocation_t origin = GR_ORIGIN_LOWER_LEFT) {
-  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, format, origin, 2, 0);
+inline void openWindow(GrColorFormat_t format) {
+  grSstWinOpen(0, GR_RESOLUTION_512x384, GR_REFRESH_72Hz, format, GR_ORIGIN_LOWER_LEFT, 2, 0);
 }
 
 // A freshly reset board drawing with the given number of threads on the
@@ -224,12 +224,10 @@ inline std::vector<GrMipMapId_t> makeRandomTextures(std::mt19937& random) {
 }
 
 // Either a random state or one the renderer uses, so the specialised span
-// loops are drawn as often as the general one.
-//
-// Here and in drawRandomTriangles no call takes two random draws among its
-// arguments, whose order is unspecified: the same seed makes the same scene
-// under every compiler. The draws come last argument first, the order in
-// which these scenes were first made.
+// loops are drawn as often as the general one. Here and in drawRandomTriangles
+// no call takes two random draws among its arguments, whose order is
+// unspecified: a seed makes the same scene under every compiler (the draws
+// come last argument first, as the scenes were first made).
 inline void setRandomState(std::mt19937& random, const std::vector<GrMipMapId_t>& textures) {
   if (random() % 2 == 0) {
     for (auto combine : {grColorCombine, grAlphaCombine}) {
@@ -265,13 +263,9 @@ struct ValueRange {
 };
 inline constexpr ValueRange CHANNEL_BEYOND{-32, 287}, DEPTH_BEYOND{-8192, 73727};
 
-// `count` random triangles, large and small, some reaching over the screen's
-// edges, with colours and depths a little beyond their ranges (where the
-// board clamps them), every fourth minified past a chain's smallest level;
-// with textures given, some far beyond the screen, under a state that changes
-// every few triangles, and halfway the first texture gets new texels. At three
-// quarters the buffers are cleared (depth too when the state has it on) unless
-// `clearing` is off.
+// `count` random triangles, some over the screen's edges; with textures given,
+// under a state that changes every few triangles, the first texture getting new
+// texels halfway. Three quarters in the buffers are cleared unless `clearing` is off.
 inline void drawRandomTriangles(std::mt19937& random, const std::vector<GrMipMapId_t>& textures,
                                 int count, bool clearing = true) {
   std::uniform_real_distribution<float> x(-40, 552), y(-40, 424), unit(0, 1), st(-300, 600),

@@ -21,20 +21,6 @@ struct StoppedClock : BoardClock {
   void sleepUntil(double time) override { sleeps.push_back(time * 72); }
 };
 
-TEST_F(FrameBufferTest, ClearFillsBackBufferAndDepthWhenDepthIsOn) {
-  auto all = [](std::uint16_t v) {
-    return std::vector<std::uint16_t>(BOARD_WIDTH * BOARD_HEIGHT, v);
-  };
-  grBufferClear(0x00ff0000u, 0, 0x1234);  // RGBA: green
-  EXPECT_EQ(readBuffer(), all(0x07e0));
-  EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER), all(0));
-  EXPECT_EQ(readBuffer(GR_BUFFER_AUXBUFFER), all(0)) << "depth buffering is off";
-
-  grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
-  grBufferClear(0xff000000u, 0, 0x1234);
-  EXPECT_EQ(readBuffer(GR_BUFFER_AUXBUFFER), all(0x1234));
-}
-
 TEST_F(FrameBufferTest, SwapExchangesFrontAndBackAndPresents) {
   TestDisplay display;
   boardSetDisplay(&display);

@@ -15,6 +15,8 @@ using InterpolationTest = BoardTest;
 
 // (The reference images check the colours' pixel centres.)
 TEST_F(InterpolationTest, DepthTakesThePixelCentreValueAndTheMaskKeepsIt) {
+  grBufferClear(0, 0, 7);
+  EXPECT_EQ(pixelAt(readBuffer(GR_BUFFER_AUXBUFFER), 0, 0), 0) << "a clear with depth off";
   grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
   grDepthBufferFunction(GR_CMP_ALWAYS);
   grBufferClear(0, 0, 7);

@@ -120,14 +120,12 @@ TEST(Sse2Lanes, PacksSelectsAndHalvesMatchTheirInstructions) {
                                      std::uint16_t((word & 0x80 ? updated[k] : old[k]) & 0xff);
       ASSERT_EQ(selected[k], expected);
     }
+    // The two selects the span loops use.
     const Ints lowHalves = ints(simd::permute2x128_si256<0x20>(lanesOf(a), lanesOf(b)));
-    const Ints highHalves = ints(simd::permute2x128_si256<0x31>(lanesOf(a), lanesOf(b)));
     const Ints swapped = ints(simd::permute2x128_si256<1>(lanesOf(a), lanesOf(a)));
     for (int k = 0; k < 4; ++k) {
       ASSERT_EQ(lowHalves[k], a[k]);
       ASSERT_EQ(lowHalves[k + 4], b[k]);
-      ASSERT_EQ(highHalves[k], a[k + 4]);
-      ASSERT_EQ(highHalves[k + 4], b[k + 4]);
       ASSERT_EQ(swapped[k], a[k + 4]);
       ASSERT_EQ(swapped[k + 4], a[k]);
     }
@@ -157,31 +155,11 @@ TEST(Sse2Lanes, DoubleOperationsMatchTheirInstructions) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const double twoTo52 = 4503599627370496.0;
-  const double values[] = {0.0,
-                           -0.0,
-                           0.5,
-                           -0.5,
-                           1.0,
-                           -1.0,
-                           2.5,
-                           -2.5,
-                           0.999999,
-                           -1e-300,
-                           1e-300,
-                           twoTo52 - 0.5,
-                           -(twoTo52 - 0.5),
-                           twoTo52,
-                           -twoTo52,
-                           twoTo52 + 1,
-                           -twoTo52 - 1,
-                           3e20,
-                           -3e20,
-                           inf,
-                           -inf,
-                           nan,
-                           123456789.75,
-                           -98765.25,
-                           7.0};
+  // clang-format off
+  const double values[] = {0.0, -0.0, 0.5, -0.5, 1.0, -1.0, 2.5, -2.5, 0.999999, -1e-300, 1e-300,
+                           twoTo52 - 0.5, -(twoTo52 - 0.5), twoTo52, -twoTo52, twoTo52 + 1,
+                           -twoTo52 - 1, 3e20, -3e20, inf, -inf, nan, 123456789.75, -98765.25, 7.0};
+  // clang-format on
   constexpr int COUNT = int(std::size(values));
   for (int i = 0; i < COUNT; ++i) {
     const Doubles a = {values[i], values[(i + 1) % COUNT], values[(i + 2) % COUNT],
