@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-inline std::string fileText(const std::filesystem::path& path) {
+template <class Contents>
+Contents fileContents(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
-
-inline std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+inline constexpr auto fileText = fileContents<std::string>;
+inline constexpr auto fileBytes = fileContents<std::vector<std::uint8_t>>;

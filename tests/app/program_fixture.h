@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/program.h"
 #include "board/board.h"
+#include "board/trace_replay.h"
 #include "tests/app/test_content.h"
 
 struct ScriptedKeys : KeySource {
@@ -29,6 +32,14 @@ struct TestClocks : ProgramClock, BoardClock {
   double now() override { return boardTime; }
   void sleepUntil(double until) override { boardTime = std::max(boardTime, until); }
 };
+
+// The front buffer, rows top to bottom, read through a read lock (which a
+// trace being recorded records).
+inline std::vector<std::uint16_t> frontBuffer() {
+  std::vector<std::uint16_t> pixels(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
+  EXPECT_TRUE(readFrontBuffer(pixels.data()));
+  return pixels;
+}
 
 class ProgramRun : public ::testing::Test {
  protected:

@@ -21,7 +21,6 @@
 
 #include "app/screenshot.h"
 #include "app/tracked_memory.h"
-#include "board/trace_replay.h"
 #include "tests/app/program_fixture.h"
 #include "tests/file_contents.h"
 #include "tests/reader3ds/reader_test_support.h"
@@ -96,37 +95,34 @@ void exhaustWithOutputOnStandardError(void* (*allocate)()) {
 TEST(TrackedMemoryDeathTest, ExhaustionPrintsTheReasonAndExitsMinusOne) {
   // Three lines, each ended by a line feed (after a sanitizer's warning, if any).
   const std::string verse = "([^\n]+\n){3}";
-  // SIZE_MAX bytes no heap gives; a 32-bit process may well get half of them.
-  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memAlloc(SIZE_MAX); }),
-              testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
-  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memRealloc(nullptr, SIZE_MAX); }),
-              testing::ExitedWithCode(255), verse + "Couldn't realloc memory!$");
-  // An array whose byte count a size_t cannot hold, not the few bytes it would wrap to.
+  // SIZE_MAX bytes no heap gives (a 32-bit process may well get half of them), and
+  // arrays whose byte count a size_t cannot hold, not the few bytes it would wrap to.
   const std::int64_t wrapsToZero = std::int64_t{1} << 62;
-  EXPECT_EXIT(exhaustWithOutputOnStandardError([] { return memAllocArray(wrapsToZero, 16); }),
-              testing::ExitedWithCode(255), verse + "Couldn't malloc memory!$");
-  EXPECT_EXIT(
-      exhaustWithOutputOnStandardError([] { return memReallocArray(nullptr, wrapsToZero, 16); }),
-      testing::ExitedWithCode(255), verse + "Couldn't realloc memory!$");
+  const std::pair<void* (*)(), std::string> exhaustions[] = {
+      {[] { return memAlloc(SIZE_MAX); }, "Couldn't malloc memory!$"},
+      {[] { return memRealloc(nullptr, SIZE_MAX); }, "Couldn't realloc memory!$"},
+      {[] { return memAllocArray(wrapsToZero, 16); }, "Couldn't malloc memory!$"},
+      {[] { return memReallocArray(nullptr, wrapsToZero, 16); }, "Couldn't realloc memory!$"}};
+  for (const auto& [allocate, reason] : exhaustions) {
+    EXPECT_EXIT(exhaustWithOutputOnStandardError(allocate), testing::ExitedWithCode(255),
+                verse + reason);
+  }
 }
 
-TEST(WildskyRun, DumpsTheFirstFrameAndReportsAtExit) {
+TEST(WildskyRun, DumpsTheFramesPipedKeysAskForAndReportsAtExit) {
   TestContent content;
   runWildsky("DQ");
   // The first frame is drawn under the start-up depth test "greater" against
   // a depth buffer cleared to 0 with the near-is-smaller range: the farthest
   // surface wins and the overlay, at depth 0, is hidden. Only the sky shows.
   expectDump("frame1");
-}
-
-TEST(WildskyRun, KeysFromAPipeActOnConsecutiveFramesAndItsEndIsNotAQuit) {
-  TestContent content;
+  std::filesystem::remove("dump.tga");
   // S, D, Q in three frames: the dump is the second frame, without overlay,
   // the wall, the pane and the sky in their depth order.
   runWildsky("sdq");
   expectDump("frame2");
   std::filesystem::remove("dump.tga");
-  runWildsky("VD", true);  // SIGTERM ends the run like Q
+  runWildsky("VD", true);  // the pipe's end is not a quit; SIGTERM ends the run like Q
 }
 
 TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEverything) {
@@ -167,31 +163,18 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
 // font comes back with the new board (the retrace mark "V" is drawn with
 // it), and TEXMEM counts that run's textures. The statistics are switched
 // off: PCMEM counts the heap's usable sizes, which depend on the heap's past.
-TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
-  std::vector<std::uint16_t> shown[2];
-  std::string reports[2];
-  for (int run = 0; run < 2; ++run) {
-    startWith();
-    keys.waiting = {'s', 'v'};
-    for (int frame = 0; frame < 3; ++frame) runFrame(state);
-    shown[run].resize(std::size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
-    ASSERT_TRUE(readFrontBuffer(shown[run].data()));
-    reports[run] = stop();
-  }
-  EXPECT_TRUE(shown[0] == shown[1]);
-  EXPECT_EQ(reports[0], reports[1]);
-}
-
 // The map kind a file leaves pending carries over to the next file, but a
 // run starts with none. The sky, read last, ends here with a "Texture map";
 // the wild scene starts with a material that names its file under a
 // "Specular map", which takes whatever kind is pending. SHINE has no texture
 // in the first run, and must have none in the second.
-TEST_F(ProgramRun, ASecondRunStartsWithNoMapKindPendingFromTheFirst) {
+TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
   using namespace chunk_id;
   const std::string shine =
       chunk(MATERIAL, chunk(MATERIAL_NAME, text("SHINE")) +
                           chunk(SPECULAR_MAP, chunk(MAP_FILENAME, text("ROCK.TGA"))));
+  std::vector<std::uint16_t> shown[2];
+  std::string reports[2];
   for (int run = 0; run < 2; ++run) {
     content = std::make_unique<TestContent>();
     const std::string wild = fileText("OBJECTS/qxwild.3ds");
@@ -200,14 +183,18 @@ TEST_F(ProgramRun, ASecondRunStartsWithNoMapKindPendingFromTheFirst) {
         << chunk(TEXTURE_MAP, "");
     startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
     const Scene& scene = *state.wildScene;
-    const Material* begin = scene.materials;
-    const Material* end = begin + scene.materialCount;
+    const Material *begin = scene.materials, *end = begin + scene.materialCount;
     const Material* material = std::find_if(
         begin, end, [](const Material& m) { return std::strcmp(m.name, "SHINE") == 0; });
     ASSERT_NE(material, end);
     EXPECT_EQ(material->flags & MATERIAL_HAS_TEXTURE, 0u) << "run " << run + 1;
-    stop();
+    keys.waiting = {'s', 'v'};
+    for (int frame = 0; frame < 3; ++frame) runFrame(state);
+    shown[run] = frontBuffer();
+    reports[run] = stop();
   }
+  EXPECT_TRUE(shown[0] == shown[1]);
+  EXPECT_EQ(reports[0], reports[1]);
 }
 
 }  // namespace
