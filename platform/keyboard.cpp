@@ -162,5 +162,3 @@ int takeConsoleKey() {
   if (count < 0 && (waiting.revents & (POLLHUP | POLLERR)) != 0) inputEnded = true;
   return -1;
 }
-
-bool consoleInterrupted() { return interrupted != 0; }

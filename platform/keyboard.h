@@ -18,6 +18,3 @@ void closeConsoleKeyboard();
 
 // The next key waiting, or -1 when none is waiting.
 int takeConsoleKey();
-
-// True once SIGINT or SIGTERM has arrived since the keyboard was opened.
-bool consoleInterrupted();

@@ -186,4 +186,3 @@ void sortTransparentFaces() {
 }
 
 std::int32_t registeredSceneCount() { return registryCount; }
-std::int32_t transparentSortCapacity() { return sortCapacity; }

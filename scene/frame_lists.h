@@ -39,6 +39,3 @@ extern FaceNode* frameTransparentLast;
 extern std::int32_t frameTransparentCount;
 
 std::int32_t registeredSceneCount();
-// Entries the sort's work arrays hold: 0 until the first sort with
-// transparent faces, then 200, growing by the frame's count when exceeded.
-std::int32_t transparentSortCapacity();

@@ -20,30 +20,15 @@ bool rawMode(int fd) {
   return (mode.c_lflag & (ICANON | ECHO)) == 0;
 }
 
-// Keys from a pipe never wait; interrupt and terminate arrive as quit. A pseudo-terminal stands
-// in for the console: raw while open, restored on close, on exit() from an error and on a crash.
-TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  for (int signal : {SIGINT, SIGTERM}) {
-    openConsoleKeyboard(ends[0]);
-    EXPECT_EQ(takeConsoleKey(), -1);  // an open pipe with nothing in it
-    EXPECT_FALSE(consoleInterrupted());
-    std::raise(signal);
-    EXPECT_TRUE(consoleInterrupted());
-    EXPECT_EQ(takeConsoleKey(), 'Q');
-    closeConsoleKeyboard();
-  }
-  struct sigaction current {};
-  sigaction(SIGTERM, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, SIG_DFL);
-  close(ends[0]);
-  close(ends[1]);
-
+// A pseudo-terminal stands in for the console: raw while open, restored on
+// close, on exit() from an error and on a crash; an interrupt arrives as quit.
+TEST(ConsoleKeyboard, TerminalKeysInterruptAndRestoringTheTerminal) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
   const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
   ASSERT_FALSE(rawMode(slave));
+  struct sigaction interruptBefore {};
+  sigaction(SIGINT, nullptr, &interruptBefore);
   openConsoleKeyboard(slave);
   EXPECT_TRUE(rawMode(slave));
   EXPECT_EQ(takeConsoleKey(), -1);
@@ -59,15 +44,18 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   ASSERT_EQ(write(master, "\x1b[A", 3), 3);
   usleep(20000);
   EXPECT_EQ(takeConsoleKey(), 0x1b);
+  std::raise(SIGINT);
+  EXPECT_EQ(takeConsoleKey(), 'Q');
   closeConsoleKeyboard();
   EXPECT_FALSE(rawMode(slave));
+  struct sigaction current {};
+  sigaction(SIGINT, nullptr, &current);
+  EXPECT_EQ(current.sa_handler, interruptBefore.sa_handler);
   ASSERT_EQ(write(master, "\n", 1), 1);
   char line[8];
   EXPECT_EQ(read(slave, line, sizeof line), 1);
-  // Ended by exit(1), by a crash, by Ctrl-\ or a closed terminal, or by
-  // writing the exit report into a pipe nobody reads any more (`| tee` and
-  // Ctrl-C). No core files. A hangup the process was started to ignore
-  // (nohup, the last case) stays ignored, and the process goes on to exit(1).
+  // Ended by exit(1), a crash, Ctrl-\, a closed terminal or a report written to a
+  // pipe whose reader is gone (`| tee`, Ctrl-C); a hangup ignored under nohup stays so.
   const struct {
     int signal;
     bool ignored;
@@ -97,12 +85,9 @@ TEST(ConsoleKeyboard, PipeAndTerminalKeysSignalsAndRestoringTheTerminal) {
   close(master);
 }
 
-// A process of a job-control shell's background job: its own process group
-// in a session whose controlling terminal is the pseudo-terminal. Started
-// in the background it leaves the terminal alone and reads no key (either
-// would stop it); brought to the foreground it takes the waiting key in raw
-// mode; stopped by Ctrl-Z it gives the shell its terminal back as it was,
-// and continued it takes raw mode again. The session leader plays the shell.
+// A job of a job-control shell (played by the session leader): in the background
+// it leaves the terminal alone and reads no key, either would stop it; in the
+// foreground it is raw; Ctrl-Z gives the terminal back until it is continued.
 TEST(ConsoleKeyboard, ABackgroundOrStoppedRunLeavesTheTerminalToTheShell) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);

@@ -38,7 +38,7 @@ TEST(MaterialHandlers, PropertiesFollowTheirSelectors) {
       {DIFFUSE, 0, nullptr,
        chunk(DIFFUSE_COLOR, chunk(0x0012, "\x10\x20\x30") + chunk(RGB_BYTE, "\x40\x50\x60")),
        0x405060},
-      // p / 100 in double precision, stored as a float: not 43.3499985.
+      // p / 100 as a 32-bit float, then scaled: not 43.3499985.
       {MATERIAL_TRANSPARENT, 43.3500023f, nullptr, percent(TRANSPARENCY, 17)},
       {0, 0, nullptr, percent(TRANSPARENCY, 0)},
       // "Transparency" without its WORD: the next WORD anywhere applies, here

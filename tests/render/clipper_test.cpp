@@ -7,12 +7,32 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "render/view_transform.h"
 #include "tests/render/recording_board.h"
-#include "tests/render/render_test_support.h"
 
 namespace {
+
+// A vertex placed directly in camera space.
+SceneVertex cameraVertex(float viewX, float viewY, float viewZ, float shade = 0.0f) {
+  SceneVertex vertex{};
+  vertex.viewX = viewX;
+  vertex.viewY = viewY;
+  vertex.viewZ = viewZ;
+  vertex.grVertex.r = shade;
+  vertex.grVertex.g = 255.0f - shade;
+  vertex.grVertex.b = shade * 0.5f;
+  computeClipCodes(vertex);
+  return vertex;
+}
+
+// The camera-space point that projects to screen (x, y), unbiased, at depth viewZ.
+SceneVertex screenVertex(float x, float y, float viewZ) {
+  const float scale = (350.0f - viewZ) / 350.0f;
+  return cameraVertex((x - 256.0f) * scale, (y - 192.0f) * scale, viewZ);
+}
 
 // Twice the signed screen area of a drawn triangle.
 double twiceArea(const RecordedTriangle& triangle) {
@@ -32,7 +52,7 @@ class ClipperTest : public ::testing::Test {
 TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
   // Corner b lies between the near plane and the eye, so the whole face still
   // projects and its winding (counter-clockwise) can be compared.
-  SceneVertex a = cameraVertex(-5, -5, 300), b = cameraVertex(5, -5, 345),
+  SceneVertex a = cameraVertex(-5, -5, 300, 20), b = cameraVertex(5, -5, 345, 220),
               c = cameraVertex(0, 5, 300);
   drawClippedTriangle(&a, &b, &c, 0);
   ASSERT_EQ(boardRecording.triangles.size(), 2u);
@@ -45,6 +65,16 @@ TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
   }
   EXPECT_EQ(madeOnPlane, 2);
   EXPECT_EQ(b.projected, 0u) << "a corner behind the near plane is never projected";
+  // Position and colour follow the edge a-b. Texture coordinates along it show
+  // in the program's reference frames; the colour does not (those faces are textured).
+  const float u = (340.0f - 300.0f) / (345.0f - 300.0f);
+  const SceneVertex* made = std::find_if(clipVertexPool, clipVertexPool + clipVertexPoolUsed,
+                                         [](const SceneVertex& v) { return v.viewY == -5.0f; });
+  ASSERT_NE(made, clipVertexPool + clipVertexPoolUsed) << "no vertex on edge a-b";
+  EXPECT_NEAR(made->viewX, -5 + 10 * u, 1e-4);
+  EXPECT_NEAR(made->grVertex.r, 20 + 200 * u, 1e-3);
+  EXPECT_NEAR(made->grVertex.g, 235 - 200 * u, 1e-3);
+  EXPECT_NEAR(made->grVertex.b, 10 + 100 * u, 1e-3);
 
   // A corner exactly on the plane is kept as it is: no vertex is made there.
   resetBoardRecording();
@@ -53,22 +83,6 @@ TEST_F(ClipperTest, NearPlaneCutsOffCornersBehindIt) {
   drawClippedTriangle(&on, &b, &c, 0);
   EXPECT_EQ(clipVertexPoolUsed, 1);
   EXPECT_EQ(boardRecording.triangles.size(), 1u);
-}
-
-// Texture coordinates along the edge show in the program's reference frames;
-// the colour does not (those faces are textured).
-TEST_F(ClipperTest, NewVerticesInterpolateColourAlongTheEdge) {
-  SceneVertex a = cameraVertex(-6, 0, 200, 20), b = cameraVertex(6, 0, 400, 220),
-              c = cameraVertex(0, 6, 200, 20);
-  drawClippedTriangle(&a, &b, &c, 0);
-  const float u = (340.0f - 200.0f) / (400.0f - 200.0f);
-  const SceneVertex* made = std::find_if(clipVertexPool, clipVertexPool + clipVertexPoolUsed,
-                                         [](const SceneVertex& v) { return v.viewY == 0.0f; });
-  ASSERT_NE(made, clipVertexPool + clipVertexPoolUsed) << "no vertex on edge a-b";
-  EXPECT_NEAR(made->viewX, -6 + 12 * u, 1e-4);
-  EXPECT_NEAR(made->grVertex.r, 20 + 200 * u, 1e-3);
-  EXPECT_NEAR(made->grVertex.g, 235 - 200 * u, 1e-3);
-  EXPECT_NEAR(made->grVertex.b, 10 + 100 * u, 1e-3);
 }
 
 // Two faces walk their shared edge in opposite directions; where it crosses
@@ -98,33 +112,29 @@ TEST_F(ClipperTest, SharedEdgeCrossingIsTheSameVertexForBothFaces) {
   }
 }
 
-// A corner a hair outside a side plane puts the crossing at that corner
-// (u rounds to 1): the face is still drawn.
-TEST_F(ClipperTest, CornerAHairOutsideAPlaneStillDrawsTheFace) {
-  SceneVertex a = screenVertex(500, 100, -300), b = screenVertex(0, 100, 0),
-              c = screenVertex(300, 300, 0);
-  b.leftDist = -1e-6f;
-  b.clipFlags = CLIP_LEFT;
-  ASSERT_EQ(a.leftDist / (a.leftDist - b.leftDist), 1.0f);
-  drawClippedTriangle(&a, &b, &c, 0);
-  EXPECT_EQ(boardRecording.triangles.size(), 2u);
-}
-
-// Nothing is drawn of a triangle beside a corner of the screen (each corner
-// outside some side plane, no plane with all three outside), of one the near
-// plane leaves a line (even where a later plane would cut that line), nor of
-// one with a not-a-number or infinite corner.
-TEST_F(ClipperTest, TrianglesBesideACornerCutToALineOrNotFiniteDrawNothing) {
-  std::vector<std::array<SceneVertex, 3>> faces{
-      {screenVertex(-100, 300, 0), screenVertex(100, 500, -200), screenVertex(-50, 600, 100)},
-      {cameraVertex(-1000, 0, 340), cameraVertex(0, 0, 340), cameraVertex(0, 0, 345)}};
+// A corner a hair outside a side plane puts the crossing at that corner (u
+// rounds to 1): the face is still drawn. Nothing is drawn of a triangle beside
+// a corner of the screen (each corner outside some side plane, no plane with
+// all three outside), of one the near plane leaves a line (even where a later
+// plane would cut that line), nor of one with a not-a-number or infinite corner.
+TEST_F(ClipperTest, HairOutsideDrawsTheFaceBesideACornerCutToALineOrNotFiniteNothing) {
+  SceneVertex far = screenVertex(500, 100, -300), hair = screenVertex(0, 100, 0);
+  hair.leftDist = -1e-6f;
+  hair.clipFlags = CLIP_LEFT;
+  ASSERT_EQ(far.leftDist / (far.leftDist - hair.leftDist), 1.0f);
+  std::vector<std::pair<std::array<SceneVertex, 3>, std::size_t>> faces{
+      {{far, hair, screenVertex(300, 300, 0)}, 2},
+      {{screenVertex(-100, 300, 0), screenVertex(100, 500, -200), screenVertex(-50, 600, 100)}, 0},
+      {{cameraVertex(-1000, 0, 340), cameraVertex(0, 0, 340), cameraVertex(0, 0, 345)}, 0}};
   for (float bad : {NAN, INFINITY, -INFINITY})
     faces.push_back(
-        {screenVertex(100, 100, 0), screenVertex(300, 100, 0), cameraVertex(bad, 0, 0)});
-  for (auto& [a, b, c] : faces) {
-    ASSERT_EQ(a.clipFlags & b.clipFlags & c.clipFlags, 0u);
+        {{screenVertex(100, 100, 0), screenVertex(300, 100, 0), cameraVertex(bad, 0, 0)}, 0});
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    auto& [a, b, c] = faces[i].first;
+    ASSERT_EQ(a.clipFlags & b.clipFlags & c.clipFlags, 0u) << i;
+    resetBoardRecording();
     drawClippedTriangle(&a, &b, &c, 0);
-    EXPECT_TRUE(boardRecording.triangles.empty()) << c.viewX;
+    EXPECT_EQ(boardRecording.triangles.size(), faces[i].second) << i;
   }
 }
 

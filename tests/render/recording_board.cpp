@@ -14,7 +14,7 @@ void grGlideShutdown() {
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   ++boardRecording.triangleCount;
   if (boardRecording.keepTriangles) {
-    boardRecording.triangles.push_back(RecordedTriangle{{a, b, c}, {*a, *b, *c}});
+    boardRecording.triangles.push_back(RecordedTriangle{{*a, *b, *c}});
   }
 }
 

@@ -11,8 +11,7 @@
 #include "render/glide.h"
 
 struct RecordedTriangle {
-  const GrVertex* vertices[3];  // the addresses handed over
-  GrVertex copies[3];           // their values at the time of the call
+  GrVertex copies[3];  // the corners' values at the time of the call
 };
 
 struct FakeTexture {
