@@ -4,8 +4,10 @@
 
 void ProgramRun::startWith() {
   content = std::make_unique<TestContent>();
-  startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
+  start();
 }
+
+void ProgramRun::start() { startProgram(state, Platform{&keys, &clocks, nullptr, &clocks}); }
 
 std::string ProgramRun::stop() {
   if (!content) return "";

@@ -5,15 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/program.h"
 #include "board/board.h"
-#include "board/trace_replay.h"
 #include "tests/app/test_content.h"
 
 struct ScriptedKeys : KeySource {
@@ -33,17 +30,10 @@ struct TestClocks : ProgramClock, BoardClock {
   void sleepUntil(double until) override { boardTime = std::max(boardTime, until); }
 };
 
-// The front buffer, rows top to bottom, read through a read lock (which a
-// trace being recorded records).
-inline std::vector<std::uint16_t> frontBuffer() {
-  std::vector<std::uint16_t> pixels(std::size_t(BOARD_WIDTH) * BOARD_HEIGHT);
-  EXPECT_TRUE(readFrontBuffer(pixels.data()));
-  return pixels;
-}
-
 class ProgramRun : public ::testing::Test {
  protected:
-  void startWith();
+  void startWith();    // starts the program on fresh test content
+  void start();        // starts it on the content in place, with these keys and clocks
   std::string stop();  // shuts a started program down; gives its exit report
   void TearDown() override;
 

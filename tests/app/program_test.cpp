@@ -22,6 +22,7 @@
 #include "app/screenshot.h"
 #include "app/tracked_memory.h"
 #include "tests/app/program_fixture.h"
+#include "tests/board/board_test_support.h"
 #include "tests/file_contents.h"
 #include "tests/reader3ds/reader_test_support.h"
 
@@ -181,7 +182,7 @@ TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
     std::ofstream("OBJECTS/qxwild.3ds", std::ios::binary) << shine << wild;
     std::ofstream("OBJECTS/ballsky.3ds", std::ios::binary | std::ios::app)
         << chunk(TEXTURE_MAP, "");
-    startProgram(state, Platform{&keys, &clocks, nullptr, &clocks});
+    start();
     const Scene& scene = *state.wildScene;
     const Material *begin = scene.materials, *end = begin + scene.materialCount;
     const Material* material = std::find_if(
@@ -190,7 +191,7 @@ TEST_F(ProgramRun, ASecondRunInTheSameProcessDrawsAndReportsAsTheFirst) {
     EXPECT_EQ(material->flags & MATERIAL_HAS_TEXTURE, 0u) << "run " << run + 1;
     keys.waiting = {'s', 'v'};
     for (int frame = 0; frame < 3; ++frame) runFrame(state);
-    shown[run] = frontBuffer();
+    shown[run] = readBuffer(GR_BUFFER_FRONTBUFFER);
     reports[run] = stop();
   }
   EXPECT_TRUE(shown[0] == shown[1]);

@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the board, trace and render tests: a board opened as the renderer
+// Shared by the board, trace, render and program tests: a board opened as the renderer
 // opens it, vertices in screen pixels, pixel reads, textures and random scenes.
 
 #include <gtest/gtest.h>

@@ -20,6 +20,7 @@
 #include "render/texture_registry.h"
 #include "scene/scene_loader.h"
 #include "tests/app/program_fixture.h"
+#include "tests/board/board_test_support.h"
 #include "tests/file_contents.h"
 #include "tools/mkcontent/content_files.h"
 #include "tools/mkcontent/scenes.h"
@@ -202,7 +203,8 @@ TEST(SkyBall, CoversEveryPixelOfTheFirstHundredFrames) {
   // the colour of the start-up clear, black, or of a frame before.
   for (int frame = 1; frame <= 100; ++frame) {
     runFrame(state);
-    ASSERT_EQ(std::ranges::count(frontBuffer(), 0), 0) << "black pixels in frame " << frame;
+    ASSERT_EQ(std::ranges::count(readBuffer(GR_BUFFER_FRONTBUFFER), 0), 0)
+        << "black pixels in frame " << frame;
   }
   shutdownProgram(state);
 }
@@ -240,7 +242,7 @@ TEST(Font, OverlayTextMatchesTheReferenceImage) {
     EXPECT_EQ(textureMemoryUsed(), afterFirst);
     grBufferSwap(0);
     std::vector<std::uint8_t> actual;
-    for (std::uint16_t p : frontBuffer())
+    for (std::uint16_t p : readBuffer(GR_BUFFER_FRONTBUFFER))
       actual.insert(actual.end(), {static_cast<std::uint8_t>((p >> 11) * 255 / 31),
                                    static_cast<std::uint8_t>(((p >> 5) & 63) * 255 / 63),
                                    static_cast<std::uint8_t>((p & 31) * 255 / 31)});

@@ -72,7 +72,7 @@ class TraceReplay : public ::testing::Test {
       grBufferSwap(frame == 0 ? 1 : 0);
     }
     EXPECT_FALSE(boardTraceRecording());
-    return frontBuffer();
+    return readBuffer(GR_BUFFER_FRONTBUFFER);
   }
 
   // The two table textures side by side, whole, so that the image shows
@@ -125,13 +125,13 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
     EXPECT_EQ(boardThreadCount(), threads) << "the replay's own reset keeps the thread count";
     EXPECT_EQ(result.frames, FRAMES);
     EXPECT_EQ(result.skipped, 0);
-    EXPECT_TRUE(frontBuffer() == recorded) << "threads " << threads;
+    EXPECT_TRUE(readBuffer(GR_BUFFER_FRONTBUFFER) == recorded) << "threads " << threads;
     EXPECT_TRUE(result.wholeTrace);
   }
   const ReplayResult shorter = replayTrace(trace, 1);
   EXPECT_TRUE(shorter.frames == 1 && !shorter.wholeTrace)
       << "a shorter replay stops after its frames";
-  EXPECT_FALSE(frontBuffer() == recorded);
+  EXPECT_FALSE(readBuffer(GR_BUFFER_FRONTBUFFER) == recorded);
   // A cut inside the final image is always caught.
   const std::vector<std::uint8_t> bytes = fileBytes(path);
   EXPECT_FALSE(parseTrace(bytes.data(), bytes.size() - 1, &trace, &error));
@@ -230,14 +230,15 @@ TEST_F(TraceReplay, ATraceArmedOverTexturesWaitsForShutdownAndShutdownEndsIt) {
   grDrawTriangle(&corners[0], &corners[1], nullptr);
   grBufferSwap(0);
   drawRandomTriangles(random, makeRandomTextures(random), 40);  // on the back buffer
-  const std::vector<std::uint16_t> shown = frontBuffer();
+  const std::vector<std::uint16_t> shown = readBuffer(GR_BUFFER_FRONTBUFFER);
   grGlideShutdown();
   ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
   EXPECT_TRUE(trace.finalImage == shown);
   const ReplayResult result = replayTrace(trace, 0);
   EXPECT_EQ(result.skipped, 0);
   EXPECT_TRUE(result.wholeTrace);
-  EXPECT_TRUE(frontBuffer() == shown) << "the replay starts from other pixels than the recording";
+  EXPECT_TRUE(readBuffer(GR_BUFFER_FRONTBUFFER) == shown)
+      << "the replay starts from other pixels than the recording";
 }
 
 // A trace the disk cannot hold is reported and removed, not left cut short
@@ -337,7 +338,7 @@ TEST_F(ProgramRun, FramesReplayToTheSameImageAndAllocateNothing) {
   keys.waiting = {'V'};
   for (int frame = 0; frame < 4; ++frame) runFrame(state);
   EXPECT_FALSE(boardTraceRecording());
-  const std::vector<std::uint16_t> recorded = frontBuffer();
+  const std::vector<std::uint16_t> recorded = readBuffer(GR_BUFFER_FRONTBUFFER);
   runFrame(state);
   const std::uint32_t tracked = getTotalMemAllocated();
   const std::size_t heap = mallinfo2().uordblks;
@@ -353,7 +354,7 @@ TEST_F(ProgramRun, FramesReplayToTheSameImageAndAllocateNothing) {
   ReplayResult result = replayTrace(trace, 0);
   EXPECT_EQ(result.frames, 4);
   EXPECT_EQ(result.skipped, 0);
-  EXPECT_TRUE(frontBuffer() == recorded);
+  EXPECT_TRUE(readBuffer(GR_BUFFER_FRONTBUFFER) == recorded);
   EXPECT_EQ(trace.finalImage, recorded);
 }
 
