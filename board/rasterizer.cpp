@@ -52,7 +52,7 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   // While a buffer is locked its pixels are the caller's: draw in place.
   if (drawWorkersRunning() && !board.locked) {
     int rowBegin, rowEnd;
-    if (triangleRows(*a, *b, *c, lowerLeft, BOARD_HEIGHT, rowBegin, rowEnd)) {
+    if (triangleRows(*a, *b, *c, lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, rowBegin, rowEnd)) {
       queueTriangle(*a, *b, *c, rowBegin, rowEnd, board.state, board.stateVersion, target,
                     lowerLeft);
     }

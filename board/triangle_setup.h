@@ -102,11 +102,12 @@ inline double cornerDepth(const GrVertex& v) {
 }
 
 // Buffer rows [rowBegin, rowEnd) holding every row setupTriangle would give
-// (and perhaps one more at either end), from the corners' heights alone;
-// false when it would draw nothing for certain: the corners all above the
-// screen or all below it, or a height beyond the guard band or NaN.
+// (and perhaps one more at either end), from the corners alone; false when
+// it would draw nothing for certain: the corners all above the screen, all
+// below it, all left or all right of it, or a height beyond the guard band
+// or NaN.
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
-                  int height, int& rowBegin, int& rowEnd);
+                  int width, int height, int& rowBegin, int& rowEnd);
 
 // What an edge says of a row's columns, as floor(numerator / divisor) with
 // divisor > 0 and the numerator growing by step from row to row: a lower

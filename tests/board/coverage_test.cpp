@@ -1,7 +1,7 @@
 // Which pixels a triangle covers: shared edges in both windings, degenerate,
 // unreasonable and far-off triangles, and which side of an edge owns the
-// pixel centres on it; and the same corners and pixel box with and without
-// AVX2.
+// pixel centres on it; the same corners and pixel box with and without
+// AVX2; and the caller's routing by corners.
 
 #include <limits>
 #include <random>
@@ -160,6 +160,47 @@ TEST_F(CoverageTest, CornersAndBoxAreTheSameWithAndWithoutAvx2) {
   }
   EXPECT_GT(covering, 2000);
   useSpanLanes(before);
+}
+
+// A coordinate on the 1/16 grid within a pixel and a half of the screen's
+// first or last edge along an axis of `size` pixels.
+float nearAnEdge(std::mt19937& random, int size) {
+  std::uniform_int_distribution<int> sixteenths(-24, 24);
+  return float(SNAP_BIAS) + float(random() % 2 ? size : 0) + float(sixteenths(random)) / 16;
+}
+
+// The caller's thread routes a triangle by its corners alone: it never drops
+// one that set-up would draw, its rows hold set-up's, and it drops every
+// triangle wholly left or right of the screen.
+TEST_F(CoverageTest, RoutingKeepsEveryTriangleSetUpDrawsWithItsRows) {
+  std::mt19937 random(12);
+  int drawn = 0, beside = 0;
+  for (int i = 0; i < 20000; ++i) {
+    GrVertex v[3] = {};
+    for (GrVertex& corner : v) {
+      corner.x = i % 2 ? nearAnEdge(random, BOARD_WIDTH) : randomCoordinate(random);
+      corner.y = i % 4 < 2 ? nearAnEdge(random, BOARD_HEIGHT) : randomCoordinate(random);
+    }
+    const bool lowerLeft = i % 3 == 0;
+    int rowBegin = 0, rowEnd = 0;
+    const bool routed =
+        triangleRows(v[0], v[1], v[2], lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, rowBegin, rowEnd);
+    auto all = [&v](auto test) { return test(v[0].x) && test(v[1].x) && test(v[2].x); };
+    if (all([](float x) { return x <= float(SNAP_BIAS); }) ||
+        all([](float x) { return x >= float(SNAP_BIAS) + BOARD_WIDTH; })) {
+      ++beside;
+      EXPECT_FALSE(routed) << "triangle " << i;
+    }
+    TriangleSetup box;
+    SnappedCorners corners;
+    if (!setUpBox(v[0], v[1], v[2], lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, box, corners)) continue;
+    ++drawn;
+    ASSERT_TRUE(routed) << "triangle " << i;
+    EXPECT_LE(rowBegin, box.rowBegin) << "triangle " << i;
+    EXPECT_GE(rowEnd, box.rowEnd) << "triangle " << i;
+  }
+  EXPECT_GT(drawn, 2000);
+  EXPECT_GT(beside, 400);
 }
 
 }  // namespace
