@@ -423,21 +423,21 @@ bool findCoverage(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
 
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, int& rowBegin, int& rowEnd) {
-  // The caller's thread routes every triangle by its rows: the corners
-  // alone, without snapping them. One wholly left or right of the screen
-  // stops here instead of crossing to every worker to be refused there; the
-  // corners are compared as they are held, biased, where the comparisons
-  // are exact.
+  // The caller's thread routes every triangle by its rows, from the corners
+  // alone, without snapping them; one wholly beside the screen stops here
+  // instead of crossing to every worker to be refused there. Snapping moves
+  // a corner by at most 1/32 pixel, less than the half pixel from a pixel's
+  // edge to its centre, so the covered columns and rows lie within the
+  // corners'. The x are compared as the vertices hold them, biased, where
+  // the comparisons are exact.
   const float left = std::min({a.x, b.x, c.x}), right = std::max({a.x, b.x, c.x});
   if (!(right > float(SNAP_BIAS)) || !(left < float(SNAP_BIAS + width))) return false;
   const double ya = double(a.y) - SNAP_BIAS, yb = double(b.y) - SNAP_BIAS,
                yc = double(c.y) - SNAP_BIAS;
   double low = std::min({ya, yb, yc}), high = std::max({ya, yb, yc});
-  if (!(low >= -GUARD_BAND) || !(high <= GUARD_BAND)) return false;  // NaN fails too
+  // A NaN corner may pass (min and max can leave it out); set-up refuses it.
+  if (!(low >= -GUARD_BAND) || !(high <= GUARD_BAND)) return false;
   if (originLowerLeft) std::tie(low, high) = std::pair(height - high, height - low);
-  // Snapping moves a corner by at most 1/32 pixel, less than the half pixel
-  // from a pixel's edge to its centre, so the covered rows and columns lie
-  // within.
   rowBegin = std::max(0, floorTo<int>(low));
   rowEnd = std::min(height, -floorTo<int>(-high));  // ceil
   return rowBegin < rowEnd;

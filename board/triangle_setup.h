@@ -104,8 +104,7 @@ inline double cornerDepth(const GrVertex& v) {
 // Buffer rows [rowBegin, rowEnd) holding every row setupTriangle would give
 // (and perhaps one more at either end), from the corners alone; false when
 // it would draw nothing for certain: the corners all above the screen, all
-// below it, all left or all right of it, or a height beyond the guard band
-// or NaN.
+// below it, all left or all right of it, or a height beyond the guard band.
 bool triangleRows(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,
                   int width, int height, int& rowBegin, int& rowEnd);
 
