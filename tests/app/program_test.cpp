@@ -164,6 +164,7 @@ TEST_F(ProgramRun, KeysActOneAFrameAndAShortRunReportsZeroRatesAndReleasesEveryt
 // font comes back with the new board (the retrace mark "V" is drawn with
 // it), and TEXMEM counts that run's textures. The statistics are switched
 // off: PCMEM counts the heap's usable sizes, which depend on the heap's past.
+//
 // The map kind a file leaves pending carries over to the next file, but a
 // run starts with none. The sky, read last, ends here with a "Texture map";
 // the wild scene starts with a material that names its file under a
