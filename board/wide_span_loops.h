@@ -344,15 +344,35 @@ struct SpanGroup {
   Vec k, ditherIndex, active;
 };
 
-LANE_CODE inline __attribute__((always_inline)) SpanGroup spanGroup(std::uint16_t* color,
-                                                                    std::uint16_t* depth, int width,
-                                                                    int c0, int c1, int g) {
-  const int base = g + 8 <= width ? g : width - 8;
-  const Vec columns = simd::add_epi32(splat(base), laneNumbers());
-  const Vec active = simd::and_si256(simd::cmpgt_epi32(columns, splat(g - 1)),
-                                     simd::cmpgt_epi32(splat(c1 + 1), columns));
-  return {{{color + base, nullptr}, {depth + base, nullptr}},
-          simd::sub_epi32(columns, splat(c0)),
+// A span's buffer rows, and its first and past-last columns in lanes,
+// which every group of the span compares with.
+struct SpanColumns {
+  std::uint16_t *color, *depth;
+  int width;
+  Vec firstColumn, pastLast;
+};
+
+LANE_CODE inline __attribute__((always_inline)) SpanColumns spanColumns(std::uint16_t* color,
+                                                                        std::uint16_t* depth,
+                                                                        int width, int c0, int c1) {
+  return {color, depth, width, splat(c0), splat(c1 + 1)};
+}
+
+// The group from column g, whose columns g to g + 7 the caller carries in
+// lanes. A group that would cross the row's end moves left to end with it,
+// and its lanes left of g are masked.
+LANE_CODE inline __attribute__((always_inline)) SpanGroup spanGroup(const SpanColumns& s, int g,
+                                                                    Vec columns) {
+  Vec active = simd::cmpgt_epi32(s.pastLast, columns);
+  int base = g;
+  if (g + 8 > s.width) [[unlikely]] {
+    base = s.width - 8;
+    columns = simd::add_epi32(splat(base), laneNumbers());
+    active = simd::and_si256(simd::cmpgt_epi32(columns, splat(g - 1)),
+                             simd::cmpgt_epi32(s.pastLast, columns));
+  }
+  return {{{s.color + base, nullptr}, {s.depth + base, nullptr}},
+          simd::sub_epi32(columns, s.firstColumn),
           simd::and_si256(columns, splat(3)),
           active};
 }
@@ -464,23 +484,26 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
   // a span that long.
   if constexpr (kFour) span = WideSpan{};
   bool shaded = false;
-  std::uint16_t* color = target.color + row * target.stride;
-  std::uint16_t* depth = target.depth + row * target.stride;
+  const SpanColumns columns = spanColumns(target.color + row * target.stride,
+                                          target.depth + row * target.stride, width, c0, c1);
+  Vec at = simd::add_epi32(columns.firstColumn, laneNumbers());  // group g's columns
   int g = c0;
   for (; kFour && g + 24 <= c1; g += 32) {
-    SpanGroup four[4] = {spanGroup(color, depth, width, c0, c1, g),
-                         spanGroup(color, depth, width, c0, c1, g + 8),
-                         spanGroup(color, depth, width, c0, c1, g + 16),
-                         spanGroup(color, depth, width, c0, c1, g + 24)};
+    SpanGroup four[4] = {spanGroup(columns, g, at),
+                         spanGroup(columns, g + 8, simd::add_epi32(at, splat(8))),
+                         spanGroup(columns, g + 16, simd::add_epi32(at, splat(16))),
+                         spanGroup(columns, g + 24, simd::add_epi32(at, splat(24)))};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, four);
+    at = simd::add_epi32(at, splat(32));
   }
   for (; g + 8 <= c1; g += 16) {
-    SpanGroup pair[2] = {spanGroup(color, depth, width, c0, c1, g),
-                         spanGroup(color, depth, width, c0, c1, g + 8)};
+    SpanGroup pair[2] = {spanGroup(columns, g, at),
+                         spanGroup(columns, g + 8, simd::add_epi32(at, splat(8)))};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, pair);
+    at = simd::add_epi32(at, splat(16));
   }
   if (g <= c1) {
-    SpanGroup last[1] = {spanGroup(color, depth, width, c0, c1, g)};
+    SpanGroup last[1] = {spanGroup(columns, g, at)};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, last);
   }
 }
