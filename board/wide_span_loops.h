@@ -486,24 +486,25 @@ LANE_CODE inline __attribute__((always_inline)) void shadeSpan(const PipelineSta
   bool shaded = false;
   const SpanColumns columns = spanColumns(target.color + row * target.stride,
                                           target.depth + row * target.stride, width, c0, c1);
-  Vec at = simd::add_epi32(columns.firstColumn, laneNumbers());  // group g's columns
+  // The columns of the group at g, in lanes.
+  Vec groupColumns = simd::add_epi32(columns.firstColumn, laneNumbers());
   int g = c0;
   for (; kFour && g + 24 <= c1; g += 32) {
-    SpanGroup four[4] = {spanGroup(columns, g, at),
-                         spanGroup(columns, g + 8, simd::add_epi32(at, splat(8))),
-                         spanGroup(columns, g + 16, simd::add_epi32(at, splat(16))),
-                         spanGroup(columns, g + 24, simd::add_epi32(at, splat(24)))};
+    SpanGroup four[4] = {spanGroup(columns, g, groupColumns),
+                         spanGroup(columns, g + 8, simd::add_epi32(groupColumns, splat(8))),
+                         spanGroup(columns, g + 16, simd::add_epi32(groupColumns, splat(16))),
+                         spanGroup(columns, g + 24, simd::add_epi32(groupColumns, splat(24)))};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, four);
-    at = simd::add_epi32(at, splat(32));
+    groupColumns = simd::add_epi32(groupColumns, splat(32));
   }
   for (; g + 8 <= c1; g += 16) {
-    SpanGroup pair[2] = {spanGroup(columns, g, at),
-                         spanGroup(columns, g + 8, simd::add_epi32(at, splat(8)))};
+    SpanGroup pair[2] = {spanGroup(columns, g, groupColumns),
+                         spanGroup(columns, g + 8, simd::add_epi32(groupColumns, splat(8)))};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, pair);
-    at = simd::add_epi32(at, splat(16));
+    groupColumns = simd::add_epi32(groupColumns, splat(16));
   }
   if (g <= c1) {
-    SpanGroup last[1] = {spanGroup(columns, g, at)};
+    SpanGroup last[1] = {spanGroup(columns, g, groupColumns)};
     shadeGroups<kKind, kDepth>(state, wide, start, span, shaded, z, last);
   }
 }
