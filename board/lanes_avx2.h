@@ -120,6 +120,7 @@ LANE_OP inline VecD set1_pd(double v) { return _mm256_set1_pd(v); }
 LANE_OP inline VecD setr_pd(double a, double b, double c, double d) {
   return _mm256_setr_pd(a, b, c, d);
 }
+LANE_OP inline void store_pd(double* at, VecD v) { _mm256_store_pd(at, v); }
 LANE_OP inline VecD add_pd(VecD a, VecD b) { return _mm256_add_pd(a, b); }
 LANE_OP inline VecD sub_pd(VecD a, VecD b) { return _mm256_sub_pd(a, b); }
 LANE_OP inline VecD mul_pd(VecD a, VecD b) { return _mm256_mul_pd(a, b); }

@@ -318,6 +318,10 @@ LANE_OP inline VecD set1_pd(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)};
 LANE_OP inline VecD setr_pd(double a, double b, double c, double d) {
   return {_mm_setr_pd(a, b), _mm_setr_pd(c, d)};
 }
+LANE_OP inline void store_pd(double* at, VecD v) {
+  _mm_store_pd(at, v.low);
+  _mm_store_pd(at + 2, v.high);
+}
 LANE_OP inline VecD add_pd(VecD a, VecD b) {
   return bothHalves(a, b, [](__m128d x, __m128d y) { return _mm_add_pd(x, y); });
 }
@@ -342,11 +346,15 @@ LANE_OP inline VecD and_pd(VecD a, VecD b) {
 LANE_OP inline VecD or_pd(VecD a, VecD b) {
   return bothHalves(a, b, [](__m128d x, __m128d y) { return _mm_or_pd(x, y); });
 }
-// The predicates the loops use; each false where either side is NaN.
+// The predicates the loops use; each false where either side is NaN, and
+// the one that is true where neither is.
 template <int kPredicate>
 LANE_OP inline VecD cmp_pd(VecD a, VecD b) {
-  static_assert(kPredicate == _CMP_NEQ_OQ || kPredicate == _CMP_LT_OQ || kPredicate == _CMP_GT_OQ);
-  if constexpr (kPredicate == _CMP_NEQ_OQ) {
+  static_assert(kPredicate == _CMP_NEQ_OQ || kPredicate == _CMP_LT_OQ ||
+                kPredicate == _CMP_GT_OQ || kPredicate == _CMP_ORD_Q);
+  if constexpr (kPredicate == _CMP_ORD_Q) {
+    return bothHalves(a, b, [](__m128d x, __m128d y) { return _mm_cmpord_pd(x, y); });
+  } else if constexpr (kPredicate == _CMP_NEQ_OQ) {
     return bothHalves(a, b, [](__m128d x, __m128d y) {
       return _mm_and_pd(_mm_cmpord_pd(x, y), _mm_cmpneq_pd(x, y));
     });

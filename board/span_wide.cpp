@@ -45,8 +45,6 @@ SpanLanes lanesFromEnvironment() {
 // then), the setting would be the scalar lanes, which give the same pixels.
 SpanLanes span_lanes_detail::current = lanesFromEnvironment();
 
-SpanLanes spanLanes() { return span_lanes_detail::current; }
-
 void useSpanLanes(SpanLanes lanes) { span_lanes_detail::current = availableLanes(lanes); }
 
 RowsFunction wideRowsFunction([[maybe_unused]] SpanKind kind, [[maybe_unused]] int depthSlot) {

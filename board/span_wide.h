@@ -9,10 +9,6 @@
 // The instruction sets of the span loops, narrowest first.
 enum class SpanLanes { Scalar, Sse2, Avx2 };
 
-// The span loops' instruction set: the widest the processor has, unless
-// WILDSKY_BOARD_SIMD in the environment asks for "0" (scalar) or "sse2".
-SpanLanes spanLanes();
-
 // Tests and benchmarks: draw with these lanes, or the widest the processor
 // has below them. Takes effect at the next state change.
 void useSpanLanes(SpanLanes lanes);
@@ -21,8 +17,13 @@ namespace span_lanes_detail {
 extern SpanLanes current;  // the setting spanLanes() returns
 }
 
-// Whether the AVX2 loops run here (set-up and the depth cull then use AVX2
-// too). Inline: set-up and the cull ask for every triangle.
+// The span loops' instruction set: the widest the processor has, unless
+// WILDSKY_BOARD_SIMD in the environment asks for "0" (scalar) or "sse2".
+// Inline: set-up asks for every triangle.
+inline SpanLanes spanLanes() { return span_lanes_detail::current; }
+
+// Whether the AVX2 loops run here (set-up's first stage and the depth cull
+// then use AVX2 too).
 inline bool wideSpansEnabled() { return span_lanes_detail::current == SpanLanes::Avx2; }
 
 // The wide loop over a triangle's rows for a kind and depth slot (a

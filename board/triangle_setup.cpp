@@ -6,29 +6,16 @@
 #include <tuple>
 #include <utility>
 
+#include "board/plane_builder.h"
 #include "board/span_wide.h"
 #include "board/wide_code.h"
 
 namespace {
 
-constexpr double SNAP_BIAS = 786432.0;  // 3 * 2^18: leaves x, y on the 1/16 pixel grid
 constexpr double SUBPIXELS = 16.0;
 // Vertices may lie this far off screen (in pixels); edge products then stay
 // below 2^52 in 64-bit integers.
 constexpr double GUARD_BAND = 1 << 20;
-
-// floor(v) for v well inside Int's range: the truncation, less one where
-// it lies above. Inline and branch-free (the sign varies from triangle to
-// triangle); without SSE4.1 the library's floor takes several times as
-// many steps, each waiting on the last.
-template <typename Int>
-Int floorTo(double v) {
-  const auto truncated = Int(v);
-  return truncated - Int(double(truncated) > v);
-}
-
-// round(v), half up, for |v| well inside 64 bits.
-std::int64_t roundToInt(double v) { return floorTo<std::int64_t>(v + 0.5); }
 
 #if !defined(__SSE2__)
 bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& out) {
@@ -87,16 +74,6 @@ bool snap(const GrVertex& v, bool originLowerLeft, int height, SnappedVertex& ou
 #endif
 }
 
-// NaN counts as 0.
-double clampValue(double v, double low, double high) {
-  return std::clamp(v == v ? v : 0.0, low, high);
-}
-
-// v rounded to an integer, clamped to +-limit, NaN as 0.
-std::int64_t fixedOf(double v, double limit) {
-  return roundToInt(std::clamp(v == v ? v : 0.0, -limit, limit));
-}
-
 // floor(n / d) for d > 0 and |n| < 2^53: a double division, off by at most
 // one, corrected exactly; cheaper than a 64-bit integer division.
 std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
@@ -106,178 +83,6 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
-// What every plane of a triangle is built from: its first corner and that
-// corner's two edges, in pixels, and the planes' divisor.
-struct PlaneFrame {
-  double x0, y0, e1x, e1y, e2x, e2y;
-  double inverseArea;  // 1 / twice the area in square pixels
-};
-
-struct PlaneBuilder : PlaneFrame {
-  AttributePlane build(double v0, double v1, double v2) const {
-    double d1 = v1 - v0, d2 = v2 - v0;
-    AttributePlane p;
-    p.value = v0;
-    p.dx = (d1 * e2y - d2 * e1y) * inverseArea;
-    p.dy = (d2 * e1x - d1 * e2x) * inverseArea;
-    p.columnShift = 0.5 - x0;
-    p.rowShift = 0.5 - y0;
-    return p;
-  }
-
-  // column and row: the bounding box corner the plane is evaluated from.
-  FixedPlane buildFixed(double v0, double v1, double v2, int fractionBits, int column,
-                        int row) const {
-    AttributePlane p = build(v0, v1, v2);
-    double scale = double(std::int64_t(1) << (fractionBits + FixedPlane::EXTRA_BITS));
-    FixedPlane f;
-    f.origin = fixedOf(p.at(column, row) * scale, 0x1p58);
-    f.dx = fixedOf(p.dx * scale, 0x1p50);
-    f.dy = fixedOf(p.dy * scale, 0x1p50);
-    f.originColumn = column;
-    f.originRow = row;
-    // A step this large only matters on one-pixel spans, where it is unused.
-    f.step = std::int32_t(fixedOf(p.dx * double(1 << fractionBits), 0x1p30));
-    return f;
-  }
-};
-
-#if defined(WILDSKY_WIDE_CODE)
-
-// Four planes at a time in AVX2 lanes, with the scalar code's operations in
-// its order, so the numbers are the same.
-
-// clampValue lane by lane, each lane with its own bounds.
-WIDE inline __m256d clampLanes(__m256d v, __m256d low, __m256d high) {
-  v = _mm256_and_pd(v, _mm256_cmp_pd(v, v, _CMP_ORD_Q));  // NaN counts as 0
-  v = _mm256_max_pd(low, v);                              // v < low ? low : v
-  return _mm256_min_pd(high, v);                          // high < v ? high : v
-}
-
-WIDE inline __m256d clampLanes(__m256d v, double low, double high) {
-  return clampLanes(v, _mm256_set1_pd(low), _mm256_set1_pd(high));
-}
-
-// fixedOf, lane by lane, each lane with its own limit.
-WIDE inline void fixedLanes(__m256d v, __m256d limit, std::int64_t out[4]) {
-  v = clampLanes(v, _mm256_sub_pd(_mm256_setzero_pd(), limit), limit);
-  alignas(32) double rounded[4];
-  _mm256_store_pd(rounded, _mm256_floor_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5))));
-  for (int k = 0; k < 4; ++k) out[k] = std::int64_t(rounded[k]);
-}
-
-WIDE inline void fixedLanes(__m256d v, double limit, std::int64_t out[4]) {
-  fixedLanes(v, _mm256_set1_pd(limit), out);
-}
-
-struct PlaneLanes {
-  __m256d value, dx, dy;
-};
-
-WIDE inline PlaneLanes buildLanes(const PlaneBuilder& pb, __m256d v0, __m256d v1, __m256d v2) {
-  __m256d d1 = _mm256_sub_pd(v1, v0), d2 = _mm256_sub_pd(v2, v0);
-  __m256d inverseArea = _mm256_set1_pd(pb.inverseArea);
-  __m256d dx = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(d1, _mm256_set1_pd(pb.e2y)),
-                                           _mm256_mul_pd(d2, _mm256_set1_pd(pb.e1y))),
-                             inverseArea);
-  __m256d dy = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(d2, _mm256_set1_pd(pb.e1x)),
-                                           _mm256_mul_pd(d1, _mm256_set1_pd(pb.e2x))),
-                             inverseArea);
-  return {v0, dx, dy};
-}
-
-// AttributePlane::at, lane by lane.
-WIDE inline __m256d planeAtLanes(const PlaneLanes& p, const PlaneBuilder& pb, int column, int row) {
-  double columnOffset = column + (0.5 - pb.x0), rowOffset = row + (0.5 - pb.y0);
-  return _mm256_add_pd(_mm256_add_pd(p.value, _mm256_mul_pd(p.dx, _mm256_set1_pd(columnOffset))),
-                       _mm256_mul_pd(p.dy, _mm256_set1_pd(rowOffset)));
-}
-
-WIDE inline __m256d colorLanes(const GrVertex& v) {
-  return clampLanes(_mm256_setr_pd(v.r, v.g, v.b, v.a), 0.0, 255.0);
-}
-
-// buildFixed for the depth plane, its four numbers (origin, dx, dy, step)
-// rounded side by side in lanes.
-WIDE void buildDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                          const GrVertex& p2, int column, int row, FixedPlane* depth) {
-  const AttributePlane p = pb.build(cornerDepth(p0), cornerDepth(p1), cornerDepth(p2));
-  constexpr double SCALE =
-      double(std::int64_t(1) << (DEPTH_FRACTION_BITS + FixedPlane::EXTRA_BITS));
-  constexpr double STEP_SCALE = double(1 << DEPTH_FRACTION_BITS);
-  std::int64_t fixed[4];
-  fixedLanes(
-      _mm256_setr_pd(p.at(column, row) * SCALE, p.dx * SCALE, p.dy * SCALE, p.dx * STEP_SCALE),
-      _mm256_setr_pd(0x1p58, 0x1p50, 0x1p50, 0x1p30), fixed);
-  *depth = {fixed[0], fixed[1], fixed[2], column, row, std::int32_t(fixed[3])};
-}
-
-// buildFixed for red, green, blue and alpha together, one plane a lane.
-WIDE void buildColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                           const GrVertex& p2, int column, int row, FixedPlane* colors[4]) {
-  PlaneLanes p = buildLanes(pb, colorLanes(p0), colorLanes(p1), colorLanes(p2));
-  __m256d scale =
-      _mm256_set1_pd(double(std::int64_t(1) << (COLOR_FRACTION_BITS + FixedPlane::EXTRA_BITS)));
-  std::int64_t origin[4], dx[4], dy[4], step[4];
-  fixedLanes(_mm256_mul_pd(planeAtLanes(p, pb, column, row), scale), 0x1p58, origin);
-  fixedLanes(_mm256_mul_pd(p.dx, scale), 0x1p50, dx);
-  fixedLanes(_mm256_mul_pd(p.dy, scale), 0x1p50, dy);
-  fixedLanes(_mm256_mul_pd(p.dx, _mm256_set1_pd(double(1 << COLOR_FRACTION_BITS))), 0x1p30, step);
-  for (int k = 0; k < 4; ++k) {
-    *colors[k] = {origin[k], dx[k], dy[k], column, row, std::int32_t(step[k])};
-  }
-}
-
-WIDE inline __m256d perspectiveLanes(const GrVertex& v) {
-  __m256d unbiased = _mm256_sub_pd(_mm256_setr_pd(v.tmuvtx[0].sow, v.tmuvtx[0].tow, v.oow, 0.0),
-                                   _mm256_setr_pd(SNAP_BIAS, SNAP_BIAS, 0.0, 0.0));
-  return clampLanes(unbiased, -1e30, 1e30);
-}
-
-// The sow, tow and oow planes together, their gradients bounded, and their
-// values at (column, row).
-WIDE void buildPerspectivePlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                                 const GrVertex& p2, int column, int row, AttributePlane* planes[3],
-                                 double at[3]) {
-  PlaneLanes p = buildLanes(pb, perspectiveLanes(p0), perspectiveLanes(p1), perspectiveLanes(p2));
-  p.dx = clampLanes(p.dx, -1e30, 1e30);
-  p.dy = clampLanes(p.dy, -1e30, 1e30);
-  alignas(32) double value[4], dx[4], dy[4], atLanes[4];
-  _mm256_store_pd(value, p.value);
-  _mm256_store_pd(dx, p.dx);
-  _mm256_store_pd(dy, p.dy);
-  _mm256_store_pd(atLanes, planeAtLanes(p, pb, column, row));
-  for (int k = 0; k < 3; ++k) {
-    *planes[k] = {value[k], dx[k], dy[k], 0.5 - pb.x0, 0.5 - pb.y0};
-    at[k] = atLanes[k];
-  }
-}
-
-// a * b - c * d lane by lane, bounded.
-WIDE inline __m256d boundedProducts(__m256d a, __m256d b, __m256d c, __m256d d) {
-  return clampLanes(_mm256_sub_pd(_mm256_mul_pd(a, b), _mm256_mul_pd(c, d)), -1e30, 1e30);
-}
-
-// The footprint numerators of setUpPerspective, four to a register, each
-// lane the scalar code's own product.
-WIDE void setUpFootprint(PerspectiveSetup& p, double s0, double t0, double w0) {
-  const AttributePlane &s = p.sow, &t = p.tow, &w = p.oow;
-  alignas(32) double x[4], y[4];
-  _mm256_store_pd(
-      x, boundedProducts(_mm256_setr_pd(s.dx, s.dx, t.dx, t.dx), _mm256_setr_pd(w0, w.dy, w0, w.dy),
-                         _mm256_setr_pd(s0, s.dy, t0, t.dy), _mm256_set1_pd(w.dx)));
-  _mm256_store_pd(
-      y, boundedProducts(_mm256_setr_pd(s.dy, s.dy, t.dy, t.dy), _mm256_setr_pd(w0, w.dx, w0, w.dx),
-                         _mm256_setr_pd(s0, s.dx, t0, t.dx), _mm256_set1_pd(w.dy)));
-  p.xs = x[0], p.xsPerRow = x[1], p.xt = x[2], p.xtPerRow = x[3];
-  p.ys = y[0], p.ysPerColumn = y[1], p.yt = y[2], p.ytPerColumn = y[3];
-}
-
-#endif
-
-}  // namespace
-
-namespace {
 
 // The pixel box snapped corners may cover inside the screen.
 struct PixelBox {
@@ -472,29 +277,36 @@ void findPlaneFrame(const SnappedVertex v[3], std::int64_t twiceArea, PlaneFrame
   frame.e2y = double(v[2].y - v[0].y) / SUBPIXELS;
 }
 
+// The planes' forms in the span loops' lanes, or null for the scalar forms.
+const PlaneLaneForms* planeLaneForms() {
+  switch (spanLanes()) {
+    case SpanLanes::Avx2:
+      return avx2PlaneForms();
+    case SpanLanes::Sse2:
+      return sse2PlaneForms();
+    default:
+      return nullptr;
+  }
+}
+
 // The depth plane, from the bounding box corner.
 void setUpDepthPlane(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                     const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
-#if defined(WILDSKY_WIDE_CODE)
-  if (wide) {
-    buildDepthPlane(pb, p0, p1, p2, out.columnBegin, out.rowBegin, &out.depth);
+                     const GrVertex& p2, const PlaneLaneForms* lanes, TriangleSetup& out) {
+  if (lanes != nullptr) {
+    lanes->depth(pb, p0, p1, p2, out);
     return;
   }
-#endif
   out.depth = pb.buildFixed(cornerDepth(p0), cornerDepth(p1), cornerDepth(p2), DEPTH_FRACTION_BITS,
                             out.columnBegin, out.rowBegin);
 }
 
 // The colour and alpha planes, from the bounding box corner.
 void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                      const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
-#if defined(WILDSKY_WIDE_CODE)
-  if (wide) {
-    FixedPlane* colors[4] = {&out.red, &out.green, &out.blue, &out.alpha};
-    buildColorPlanes(pb, p0, p1, p2, out.columnBegin, out.rowBegin, colors);
+                      const GrVertex& p2, const PlaneLaneForms* lanes, TriangleSetup& out) {
+  if (lanes != nullptr) {
+    lanes->colors(pb, p0, p1, p2, out);
     return;
   }
-#endif
   auto color = [](float value) { return clampValue(value, 0.0, 255.0); };
   out.red = pb.buildFixed(color(p0.r), color(p1.r), color(p2.r), COLOR_FRACTION_BITS,
                           out.columnBegin, out.rowBegin);
@@ -508,43 +320,28 @@ void setUpColorPlanes(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex
 
 // The perspective planes and the texture footprint numerators.
 void setUpPerspective(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
-                      const GrVertex& p2, [[maybe_unused]] bool wide, TriangleSetup& out) {
-  auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
-  auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
+                      const GrVertex& p2, const PlaneLaneForms* lanes, TriangleSetup& out) {
   PerspectiveSetup& p = out.perspective;
   p.originColumn = out.columnBegin;
   p.originRow = out.rowBegin;
-  double s0, t0, w0;
-#if defined(WILDSKY_WIDE_CODE)
-  if (wide) {
-    AttributePlane* planes[3] = {&p.sow, &p.tow, &p.oow};
-    double at[3];
-    buildPerspectivePlanes(pb, p0, p1, p2, p.originColumn, p.originRow, planes, at);
-    s0 = at[0];
-    t0 = at[1];
-    w0 = at[2];
-  } else
-#endif
-  {
-    p.sow = pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow),
-                     unbiased(p2.tmuvtx[0].sow));
-    p.tow = pb.build(unbiased(p0.tmuvtx[0].tow), unbiased(p1.tmuvtx[0].tow),
-                     unbiased(p2.tmuvtx[0].tow));
-    p.oow = pb.build(w(p0.oow), w(p1.oow), w(p2.oow));
-    for (AttributePlane* plane : {&p.sow, &p.tow, &p.oow}) {
-      plane->dx = clampValue(plane->dx, -1e30, 1e30);
-      plane->dy = clampValue(plane->dy, -1e30, 1e30);
-    }
-    s0 = p.sow.at(p.originColumn, p.originRow);
-    t0 = p.tow.at(p.originColumn, p.originRow);
-    w0 = p.oow.at(p.originColumn, p.originRow);
-  }
-#if defined(WILDSKY_WIDE_CODE)
-  if (wide) {
-    setUpFootprint(p, s0, t0, w0);
+  if (lanes != nullptr) {
+    lanes->perspective(pb, p0, p1, p2, p);
     return;
   }
-#endif
+  auto unbiased = [](float value) { return clampValue(double(value) - SNAP_BIAS, -1e30, 1e30); };
+  auto w = [](float value) { return clampValue(value, -1e30, 1e30); };
+  p.sow = pb.build(unbiased(p0.tmuvtx[0].sow), unbiased(p1.tmuvtx[0].sow),
+                   unbiased(p2.tmuvtx[0].sow));
+  p.tow = pb.build(unbiased(p0.tmuvtx[0].tow), unbiased(p1.tmuvtx[0].tow),
+                   unbiased(p2.tmuvtx[0].tow));
+  p.oow = pb.build(w(p0.oow), w(p1.oow), w(p2.oow));
+  for (AttributePlane* plane : {&p.sow, &p.tow, &p.oow}) {
+    plane->dx = clampValue(plane->dx, -1e30, 1e30);
+    plane->dy = clampValue(plane->dy, -1e30, 1e30);
+  }
+  const double s0 = p.sow.at(p.originColumn, p.originRow);
+  const double t0 = p.tow.at(p.originColumn, p.originRow);
+  const double w0 = p.oow.at(p.originColumn, p.originRow);
   auto bounded = [](double value) { return clampValue(value, -1e30, 1e30); };
   p.xs = bounded(p.sow.dx * w0 - s0 * p.oow.dx);
   p.xsPerRow = bounded(p.sow.dx * p.oow.dy - p.sow.dy * p.oow.dx);
@@ -577,10 +374,10 @@ void setUpPlanes(const SnappedCorners& corners, TriangleSetup& out, bool withPer
   const GrVertex& p0 = *v[0].source;
   const GrVertex& p1 = *v[1].source;
   const GrVertex& p2 = *v[2].source;
-  const bool wide = wideSpansEnabled();  // only where the processor has AVX2
-  setUpDepthPlane(pb, p0, p1, p2, wide, out);
-  setUpColorPlanes(pb, p0, p1, p2, wide, out);
-  if (withPerspective) setUpPerspective(pb, p0, p1, p2, wide, out);
+  const PlaneLaneForms* lanes = planeLaneForms();
+  setUpDepthPlane(pb, p0, p1, p2, lanes, out);
+  setUpColorPlanes(pb, p0, p1, p2, lanes, out);
+  if (withPerspective) setUpPerspective(pb, p0, p1, p2, lanes, out);
 }
 
 bool setupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originLowerLeft,

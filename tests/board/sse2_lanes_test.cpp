@@ -143,9 +143,8 @@ TEST(Sse2Lanes, GathersReadOnlySelectedLanes) {
 }
 
 Doubles doubles(VecD v) {
-  Doubles out;
-  _mm_storeu_pd(out.data(), v.low);
-  _mm_storeu_pd(out.data() + 2, v.high);
+  alignas(16) Doubles out;  // the store is an aligned one
+  simd::store_pd(out.data(), v);
   return out;
 }
 
@@ -171,6 +170,7 @@ TEST(Sse2Lanes, DoubleOperationsMatchTheirInstructions) {
     const Doubles floored = doubles(simd::floor_pd(lanesA));
     const Doubles unequal = doubles(simd::cmp_pd<_CMP_NEQ_OQ>(lanesA, lanesB));
     const Doubles less = doubles(simd::cmp_pd<_CMP_LT_OQ>(lanesA, lanesB));
+    const Doubles bothNumbers = doubles(simd::cmp_pd<_CMP_ORD_Q>(lanesA, lanesB));
     std::int32_t rounded[4];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(rounded), simd::cvtpd_epi32(lanesA));
     int signs = 0;
@@ -181,6 +181,7 @@ TEST(Sse2Lanes, DoubleOperationsMatchTheirInstructions) {
       const bool ordered = !std::isnan(a[k]) && !std::isnan(b[k]);
       EXPECT_EQ(unequal[k] != 0, ordered && a[k] != b[k]) << a[k] << " " << b[k];
       EXPECT_EQ(less[k] != 0, a[k] < b[k]);
+      EXPECT_EQ(bothNumbers[k] != 0, ordered) << a[k] << " " << b[k];
       // Out of range and NaN give the "integer indefinite" value.
       const bool fits = a[k] > -2147483648.5 && a[k] < 2147483647.5;
       EXPECT_EQ(rounded[k], fits ? std::int32_t(std::nearbyint(a[k])) : INT32_MIN);
