@@ -70,8 +70,10 @@ struct PlaneBuilder : PlaneFrame {
 };
 
 // The planes built four numbers at a time in lanes, each the scalar
-// form's number bit for bit. Every plane is evaluated from the triangle's
-// pixel box corner (out.columnBegin, out.rowBegin).
+// form's number bit for bit. The depth and colour planes are evaluated from
+// the pixel box's corner (out.columnBegin, out.rowBegin), the perspective
+// planes from the origin the caller gives them (out.originColumn,
+// out.originRow).
 struct PlaneLaneForms {
   void (*depth)(const PlaneBuilder& pb, const GrVertex& p0, const GrVertex& p1,
                 const GrVertex& p2, TriangleSetup& out);

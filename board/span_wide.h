@@ -10,7 +10,8 @@
 enum class SpanLanes { Scalar, Sse2, Avx2 };
 
 // Tests and benchmarks: draw with these lanes, or the widest the processor
-// has below them. Takes effect at the next state change.
+// has below them. Set-up takes them at once, the span loops at the next
+// state change.
 void useSpanLanes(SpanLanes lanes);
 
 namespace span_lanes_detail {

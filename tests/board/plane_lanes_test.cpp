@@ -31,8 +31,9 @@ float randomAttribute(std::mt19937& random, float low, float high) {
   return value(random);
 }
 
-// A triangle around a random point: a third of them slivers a sixteenth of
-// a pixel thick, some far larger than the screen.
+// A triangle around a random point: one in six a sliver a sixteenth of a
+// pixel thick, whose gradients reach their bounds, one in six far larger
+// than the screen.
 void randomTriangle(std::mt19937& random, GrVertex v[3]) {
   std::uniform_real_distribution<float> centre(-40, 552), unit(-1, 1);
   const float cx = centre(random), cy = centre(random) * 0.75f;
