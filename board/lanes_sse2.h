@@ -6,6 +6,12 @@
 // instruction for an operation, it is built from others, or done lane by
 // lane (the variable permute, the gathers), with a shortcut where every
 // lane asks for the same.
+//
+// A file that defines WILDSKY_SSE42_LANES first gets the same lanes for
+// processors with SSE4.2: its loops are compiled for SSE4.2, and the
+// operations SSE4.1 and SSE4.2 have an instruction for (minimum, maximum,
+// 32-bit product, 64-bit compare, byte blend, test, floor, unsigned pack,
+// widening) take it. The rest of the program stays on SSE2.
 
 #if defined(__SSE2__)
 
@@ -15,8 +21,13 @@
 #include <type_traits>
 
 #define WILDSKY_LANES 1
+#if defined(WILDSKY_SSE42_LANES)
+#define LANE_CODE __attribute__((target("sse4.2")))
+#define LANE_OP __attribute__((target("sse4.2"), always_inline))
+#else
 #define LANE_CODE
 #define LANE_OP __attribute__((always_inline))
+#endif
 
 namespace {
 
@@ -87,6 +98,14 @@ LANE_OP inline void store_si256(void* at, Vec v) {
   _mm_store_si128(p, v.low);
   _mm_store_si128(p + 1, v.high);
 }
+#if defined(WILDSKY_SSE42_LANES)
+LANE_OP inline Vec cvtepu16_epi32(__m128i v) {
+  return {_mm_cvtepu16_epi32(v), _mm_unpackhi_epi16(v, _mm_setzero_si128())};
+}
+LANE_OP inline Vec cvtepi32_epi64(__m128i v) {
+  return {_mm_cvtepi32_epi64(v), _mm_cvtepi32_epi64(_mm_unpackhi_epi64(v, v))};
+}
+#else
 LANE_OP inline Vec cvtepu16_epi32(__m128i v) {
   return {_mm_unpacklo_epi16(v, _mm_setzero_si128()), _mm_unpackhi_epi16(v, _mm_setzero_si128())};
 }
@@ -94,6 +113,7 @@ LANE_OP inline Vec cvtepi32_epi64(__m128i v) {
   const __m128i sign = _mm_srai_epi32(v, 31);
   return {_mm_unpacklo_epi32(v, sign), _mm_unpackhi_epi32(v, sign)};
 }
+#endif
 LANE_OP inline int cvtsi256_si32(Vec v) { return _mm_cvtsi128_si32(v.low); }
 
 LANE_OP inline Vec and_si256(Vec a, Vec b) {
@@ -129,6 +149,11 @@ LANE_OP inline Vec cmpeq_epi32(Vec a, Vec b) {
 LANE_OP inline Vec cmpgt_epi32(Vec a, Vec b) {
   return bothHalves(a, b, [](__m128i x, __m128i y) { return _mm_cmpgt_epi32(x, y); });
 }
+#if defined(WILDSKY_SSE42_LANES)
+LANE_OP inline Vec cmpgt_epi64(Vec a, Vec b) {
+  return {_mm_cmpgt_epi64(a.low, b.low), _mm_cmpgt_epi64(a.high, b.high)};
+}
+#else
 // Signed 64-bit x > y: the high words compared signed, and where they are
 // equal the low words compared unsigned (signed, with their top bits flipped).
 LANE_OP inline Vec cmpgt_epi64(Vec a, Vec b) {
@@ -142,9 +167,18 @@ LANE_OP inline Vec cmpgt_epi64(Vec a, Vec b) {
     return _mm_shuffle_epi32(result, _MM_SHUFFLE(3, 3, 1, 1));
   });
 }
+#endif
 LANE_OP inline __m128i selectBits(__m128i mask, __m128i ifSet, __m128i ifClear) {
   return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
+#if defined(WILDSKY_SSE42_LANES)
+LANE_OP inline Vec min_epi32(Vec a, Vec b) {
+  return {_mm_min_epi32(a.low, b.low), _mm_min_epi32(a.high, b.high)};
+}
+LANE_OP inline Vec max_epi32(Vec a, Vec b) {
+  return {_mm_max_epi32(a.low, b.low), _mm_max_epi32(a.high, b.high)};
+}
+#else
 LANE_OP inline Vec min_epi32(Vec a, Vec b) {
   return bothHalves(a, b,
                     [](__m128i x, __m128i y) { return selectBits(_mm_cmpgt_epi32(x, y), y, x); });
@@ -153,6 +187,7 @@ LANE_OP inline Vec max_epi32(Vec a, Vec b) {
   return bothHalves(a, b,
                     [](__m128i x, __m128i y) { return selectBits(_mm_cmpgt_epi32(x, y), x, y); });
 }
+#endif
 LANE_OP inline Vec mullo_epi16(Vec a, Vec b) {
   return bothHalves(a, b, [](__m128i x, __m128i y) { return _mm_mullo_epi16(x, y); });
 }
@@ -162,6 +197,11 @@ LANE_OP inline Vec mulhi_epu16(Vec a, Vec b) {
 LANE_OP inline Vec madd_epi16(Vec a, Vec b) {
   return bothHalves(a, b, [](__m128i x, __m128i y) { return _mm_madd_epi16(x, y); });
 }
+#if defined(WILDSKY_SSE42_LANES)
+LANE_OP inline Vec mullo_epi32(Vec a, Vec b) {
+  return {_mm_mullo_epi32(a.low, b.low), _mm_mullo_epi32(a.high, b.high)};
+}
+#else
 // The low 32 bits of each product, the same signed or unsigned: the even
 // lanes' and the odd lanes' 64-bit products, interleaved.
 LANE_OP inline Vec mullo_epi32(Vec a, Vec b) {
@@ -172,6 +212,7 @@ LANE_OP inline Vec mullo_epi32(Vec a, Vec b) {
                               _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
   });
 }
+#endif
 LANE_OP inline Vec mul_epu32(Vec a, Vec b) {
   return bothHalves(a, b, [](__m128i x, __m128i y) { return _mm_mul_epu32(x, y); });
 }
@@ -228,7 +269,11 @@ LANE_OP inline Vec srav_epi32(Vec v, Vec n) {
 }
 // Each byte from b where the mask's byte has its top bit set, else from a.
 LANE_OP inline __m128i blendBytes(__m128i a, __m128i b, __m128i mask) {
+#if defined(WILDSKY_SSE42_LANES)
+  return _mm_blendv_epi8(a, b, mask);
+#else
   return selectBits(_mm_cmplt_epi8(mask, _mm_setzero_si128()), b, a);
+#endif
 }
 LANE_OP inline Vec blendv_epi8(Vec a, Vec b, Vec mask) {
   return {blendBytes(a.low, b.low, mask.low), blendBytes(a.high, b.high, mask.high)};
@@ -262,8 +307,12 @@ LANE_OP inline int movemask_epi8(Vec v) {
                                                            << 16);
 }
 LANE_OP inline int testz_si256(Vec a, Vec b) {
+#if defined(WILDSKY_SSE42_LANES)
+  return _mm_testz_si128(a.low, b.low) & _mm_testz_si128(a.high, b.high);
+#else
   __m128i any = _mm_or_si128(_mm_and_si128(a.low, b.low), _mm_and_si128(a.high, b.high));
   return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff;
+#endif
 }
 // Texels at base[index] in the lanes the mask's top bits select; the others
 // keep their value in `from` and read nothing.
@@ -363,6 +412,9 @@ LANE_OP inline VecD cmp_pd(VecD a, VecD b) {
   }
   return bothHalves(a, b, [](__m128d x, __m128d y) { return _mm_cmpgt_pd(x, y); });
 }
+#if defined(WILDSKY_SSE42_LANES)
+LANE_OP inline __m128d floorHalf(__m128d x) { return _mm_floor_pd(x); }
+#else
 // floor: below 2^52 in size, adding and taking away 2^52 (with the value's
 // sign) rounds to a whole number, one too large where it rounded up; from
 // 2^52 on every double is whole, and NaN stays NaN. The result has the
@@ -377,6 +429,7 @@ LANE_OP inline __m128d floorHalf(__m128d x) {
   rounded = _mm_sub_pd(rounded, _mm_and_pd(_mm_cmpgt_pd(rounded, x), _mm_set1_pd(1.0)));
   return _mm_or_pd(rounded, sign);
 }
+#endif
 LANE_OP inline VecD floor_pd(VecD v) { return {floorHalf(v.low), floorHalf(v.high)}; }
 LANE_OP inline int movemask_pd(VecD v) {
   return _mm_movemask_pd(v.low) | _mm_movemask_pd(v.high) << 2;
@@ -406,6 +459,11 @@ LANE_OP inline void deinterleave(Vec low, Vec high, Vec& even, Vec& odd) {
 // The low 32 bits of the four 64-bit lanes.
 LANE_OP inline __m128i lowWordsOf64(Vec v) { return evenOrOdd(v.low, v.high, false); }
 
+#if defined(WILDSKY_SSE42_LANES)
+// Eight 32-bit values below 65536 as eight 16-bit ones, in order, each
+// clamped to 0..65535 as the unsigned pack saturates.
+LANE_OP inline __m128i narrow(Vec v) { return _mm_packus_epi32(v.low, v.high); }
+#else
 // Eight 32-bit values below 65536 as eight 16-bit ones, in order: each
 // clamped to 0..65535 as the unsigned pack saturates, moved into the signed
 // range for SSE2's signed pack, and moved back.
@@ -415,6 +473,7 @@ LANE_OP inline __m128i narrow(Vec v) {
   __m128i packed = _mm_packs_epi32(_mm_sub_epi32(v.low, half), _mm_sub_epi32(v.high, half));
   return _mm_xor_si128(packed, _mm_set1_epi16(std::int16_t(0x8000)));
 }
+#endif
 
 // Eight 16-bit values where the 32-bit lane mask is set, else the old ones.
 LANE_OP inline __m128i select16(__m128i old, __m128i updated, Vec mask) {

@@ -84,6 +84,7 @@ struct PlaneLaneForms {
                       const GrVertex& p2, PerspectiveSetup& out);
 };
 
-// The forms in AVX2 lanes and in SSE2 lanes; null where the build has none.
+// The forms in AVX2, SSE4.2 and SSE2 lanes; null where the build has none.
 const PlaneLaneForms* avx2PlaneForms();
+const PlaneLaneForms* sse42PlaneForms();
 const PlaneLaneForms* sse2PlaneForms();

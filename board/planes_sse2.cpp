@@ -1,4 +1,4 @@
-// Set-up's planes in SSE2 lanes, for processors without AVX2.
+// Set-up's planes in SSE2 lanes, for processors without SSE4.2 or AVX2.
 
 #include "board/lanes_sse2.h"
 #include "board/plane_lanes.h"

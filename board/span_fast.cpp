@@ -212,6 +212,7 @@ void chooseSpanFunction(PipelineState& state) {
   if (!wideFits) return;
   const SpanLanes lanes = spanLanes();
   if (lanes == SpanLanes::Avx2) state.rows = wideRowsFunction(kind, depthSlot);
+  if (lanes == SpanLanes::Sse42) state.rows = sse42RowsFunction(kind, depthSlot);
   if (lanes == SpanLanes::Sse2) state.rows = sse2RowsFunction(kind, depthSlot);
 }
 

@@ -1,4 +1,4 @@
-// The wide span loops on SSE2, for processors without AVX2.
+// The wide span loops on SSE2, for processors without SSE4.2 or AVX2.
 
 #include "board/lanes_sse2.h"
 #include "board/span_wide.h"

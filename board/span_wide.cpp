@@ -14,6 +14,7 @@ namespace {
 SpanLanes widestLanes() {
 #if defined(WILDSKY_WIDE_CODE)
   if (__builtin_cpu_supports("avx2")) return SpanLanes::Avx2;
+  if (__builtin_cpu_supports("sse4.2")) return SpanLanes::Sse42;
 #endif
 #if defined(__SSE2__)
   return SpanLanes::Sse2;
@@ -29,13 +30,13 @@ SpanLanes availableLanes(SpanLanes asked) {
 }
 
 // The widest lanes, narrowed by WILDSKY_BOARD_SIMD: "0" for the scalar
-// loops, "sse2" for the SSE2 lanes.
+// loops, "sse2" or "sse4.2" for those lanes.
 SpanLanes lanesFromEnvironment() {
   const char* setting = std::getenv("WILDSKY_BOARD_SIMD");
-  if (setting != nullptr && std::strcmp(setting, "0") == 0) return SpanLanes::Scalar;
-  if (setting != nullptr && std::strcmp(setting, "sse2") == 0) {
-    return availableLanes(SpanLanes::Sse2);
-  }
+  if (setting == nullptr) return widestLanes();
+  if (std::strcmp(setting, "0") == 0) return SpanLanes::Scalar;
+  if (std::strcmp(setting, "sse2") == 0) return availableLanes(SpanLanes::Sse2);
+  if (std::strcmp(setting, "sse4.2") == 0) return availableLanes(SpanLanes::Sse42);
   return widestLanes();
 }
 

@@ -282,6 +282,8 @@ const PlaneLaneForms* planeLaneForms() {
   switch (spanLanes()) {
     case SpanLanes::Avx2:
       return avx2PlaneForms();
+    case SpanLanes::Sse42:
+      return sse42PlaneForms();
     case SpanLanes::Sse2:
       return sse2PlaneForms();
     default:

@@ -1,6 +1,6 @@
 // The span loops against each other on arbitrary bytes: the bytes are read as
 // a run of state changes, clears and triangles, drawn by the general, scalar
-// and wide loops (SSE2 and AVX2 lanes) in turn, and by the wide ones on
+// and wide loops (SSE2, SSE4.2 and AVX2 lanes) in turn, and by the wide ones on
 // workers; all must leave the same colour and depth bytes.
 
 #include <cstdint>
@@ -141,6 +141,7 @@ struct DrawingWay {
 constexpr DrawingWay WAYS[] = {{SpanLanes::Scalar, true, 1},
                                {SpanLanes::Scalar, false, 1},
                                {SpanLanes::Sse2, false, 1},
+                               {SpanLanes::Sse42, false, 1},
                                {SpanLanes::Avx2, false, 1},
                                // Five workers cut the screen into uneven bands.
                                {SpanLanes::Avx2, false, 5}};

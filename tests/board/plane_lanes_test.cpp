@@ -1,5 +1,5 @@
-// Set-up's planes are the same numbers whether built in AVX2 lanes, in SSE2
-// lanes or one at a time: for ordinary triangles, for slivers whose
+// Set-up's planes are the same numbers whether built in AVX2, SSE4.2 or
+// SSE2 lanes or one at a time: for ordinary triangles, for slivers whose
 // gradients reach their bounds, and for corners whose colours, depths and
 // texture terms are far out of range, infinite or not numbers.
 
@@ -67,9 +67,9 @@ bool samePerspective(const PerspectiveSetup& a, const PerspectiveSetup& b) {
 
 TEST(PlaneLanes, PlanesAreTheSameInEveryLaneSet) {
   const SpanLanes before = spanLanes();
-  constexpr SpanLanes LANE_SETS[] = {SpanLanes::Sse2, SpanLanes::Avx2};
+  constexpr SpanLanes LANE_SETS[] = {SpanLanes::Sse2, SpanLanes::Sse42, SpanLanes::Avx2};
   std::mt19937 random(23);
-  int compared[2] = {0, 0};
+  int compared[3] = {0, 0, 0};
   for (int i = 0; i < 30000; ++i) {
     GrVertex v[3];
     randomTriangle(random, v);
@@ -77,7 +77,7 @@ TEST(PlaneLanes, PlanesAreTheSameInEveryLaneSet) {
     useSpanLanes(SpanLanes::Scalar);
     TriangleSetup expected;
     if (!setupTriangle(v[0], v[1], v[2], lowerLeft, BOARD_WIDTH, BOARD_HEIGHT, expected)) continue;
-    for (int set = 0; set < 2; ++set) {
+    for (int set = 0; set < 3; ++set) {
       useSpanLanes(LANE_SETS[set]);
       if (spanLanes() != LANE_SETS[set]) continue;  // the processor lacks them
       TriangleSetup actual;

@@ -11,28 +11,29 @@ namespace {
 
 using FastPathTest = BoardTest;
 
-// The loops a path draws with: the AVX2 and SSE2 lanes, the scalar loops,
-// and the general loop without the depth cull.
-constexpr SpanLanes PATH_LANES[] = {SpanLanes::Avx2, SpanLanes::Sse2, SpanLanes::Scalar,
-                                    SpanLanes::Scalar};
-constexpr int GENERAL_PATH = 3;
+// The loops a path draws with: the AVX2, SSE4.2 and SSE2 lanes, the scalar
+// loops, and the general loop without the depth cull.
+constexpr SpanLanes PATH_LANES[] = {SpanLanes::Avx2, SpanLanes::Sse42, SpanLanes::Sse2,
+                                    SpanLanes::Scalar, SpanLanes::Scalar};
+constexpr int PATHS = int(std::size(PATH_LANES));
+constexpr int SCALAR_PATH = 3, GENERAL_PATH = 4;
 
 // Every scenario under every texture kind, every depth function, a value
 // beyond them (which passes every pixel) and depth off, with the depth mask
-// on and off, drawn by the four kinds of loop.
+// on and off, drawn by the five kinds of loop.
 TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
   grDitherMode(GR_DITHER_4x4);
-  useSpanLanes(SpanLanes::Avx2);
-  const bool hasAvx2 = spanLanes() == SpanLanes::Avx2;
   std::mt19937 random(5);
   for (const TextureKind& kind : TEXTURE_KINDS) {
     GrMipMapId_t id = makeRandomTexture(kind, random);
     for (int function = GR_CMP_NEVER; function <= GR_CMP_ALWAYS + 2; ++function) {
       for (int s = 0; s <= int(Scenario::Text); ++s) {
-        std::vector<std::uint16_t> frames[4][2];
-        RowsFunction rows[4];
-        for (int path = 0; path < 4; ++path) {
+        std::vector<std::uint16_t> frames[PATHS][2];
+        RowsFunction rows[PATHS];
+        SpanLanes lanes[PATHS];
+        for (int path = 0; path < PATHS; ++path) {
           useSpanLanes(PATH_LANES[path]);
+          lanes[path] = spanLanes();  // narrower where the processor lacks them
           forceGeneralSpans(path == GENERAL_PATH);
           useDepthCull(path != GENERAL_PATH);
           setState(Scenario(s), function == GR_CMP_LESS);
@@ -50,14 +51,15 @@ TEST_F(FastPathTest, WideScalarAndGeneralLoopsDrawTheSameBytes) {
           frames[path][0] = readBuffer();
           frames[path][1] = readBuffer(GR_BUFFER_AUXBUFFER);
         }
-        // Where AVX2 lanes draw, SSE2 lanes draw with their own loop (a
-        // processor without AVX2 draws with SSE2 on both paths).
-        EXPECT_EQ(rows[1] == nullptr, rows[0] == nullptr);
-        if (rows[0] != nullptr) {
-          EXPECT_EQ(rows[1] == rows[0], !hasAvx2);
+        // Each lane set draws with a loop of its own, wherever one draws.
+        for (int path = 1; path < SCALAR_PATH; ++path) {
+          EXPECT_EQ(rows[path] == nullptr, rows[0] == nullptr);
+          for (int other = 0; other < path && rows[0] != nullptr; ++other) {
+            EXPECT_EQ(rows[path] == rows[other], lanes[path] == lanes[other]);
+          }
         }
-        EXPECT_EQ(rows[2], nullptr);
-        for (int path : {0, 1, 2}) {
+        EXPECT_EQ(rows[SCALAR_PATH], nullptr);
+        for (int path = 0; path < GENERAL_PATH; ++path) {
           EXPECT_TRUE(frames[path][0] == frames[GENERAL_PATH][0] &&
                       frames[path][1] == frames[GENERAL_PATH][1])
               << "path " << path << " format " << kind.format << " depth " << function
