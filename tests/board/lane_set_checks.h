@@ -19,7 +19,6 @@
 
 namespace {
 
-
 using Ints = std::array<std::int32_t, 8>;
 using Doubles = std::array<double, 4>;
 
@@ -113,6 +112,13 @@ LANE_CODE void checkPacksSelectsAndHalves() {
     }
     __m128i oldLanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old));
     __m128i updatedLanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(updated));
+    // Widened: eight 16-bit numbers to 32 bits without their sign, four
+    // 32-bit ones to 64 bits with it.
+    const Ints widened = ints(simd::cvtepu16_epi32(oldLanes));
+    const Ints longs =
+        ints(simd::cvtepi32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data()))));
+    for (int k = 0; k < 8; ++k) ASSERT_EQ(widened[k], std::int32_t(old[k]));
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(int64Lane(longs, k), std::int64_t(a[k]));
     // The mask's 32-bit lanes are packed to 16 bits with saturation first,
     // and then each byte's top bit chooses.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(selected),
