@@ -2,6 +2,8 @@
 // by the wide, scalar and general span loops, and serially or by worker
 // threads; whatever reads the buffers sees the drawing finished.
 
+#include <utility>
+
 #include "board/board_context.h"
 #include "board/depth_cull.h"
 #include "board/span_wide.h"
@@ -17,6 +19,29 @@ constexpr SpanLanes PATH_LANES[] = {SpanLanes::Avx2, SpanLanes::Sse42, SpanLanes
                                     SpanLanes::Scalar, SpanLanes::Scalar};
 constexpr int PATHS = int(std::size(PATH_LANES));
 constexpr int SCALAR_PATH = 3, GENERAL_PATH = 4;
+
+// Each lane set is taken wherever the processor has its instructions, so
+// that the paths below compare the loops they name, not one set twice.
+TEST_F(FastPathTest, EachLaneSetIsTakenWhereTheProcessorHasIt) {
+#if defined(__x86_64__) && defined(__SSE2__)
+  const std::pair<SpanLanes, bool> sets[] = {
+      {SpanLanes::Scalar, true},
+      {SpanLanes::Sse2, true},
+      {SpanLanes::Sse42, __builtin_cpu_supports("sse4.2") != 0},
+      {SpanLanes::Avx2, __builtin_cpu_supports("avx2") != 0}};
+  for (const auto& [lanes, present] : sets) {
+    useSpanLanes(lanes);
+    if (present) {
+      EXPECT_EQ(spanLanes(), lanes);
+    } else {
+      EXPECT_LT(int(spanLanes()), int(lanes));
+    }
+  }
+  useSpanLanes(SpanLanes::Avx2);
+#else
+  GTEST_SKIP() << "lane sets are chosen on x86-64 only";
+#endif
+}
 
 // Every scenario under every texture kind, every depth function, a value
 // beyond them (which passes every pixel) and depth off, with the depth mask
