@@ -11,7 +11,8 @@
 // processors with SSE4.2: its loops are compiled for SSE4.2, and the
 // operations SSE4.1 and SSE4.2 have an instruction for (minimum, maximum,
 // 32-bit product, 64-bit compare, byte blend, test, floor, unsigned pack,
-// widening) take it. The rest of the program stays on SSE2.
+// widening) take it; the variable permute takes SSSE3's byte shuffles
+// instead of going lane by lane. The rest of the program stays on SSE2.
 
 #if defined(__SSE2__)
 
@@ -278,11 +279,31 @@ LANE_OP inline __m128i blendBytes(__m128i a, __m128i b, __m128i mask) {
 LANE_OP inline Vec blendv_epi8(Vec a, Vec b, Vec mask) {
   return {blendBytes(a.low, b.low, mask.low), blendBytes(a.high, b.high, mask.high)};
 }
+#if defined(WILDSKY_SSE42_LANES)
+// One half of the permute: each lane's byte shuffle of both halves, taken
+// from the high one where its index has bit 2 set.
+LANE_OP inline __m128i permuteHalf(Vec v, __m128i index) {
+  // Four times the lane within a half, in every byte of the lane, then the
+  // bytes' own numbers added.
+  const __m128i firstByte = _mm_and_si128(_mm_slli_epi32(index, 2), _mm_set1_epi32(12));
+  const __m128i bytes =
+      _mm_add_epi8(_mm_shuffle_epi8(firstByte, _mm_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8,
+                                                              12, 12, 12, 12)),
+                   _mm_set1_epi32(0x03020100));
+  const __m128 fromHigh = _mm_castsi128_ps(_mm_slli_epi32(index, 29));
+  return _mm_castps_si128(_mm_blendv_ps(_mm_castsi128_ps(_mm_shuffle_epi8(v.low, bytes)),
+                                        _mm_castsi128_ps(_mm_shuffle_epi8(v.high, bytes)),
+                                        fromHigh));
+}
+#endif
 LANE_OP inline Vec permutevar8x32_epi32(Vec v, Vec index) {
-  const IntLanes values = toMemory(v);
-  if (uniform(index)) return set1_epi32(values.v[_mm_cvtsi128_si32(index.low) & 7]);
-  const IntLanes at = toMemory(index);
+  if (uniform(index)) return set1_epi32(toMemory(v).v[_mm_cvtsi128_si32(index.low) & 7]);
+#if defined(WILDSKY_SSE42_LANES)
+  return {permuteHalf(v, index.low), permuteHalf(v, index.high)};
+#else
+  const IntLanes values = toMemory(v), at = toMemory(index);
   return fromLanes([&](int k) { return values.v[at.v[k] & 7]; });
+#endif
 }
 // Each half of the result: a's low or high half, b's, or zero, as the
 // select's low and high four bits say.
