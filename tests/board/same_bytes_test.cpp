@@ -2,6 +2,7 @@
 // by the wide, scalar and general span loops, and serially or by worker
 // threads; whatever reads the buffers sees the drawing finished.
 
+#include <cstdlib>
 #include <utility>
 
 #include "board/board_context.h"
@@ -38,6 +39,28 @@ TEST_F(FastPathTest, EachLaneSetIsTakenWhereTheProcessorHasIt) {
     }
   }
   useSpanLanes(SpanLanes::Avx2);
+#else
+  GTEST_SKIP() << "lane sets are chosen on x86-64 only";
+#endif
+}
+
+// WILDSKY_BOARD_SIMD is read as a run starts, so each setting is checked in
+// a child that starts this binary afresh and exits with the lanes it got.
+TEST_F(FastPathTest, TheEnvironmentNamesTheLanesARunStartsWith) {
+#if defined(__x86_64__) && defined(__SSE2__)
+  const bool hasSse42 = __builtin_cpu_supports("sse4.2") != 0;
+  const bool hasAvx2 = __builtin_cpu_supports("avx2") != 0;
+  const SpanLanes sse42 = hasSse42 ? SpanLanes::Sse42 : SpanLanes::Sse2;
+  const SpanLanes widest = hasAvx2 ? SpanLanes::Avx2 : sse42;
+  const std::pair<const char*, SpanLanes> settings[] = {
+      {"0", SpanLanes::Scalar}, {"sse2", SpanLanes::Sse2}, {"sse4.2", sse42}, {"avx512", widest}};
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const auto& [setting, lanes] : settings) {
+    setenv("WILDSKY_BOARD_SIMD", setting, 1);
+    EXPECT_EXIT(std::_Exit(int(spanLanes())), testing::ExitedWithCode(int(lanes)), "")
+        << "WILDSKY_BOARD_SIMD=" << setting;
+  }
+  unsetenv("WILDSKY_BOARD_SIMD");
 #else
   GTEST_SKIP() << "lane sets are chosen on x86-64 only";
 #endif
