@@ -21,22 +21,24 @@ constexpr SpanLanes PATH_LANES[] = {SpanLanes::Avx2, SpanLanes::Sse42, SpanLanes
 constexpr int PATHS = int(std::size(PATH_LANES));
 constexpr int SCALAR_PATH = 3, GENERAL_PATH = 4;
 
+#if defined(__x86_64__) && defined(__SSE2__)
+// The lanes a request should give here: the widest at or below it that the
+// processor has, asked of the processor by the test itself rather than of
+// the code it checks.
+SpanLanes lanesGiven(SpanLanes asked) {
+  if (asked == SpanLanes::Avx2 && !__builtin_cpu_supports("avx2")) asked = SpanLanes::Sse42;
+  if (asked == SpanLanes::Sse42 && !__builtin_cpu_supports("sse4.2")) asked = SpanLanes::Sse2;
+  return asked;
+}
+#endif
+
 // Each lane set is taken wherever the processor has its instructions, so
 // that the paths below compare the loops they name, not one set twice.
 TEST_F(FastPathTest, EachLaneSetIsTakenWhereTheProcessorHasIt) {
 #if defined(__x86_64__) && defined(__SSE2__)
-  const std::pair<SpanLanes, bool> sets[] = {
-      {SpanLanes::Scalar, true},
-      {SpanLanes::Sse2, true},
-      {SpanLanes::Sse42, __builtin_cpu_supports("sse4.2") != 0},
-      {SpanLanes::Avx2, __builtin_cpu_supports("avx2") != 0}};
-  for (const auto& [lanes, present] : sets) {
+  for (SpanLanes lanes : {SpanLanes::Scalar, SpanLanes::Sse2, SpanLanes::Sse42, SpanLanes::Avx2}) {
     useSpanLanes(lanes);
-    if (present) {
-      EXPECT_EQ(spanLanes(), lanes);
-    } else {
-      EXPECT_LT(int(spanLanes()), int(lanes));
-    }
+    EXPECT_EQ(spanLanes(), lanesGiven(lanes));
   }
   useSpanLanes(SpanLanes::Avx2);
 #else
@@ -48,16 +50,14 @@ TEST_F(FastPathTest, EachLaneSetIsTakenWhereTheProcessorHasIt) {
 // a child that starts this binary afresh and exits with the lanes it got.
 TEST_F(FastPathTest, TheEnvironmentNamesTheLanesARunStartsWith) {
 #if defined(__x86_64__) && defined(__SSE2__)
-  const bool hasSse42 = __builtin_cpu_supports("sse4.2") != 0;
-  const bool hasAvx2 = __builtin_cpu_supports("avx2") != 0;
-  const SpanLanes sse42 = hasSse42 ? SpanLanes::Sse42 : SpanLanes::Sse2;
-  const SpanLanes widest = hasAvx2 ? SpanLanes::Avx2 : sse42;
-  const std::pair<const char*, SpanLanes> settings[] = {
-      {"0", SpanLanes::Scalar}, {"sse2", SpanLanes::Sse2}, {"sse4.2", sse42}, {"avx512", widest}};
+  const std::pair<const char*, SpanLanes> settings[] = {{"0", SpanLanes::Scalar},
+                                                        {"sse2", SpanLanes::Sse2},
+                                                        {"sse4.2", SpanLanes::Sse42},
+                                                        {"avx512", SpanLanes::Avx2}};
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  for (const auto& [setting, lanes] : settings) {
+  for (const auto& [setting, asked] : settings) {
     setenv("WILDSKY_BOARD_SIMD", setting, 1);
-    EXPECT_EXIT(std::_Exit(int(spanLanes())), testing::ExitedWithCode(int(lanes)), "")
+    EXPECT_EXIT(std::_Exit(int(spanLanes())), testing::ExitedWithCode(int(lanesGiven(asked))), "")
         << "WILDSKY_BOARD_SIMD=" << setting;
   }
   unsetenv("WILDSKY_BOARD_SIMD");
