@@ -5,6 +5,11 @@
 # (the board calls them only where the processor has it), the SSE4.2 lane
 # files SSE4.2 and the SSSE3 below it. No file may hold fused multiply-adds,
 # which would round differently from the loops they must match, nor AVX-512.
+#
+# Within a lane file only its file-local functions may hold the lanes: the
+# functions other files call run before the processor is asked, and an
+# inline function emitted there as a weak copy may be the one the linker
+# keeps for every caller.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -34,6 +39,67 @@ function(mnemonics_of listing pattern out)
   set(${out} "${line}" PARENT_SCOPE)
 endfunction()
 
+# The functions of `object` that other files can reach, each as "section
+# address name": every function symbol not marked local, weak copies of
+# inline functions included. (Aliases, like a constructor's two names, share
+# one address, under which the listing names only one of them.)
+function(external_functions object out)
+  execute_process(COMMAND "${OBJDUMP}" -t "${object}"
+                  OUTPUT_VARIABLE table RESULT_VARIABLE status ERROR_VARIABLE error)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} could not read the symbols of ${object}: ${error}")
+  endif()
+  string(REGEX MATCHALL "\n[0-9a-f]+ [^l\n][^\n][^\n][^\n][^\n][^\n]F [^\t\n]+\t[0-9a-f]+ [^\n]+"
+         lines "\n${table}")
+  set(functions "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^\n([0-9a-f]+) ......F ([^\t]+)\t[0-9a-f]+ (.+)$" "\\2 \\1 \\3"
+           function "${line}")
+    if(function STREQUAL line)
+      message(FATAL_ERROR "${object}: a symbol line not understood: ${line}")
+    endif()
+    list(APPEND functions "${function}")
+  endforeach()
+  set(${out} "${functions}" PARENT_SCOPE)
+endfunction()
+
+# The instructions beyond SSE2 in the external functions of a lane file, as
+# one line in `out`.
+function(external_functions_beyond_sse2 object listing out)
+  external_functions("${object}" functions)
+  if(NOT functions)
+    # Every lane file offers its lanes through some function: finding none
+    # means the symbol table was misread, and nothing would be checked.
+    message(FATAL_ERROR "${object}: no functions other files call were found")
+  endif()
+  set(faults "")
+  foreach(function IN LISTS functions)
+    string(REPLACE " " ";" function "${function}")
+    list(GET function 0 section)
+    list(GET function 1 address)
+    list(GET function 2 name)
+    # Addresses count from each section's start: find the section first.
+    string(FIND "${listing}" "Disassembly of section ${section}:\n" section_start)
+    set(start -1)
+    if(NOT section_start EQUAL -1)
+      string(SUBSTRING "${listing}" ${section_start} -1 section_code)
+      string(FIND "${section_code}" "\n${address} <" start)
+    endif()
+    if(start EQUAL -1)
+      message(FATAL_ERROR "${object}: no code listed for its function ${name}")
+    endif()
+    string(SUBSTRING "${section_code}" ${start} -1 code)
+    string(FIND "${code}" "\n\n" end)
+    string(SUBSTRING "${code}" 0 ${end} code)
+    mnemonics_of("${code}" "${beyond_sse2}|${avx2}" found)
+    if(found)
+      list(APPEND faults "${name} (${found})")
+    endif()
+  endforeach()
+  list(JOIN faults ", " line)
+  set(${out} "${line}" PARENT_SCOPE)
+endfunction()
+
 file(STRINGS "${OBJECT_LIST}" objects)
 if(NOT objects)
   message(FATAL_ERROR "No objects listed in ${OBJECT_LIST}")
@@ -57,6 +123,12 @@ foreach(object IN LISTS objects)
   endif()
   if(NOT zmm_at EQUAL -1)
     list(APPEND faults "${object}: AVX-512 registers")
+  endif()
+  if(name IN_LIST avx2_files OR name IN_LIST sse42_files)
+    external_functions_beyond_sse2("${object}" "${listing}" reached_found)
+    if(reached_found)
+      list(APPEND faults "${object}: lane instructions in functions other files call: ${reached_found}")
+    endif()
   endif()
   if(name IN_LIST avx2_files)
     # A scanner that saw nothing would pass every object: each lane file
