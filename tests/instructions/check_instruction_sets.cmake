@@ -89,7 +89,12 @@ function(external_functions_beyond_sse2 object listing out)
       message(FATAL_ERROR "${object}: no code listed for its function ${name}")
     endif()
     string(SUBSTRING "${section_code}" ${start} -1 code)
+    # The function ends at the blank line after it; its last line's newline
+    # is kept so that its mnemonic is matched like the others.
     string(FIND "${code}" "\n\n" end)
+    if(NOT end EQUAL -1)
+      math(EXPR end "${end} + 1")
+    endif()
     string(SUBSTRING "${code}" 0 ${end} code)
     mnemonics_of("${code}" "${beyond_sse2}|${avx2}" found)
     if(found)
