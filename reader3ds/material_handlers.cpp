@@ -4,6 +4,7 @@
 
 #include "app/tracked_memory.h"
 #include "reader3ds/chunk_walker.h"
+#include "reader3ds/material_names.h"
 #include "reader3ds/reader_state.h"
 #include "reader3ds/stream_reads.h"
 
@@ -35,6 +36,7 @@ void onMaterialName(std::FILE* stream, std::int32_t) {
   ReaderState& s = readerState;
   s.currentMaterial = appendRecords(s.materials, s.materialCount, 1);
   s.materials[s.currentMaterial].name = copyName(readName(stream));
+  noteMaterialName(s.currentMaterial);
 }
 
 void onAmbientColor(std::FILE* stream, std::int32_t endOffset) {

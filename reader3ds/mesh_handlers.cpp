@@ -1,8 +1,7 @@
 #include "reader3ds/mesh_handlers.h"
 
-#include <cstring>
-
 #include "reader3ds/chunk_walker.h"
+#include "reader3ds/material_names.h"
 #include "reader3ds/reader_state.h"
 #include "reader3ds/stream_reads.h"
 
@@ -73,9 +72,7 @@ void onFaceMaterial(std::FILE* stream, std::int32_t endOffset) {
   ReaderState& s = readerState;
   readName(stream);
   // The highest-numbered material of that name; NO_MATERIAL when none.
-  static_assert(NO_MATERIAL == -1);
-  std::int32_t match = s.materialCount - 1;
-  while (match >= 0 && std::strcmp(s.materials[match].name, s.nameBuffer) != 0) --match;
+  const std::int32_t match = materialNamed(s.nameBuffer);
   // Face numbers end with the chunk: the bytes after it belong to other chunks.
   const std::int32_t n = readRecordCount(stream, endOffset, 2);
   for (std::int32_t i = 0; i < n; ++i) {

@@ -4,6 +4,7 @@
 
 #include "app/tracked_memory.h"
 #include "reader3ds/load3ds.h"
+#include "reader3ds/material_names.h"
 
 ReaderState readerState{};
 
@@ -19,6 +20,7 @@ void beginLoad(std::int32_t fileLength) {
   readerState.mappingCount = 0;
   readerState.materials = nullptr;
   readerState.materialCount = 0;
+  forgetMaterialNames();
   readerState.colorTarget = COLOR_NONE;
   readerState.fileLength = fileLength;
   readerState.depth = 0;

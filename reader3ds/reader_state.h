@@ -61,7 +61,7 @@ inline constexpr std::int64_t READ_BUDGET_SPARE = 4096;
 extern ReaderState readerState;
 
 // Resets the per-load part: arrays to none, counts and bases to 0,
-// colorTarget to none.
+// colorTarget to none, the material names' index freed.
 void beginLoad(std::int32_t fileLength);
 
 // Resizes an array of the load (tracked); records beyond oldCount are zeroed.

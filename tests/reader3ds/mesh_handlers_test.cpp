@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "tests/reader3ds/reader_test_support.h"
 
 namespace {
@@ -81,6 +86,39 @@ TEST(MeshHandlers, CornersMappingsAndNamesNeverLeaveTheirArrays) {
   EXPECT_STREQ(m[4].name, "");
   EXPECT_TRUE(m[4].flags == MATERIAL_HAS_DIFFUSE && m[4].transparency == 0.0f);
   EXPECT_EQ(m[4].textureFile, nullptr);
+}
+
+// Thousands of materials, many sharing a name, interleaved with face lists
+// whose material chunks name them: each face gets the highest-numbered
+// material of its name defined before it, as a search from the array's end
+// would find, however the names' index grows along the way.
+TEST(MeshHandlers, FaceMaterialsFindTheLatestOfTheirNameAmongThousands) {
+  constexpr std::int32_t UNKNOWN = -1;
+  std::mt19937 random(7);
+  std::vector<std::string> materialNames;
+  std::vector<std::int32_t> expected;
+  std::string bytes = chunk(VERTEX_LIST, u16s({3}) + f32s({0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  for (int step = 0; step < 4000; ++step) {
+    const std::string name = std::to_string(random() % 1500) + "m";
+    if (step % 2 == 0) {
+      materialNames.push_back(name);
+      bytes += chunk(MATERIAL_NAME, text(name));
+      continue;
+    }
+    const auto latest = std::find(materialNames.rbegin(), materialNames.rend(), name);
+    expected.push_back(latest == materialNames.rend()
+                           ? UNKNOWN
+                           : static_cast<std::int32_t>(materialNames.rend() - latest - 1));
+    bytes += chunk(FACE_LIST, u16s({1, 0, 1, 2, 7}) + chunk(FACE_MATERIAL, text(name) + u16s({1, 0})));
+  }
+  const auto s = loadBytes(bytes);
+  ASSERT_EQ(s->faceCount, static_cast<std::int32_t>(expected.size()));
+  const auto fallback = static_cast<std::int32_t>(materialNames.size());
+  ASSERT_GT(std::count(expected.begin(), expected.end(), UNKNOWN), 0);
+  for (std::size_t f = 0; f < expected.size(); ++f) {
+    EXPECT_EQ(s->faces[f].material, expected[f] == UNKNOWN ? fallback : expected[f])
+        << "face " << f;
+  }
 }
 
 }  // namespace
