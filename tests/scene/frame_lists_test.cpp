@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "scene/key_pair_sort.h"
+#include "scene/quicksort.h"
 #include "tests/scene/scene_fixtures.h"
 
 namespace {
@@ -100,6 +101,47 @@ TEST(KeyPairSort, WorkedOrdersIncludingEqualKeys) {
   std::sort(many.begin(), many.end());
   EXPECT_TRUE(many.front() == 0 && many.back() == 299999 &&
               std::adjacent_find(many.begin(), many.end()) == many.end());
+}
+
+// Keys 1..n placed so that the middle pivot is always its range's largest:
+// each partition then sets aside one item.
+std::vector<float> keysAgainstTheMiddlePivot(std::int32_t n) {
+  std::vector<std::int32_t> slots(n);
+  for (std::int32_t i = 0; i < n; ++i) slots[i] = i;
+  std::vector<float> keys(n);
+  for (std::int32_t lo = 0, hi = n, k = 0; hi - lo > 0; ++k, --hi) {
+    const std::int32_t mid = lo + (hi - lo) / 2;
+    keys[slots[mid]] = static_cast<float>(n - k);
+    std::swap(slots[mid], slots[hi - 1]);
+  }
+  return keys;
+}
+
+// The key-pair order, counting the items it looks at.
+struct CountedKeyPairOrder {
+  static inline std::int64_t looks = 0;
+  static float keyOf(const KeyPair& pair) { return pair.key; }
+  static bool notAbove(const KeyPair& pair, float pivot) { return ++looks, !(pair.key > pivot); }
+  static bool below(const KeyPair& pair, float pivot) { return ++looks, !(pair.key >= pivot); }
+  static bool atOrAbove(float pivot, float ceiling) { return pivot >= ceiling; }
+  static bool atOrBelow(float pivot, float floor) { return pivot <= floor; }
+};
+
+// A file can order its keys against the middle pivot; the sort still ends
+// sorted after some n log n looks, not n * n / 2.
+TEST(KeyPairSort, KeysOrderedAgainstThePivotStillSortInNLogNSteps) {
+  constexpr std::int32_t n = 20000;
+  const std::vector<float> keys = keysAgainstTheMiddlePivot(n);
+  Indices ascending(n);
+  for (std::int32_t i = 0; i < n; ++i) ascending[i] = i;
+  std::sort(ascending.begin(), ascending.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+  EXPECT_EQ(sortedIndices(keys), ascending);
+
+  std::vector<KeyPair> pairs;
+  for (std::int32_t i = 0; i < n; ++i) pairs.push_back({i, keys[i]});
+  CountedKeyPairOrder::looks = 0;
+  scene_sort::quickSort<CountedKeyPairOrder>(pairs.data(), n);
+  EXPECT_LT(CountedKeyPairOrder::looks, std::int64_t{64} * n * 15);
 }
 
 }  // namespace
