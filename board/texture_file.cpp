@@ -141,17 +141,25 @@ bool readNccTable(const std::uint8_t* p, GuNccTable* ncc) {
   return true;
 }
 
-// The whole file, or false when it is missing, unreadable, longer than any
-// 3DF file or the host has no memory to read it into.
-bool readTextureFile(const char* fileName, std::vector<std::uint8_t>* bytes) {
+// The file up to the length of the longest 3DF file, and in *whole whether
+// that was all of it; false when it is missing, unreadable or the host has
+// no memory to read it into.
+bool readTextureBytes(const char* fileName, std::vector<std::uint8_t>* bytes, bool* whole) {
   if (!fileName) return false;
   const OwnedFile file(openFile(fileName, "rb"));
   if (!file) return false;
   try {
-    return readWholeFile(file.get(), MAX_3DF_FILE_BYTES, bytes) && !std::ferror(file.get());
+    *whole = readWholeFile(file.get(), MAX_3DF_FILE_BYTES, bytes);
+    return !std::ferror(file.get());
   } catch (const std::bad_alloc&) {
     return false;  // without room to read it the file cannot be loaded
   }
+}
+
+// The whole file, or false as above or when it is longer than any 3DF file.
+bool readTextureFile(const char* fileName, std::vector<std::uint8_t>* bytes) {
+  bool whole = false;
+  return readTextureBytes(fileName, bytes, &whole) && whole;
 }
 
 }  // namespace
@@ -237,8 +245,9 @@ bool load3dfTexels(const std::uint8_t* bytes, const Parsed3df& parsed, Gu3dfInfo
 FxBool gu3dfGetInfo(const char* fileName, Gu3dfInfo* info) {
   traceCall(TraceOp::Gu3dfGetInfo, fileName, info);
   std::vector<std::uint8_t> bytes;
+  bool whole = false;
   Parsed3df parsed;
-  if (!info || !readTextureFile(fileName, &bytes) ||
+  if (!info || !readTextureBytes(fileName, &bytes, &whole) ||
       !parse3dfHeader(bytes.data(), bytes.size(), &parsed)) {
     return FXFALSE;
   }

@@ -96,8 +96,9 @@ TEST(TextureFile, LoadsThroughTheFileCallsIntoABufferOfExactlyItsSize) {
 // Unknown and reserved formats, bad magic or version, lod ranges and aspects
 // out of range or malformed, data of the wrong length (i8 with lod range 1 4
 // has 21 bytes), a short palette or table, missing lines, an endless line.
-// A well-formed header over data of the wrong length passes gu3dfGetInfo, so
-// that the program reports a file it cannot load, and gu3dfLoad refuses it.
+// A well-formed header over data of the wrong length, even more than any
+// 3DF file holds, passes gu3dfGetInfo, so that the program reports a file it
+// cannot load, and gu3dfLoad refuses it.
 TEST(TextureFile, RefusesBadHeadersAndSizes) {
   const std::string i8 = "\ni8\nlod range: 1 4\naspect ratio: 1 1\n";
   std::vector<std::pair<std::string, std::size_t>> bad = {
@@ -123,8 +124,10 @@ TEST(TextureFile, RefusesBadHeadersAndSizes) {
     EXPECT_FALSE(loads(fileBytes(text, data))) << text.substr(0, 80) << " + " << data;
   }
   Gu3dfInfo info{};
-  for (std::size_t data : {20, 22}) {
-    EXPECT_TRUE(getInfo(fileBytes(header("i8", "1 4", "1 1"), data), &info)) << data;
+  for (std::size_t data : {std::size_t{20}, std::size_t{22}, MAX_3DF_FILE_BYTES}) {
+    const Bytes bytes = fileBytes(header("i8", "1 4", "1 1"), data);
+    EXPECT_TRUE(getInfo(bytes, &info)) << data;
+    EXPECT_FALSE(loads(bytes)) << data;
   }
   EXPECT_FALSE(gu3dfGetInfo(WILDSKY_TEST_OUTPUT_DIR "/no_such_file.3df", &info));
   EXPECT_FALSE(gu3dfGetInfo(nullptr, &info));
