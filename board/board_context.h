@@ -30,6 +30,9 @@ struct BoardSettings {
   bool lockWrites = false;
   GrBuffer_t lockedBuffer = GR_BUFFER_BACKBUFFER;
   GrOriginLocation_t lockedOrigin = GR_ORIGIN_UPPER_LEFT;
+  // The memory the buffer's name gave when locked: a swap during the lock
+  // renames the colour buffers but leaves the lock on this one.
+  std::uint16_t* lockedMemory = nullptr;
 
   BoardDisplay* display = nullptr;
   BoardClock* clock = nullptr;

@@ -38,7 +38,7 @@ void BoardContext::applyLowerLeftWrites(std::uint16_t* to) const {
 }
 
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
-  traceCall(TraceOp::BufferClear, color, alpha, depth);
+  traceDrawingCall(TraceOp::BufferClear, color, alpha, depth);
   BoardContext& b = board();
   b.clearedSinceSwap = true;
   Rgba8 c = decodeColor(color, b.colorFormat);
@@ -54,6 +54,7 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
   finishDrawing();
   std::fill_n(b.backBuffer(), BOARD_PIXELS, clear.color);
   if (clear.withDepth) std::fill_n(b.depthBuffer, BOARD_PIXELS, clear.depth);
+  traceDrawingDone();
 }
 
 void grBufferSwap(int swapInterval) {
@@ -118,6 +119,7 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   b.lockWrites = writes;
   b.lockedBuffer = buffer;
   b.lockedOrigin = origin;
+  b.lockedMemory = b.namedBuffer(buffer);
   info->lfbPtr = pixels;
   info->strideInBytes = ROW_BYTES;
   info->writeMode = nativeMode;
@@ -132,7 +134,7 @@ FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   // Only the pixels written through the view go back: whatever was drawn or
   // cleared into the buffer during the lock stays.
   if (b.lockWrites && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
-    b.applyLowerLeftWrites(b.namedBuffer(buffer));
+    b.applyLowerLeftWrites(b.lockedMemory);
   }
   b.locked = false;
   return FXTRUE;

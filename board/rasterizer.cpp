@@ -45,7 +45,7 @@ void drawTriangle(const PipelineState& state, const GrVertex& a, const GrVertex&
 void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
   // A call without its three vertices draws nothing and is left out of a trace.
   if (a == nullptr || b == nullptr || c == nullptr) return;
-  traceCall(TraceOp::DrawTriangle, a, b, c);
+  traceDrawingCall(TraceOp::DrawTriangle, a, b, c);
   BoardContext& board = ::board();
   bool lowerLeft = board.origin == GR_ORIGIN_LOWER_LEFT;
   SpanTarget target{board.backBuffer(), board.depthBuffer, BOARD_WIDTH};
@@ -59,4 +59,5 @@ void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
     return;
   }
   drawTriangle(board.state, *a, *b, *c, lowerLeft, target, 0, BOARD_HEIGHT);
+  traceDrawingDone();
 }

@@ -337,6 +337,39 @@ void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   recorder.snapshotBuffer = buffer;
 }
 
+// The name the locked buffer goes by now, the one a replay writes its runs
+// to: a swap during the lock gives a colour buffer the other one's name.
+GrBuffer_t lockedBufferNameNow() {
+  BoardContext& b = board();
+  if (b.lockedMemory == b.frontBuffer()) return GR_BUFFER_FRONTBUFFER;
+  if (b.lockedMemory == b.backBuffer()) return GR_BUFFER_BACKBUFFER;
+  return b.lockedBuffer;
+}
+
+// Whether an upper-left write lock, the kind with a copy, is held on a
+// buffer that triangles and clears draw into: the back or the depth buffer.
+bool drawingReachesWriteLock() {
+  BoardContext& b = board();
+  return recorder.snapshotValid && b.locked &&
+         (b.lockedMemory == b.backBuffer() || b.lockedMemory == b.depthBuffer);
+}
+
+void traceWritesThroughLockSoFar() {
+  if (!drawingReachesWriteLock()) return;
+  const std::uint16_t* now = board().lockedMemory;
+  const std::uint16_t* before = recorder.beforeLock.data();
+  if (std::equal(now, now + BOARD_PIXELS, before)) return;
+  const GrBuffer_t buffer = lockedBufferNameNow();
+  writeUnlockRecord(GR_LFB_WRITE_ONLY, buffer, now, before);
+  traceRecordCall(TraceOp::LfbLock, GR_LFB_WRITE_ONLY, buffer, GR_LFBWRITEMODE_ANY,
+                  GR_ORIGIN_UPPER_LEFT, FXFALSE);
+}
+
+void traceLockCopyAfterDrawing() {
+  if (!drawingReachesWriteLock()) return;
+  std::copy_n(board().lockedMemory, BOARD_PIXELS, recorder.beforeLock.data());
+}
+
 void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   if (!traceActive) return;
   BoardContext& b = board();
@@ -348,17 +381,18 @@ void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
   // copy, for the unlock that ends it.
   if (accepted) recorder.snapshotValid = false;
   // An upper-left lock hands the buffer out: the runs are what changed since
-  // the lock. A lower-left lock hands out an upside-down view, whose changed
-  // pixels the unlock writes back: the runs are what that write-back changes.
+  // the lock, or since the last triangle or clear during it. A lower-left
+  // lock hands out an upside-down view, whose changed pixels the unlock
+  // writes back: the runs are what that write-back changes.
   const std::uint16_t* now = nullptr;
   const std::uint16_t* before = recorder.beforeLock.data();
   if (writes && b.lockedOrigin == GR_ORIGIN_LOWER_LEFT) {
-    before = b.namedBuffer(b.lockedBuffer);
+    before = b.lockedMemory;
     std::copy_n(before, BOARD_PIXELS, recorder.afterUnlock.data());
     b.applyLowerLeftWrites(recorder.afterUnlock.data());
     now = recorder.afterUnlock.data();
   } else if (writes) {
-    now = b.namedBuffer(b.lockedBuffer);
+    now = b.lockedMemory;
   }
-  writeUnlockRecord(type, buffer, now, before);
+  writeUnlockRecord(type, writes ? lockedBufferNameNow() : buffer, now, before);
 }

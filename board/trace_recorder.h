@@ -63,3 +63,25 @@ void traceTexDownloadMipMap(GrMipMapId_t id, const void* src, const GuTexTable* 
 void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
                   GrOriginLocation_t origin, FxBool pixelPipeline);
 void traceLfbUnlock(GrLock_t type, GrBuffer_t buffer);
+
+// Triangles and clears draw in place into a buffer under an upper-left write
+// lock, over what the caller wrote through it so far, which a replay writes
+// only at the unlock. So the writes so far go into the trace ahead of the
+// call, as an unlock and a fresh lock, and what the call leaves is what
+// later writes are told apart from.
+void traceWritesThroughLockSoFar();
+void traceLockCopyAfterDrawing();
+
+template <class... Args>
+void traceDrawingCall(TraceOp op, const Args&... args) {
+  if (traceActive) [[unlikely]] {
+    traceWritesThroughLockSoFar();
+    traceRecordCall(op, args...);
+  }
+}
+
+// After the call has drawn.
+inline void traceDrawingDone() {
+  if (traceActive) [[unlikely]]
+    traceLockCopyAfterDrawing();
+}

@@ -89,4 +89,24 @@ TEST_F(FrameBufferTest, LocksReadAndWriteInPlaceWhileDrawingGoesOn) {
   EXPECT_EQ(pixelAt(readBuffer(), 30, 0), 0xf800);
 }
 
+// A lock holds the buffer its name gave when it was taken, as a pointer to
+// the board's memory would: a swap during the lock shows that buffer, and
+// the unlock leaves the writes there in either origin.
+TEST_F(FrameBufferTest, AWriteLockKeepsItsBufferThroughASwap) {
+  for (GrOriginLocation_t origin : {GR_ORIGIN_UPPER_LEFT, GR_ORIGIN_LOWER_LEFT}) {
+    for (int buffer = 0; buffer < 2; ++buffer) {
+      grBufferClear(0x0000ff00u, 0, 0);  // both buffers blue
+      grBufferSwap(0);
+    }
+    GrLfbInfo_t info{};
+    ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, origin, &info));
+    const int topRow = origin == GR_ORIGIN_UPPER_LEFT ? 0 : BOARD_HEIGHT - 1;
+    static_cast<std::uint16_t*>(info.lfbPtr)[topRow * (info.strideInBytes / 2)] = 0xf800;
+    grBufferSwap(0);
+    ASSERT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
+    EXPECT_EQ(readBuffer(GR_BUFFER_FRONTBUFFER)[0], 0xf800) << "origin " << origin;
+    EXPECT_EQ(readBuffer(GR_BUFFER_BACKBUFFER)[0], 0x001f) << "origin " << origin;
+  }
+}
+
 }  // namespace

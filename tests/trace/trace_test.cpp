@@ -109,6 +109,30 @@ class TraceReplay : public ::testing::Test {
     EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
   }
 
+  // Records `calls`, made on an opened board, as a trace of `frames`
+  // frames, replays it and demands the same bytes in every buffer.
+  template <class Calls>
+  void expectReplayLeavesTheSameBuffers(int frames, Calls calls) {
+    ASSERT_TRUE(boardStartTrace(path.c_str(), frames));
+    grGlideInit();
+    openWindow(GR_COLORFORMAT_ARGB);
+    calls();
+    ASSERT_FALSE(boardTraceRecording());
+    const std::vector<std::uint16_t> recorded = everyBuffer();
+    ASSERT_TRUE(loadTrace(path.c_str(), &trace, &error)) << error;
+    EXPECT_TRUE(replayTrace(trace, 0).wholeTrace);
+    EXPECT_TRUE(everyBuffer() == recorded);
+  }
+
+  static std::vector<std::uint16_t> everyBuffer() {
+    std::vector<std::uint16_t> pixels;
+    for (GrBuffer_t buffer : {GR_BUFFER_FRONTBUFFER, GR_BUFFER_BACKBUFFER, GR_BUFFER_AUXBUFFER}) {
+      const std::vector<std::uint16_t> one = readBuffer(buffer);
+      pixels.insert(pixels.end(), one.begin(), one.end());
+    }
+    return pixels;
+  }
+
   fs::path path = tracePath("wildsky-trace-");
   TraceFile trace;
   std::string error;
@@ -145,6 +169,56 @@ TEST_F(TraceReplay, ReplayDrawsTheRecordedFramesExactlyWithAnyThreadCount) {
       EXPECT_FALSE(error.empty());
     }
   }
+}
+
+// A row of pixels written through a lock; rows count in the lock's origin.
+void writeRow(const GrLfbInfo_t& info, int row, std::uint16_t value) {
+  auto* pixels = static_cast<std::uint16_t*>(info.lfbPtr) + row * (info.strideInBytes / 2);
+  std::fill_n(pixels, BOARD_WIDTH, value);
+}
+
+// A swap during a write lock shows the locked buffer and leaves the lock on
+// it: the writes before and after the swap replay into that buffer, in
+// either origin.
+TEST_F(TraceReplay, WritesThroughALockHeldOverASwapReplayIntoTheLockedBuffer) {
+  expectReplayLeavesTheSameBuffers(3, [] {
+    for (GrOriginLocation_t origin : {GR_ORIGIN_UPPER_LEFT, GR_ORIGIN_LOWER_LEFT}) {
+      grBufferClear(0xff0000ffu, 0, 0);
+      GrLfbInfo_t info{};
+      ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, origin, &info));
+      writeRow(info, 10, 0xf800);
+      grBufferSwap(0);
+      writeRow(info, 20, 0x07e0);
+      EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
+    }
+    grBufferSwap(0);
+  });
+}
+
+// Under an upper-left write lock triangles and clears draw over the pixels
+// written so far, and later writes may put back what was there before
+// them: the replay draws over the same pixels and keeps those writes.
+TEST_F(TraceReplay, DrawingDuringAnUpperLeftWriteLockReplaysOverTheWritesBeforeIt) {
+  expectReplayLeavesTheSameBuffers(2, [] {
+    setState(Scenario::OpaqueColoured, false);
+    grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+    grDepthBufferFunction(GR_CMP_LESS);
+    grBufferClear(0, 0, 0xffff);
+    GrLfbInfo_t info{};
+    ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_AUXBUFFER, GR_ORIGIN_UPPER_LEFT, &info));
+    for (int row = 0; row < 100; ++row) writeRow(info, row, 0);  // nearest: hides the red
+    fillRect(0, 0, BOARD_WIDTH, BOARD_HEIGHT, vertexAt(0, 0, 255, 0, 0, 1000));
+    EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_AUXBUFFER));
+    grBufferSwap(0);
+
+    ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_UPPER_LEFT, &info));
+    grBufferClear(0xff808080u, 0, 0xffff);
+    writeRow(info, 6, 0);  // black again, as before the clear
+    fillRect(0, 84, BOARD_WIDTH, 234, vertexAt(0, 0, 0, 255, 0, 1000));  // rows 150 to 299
+    writeRow(info, 250, rgb565(128, 128, 128));  // grey again, as before the triangles
+    EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
+    grBufferSwap(0);
+  });
 }
 
 // trace-replay's --out holds the front buffer, each channel widened by bit
