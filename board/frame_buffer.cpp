@@ -109,6 +109,9 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   bool writes = (type & GR_LFB_WRITE_ONLY) != 0;
   GrLfbWriteMode_t nativeMode = isDepth ? GR_LFBWRITEMODE_ZA16 : GR_LFBWRITEMODE_565;
   if (writes && writeMode != GR_LFBWRITEMODE_ANY && writeMode != nativeMode) return FXFALSE;
+  // Pixels written through a lock reach memory as they are: a write lock
+  // that asks for the pixel pipeline is refused, not given raw writes.
+  if (writes && pixelPipeline) return FXFALSE;
 
   if (origin == GR_ORIGIN_LOWER_LEFT) {
     copyFlipped(pixels, b.lockBuffer);

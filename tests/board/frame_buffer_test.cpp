@@ -71,6 +71,14 @@ TEST_F(FrameBufferTest, LocksReadAndWriteInPlaceWhileDrawingGoesOn) {
   EXPECT_TRUE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
   EXPECT_FALSE(grLfbUnlock(GR_LFB_READ_ONLY, GR_BUFFER_BACKBUFFER));
 
+  // A write lock is refused another buffer's write mode, and the pixel
+  // pipeline, which the board does not run on written pixels.
+  refused.size = sizeof refused;
+  EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_ZA16,
+                         GR_ORIGIN_UPPER_LEFT, FXFALSE, &refused));
+  EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565,
+                         GR_ORIGIN_UPPER_LEFT, FXTRUE, &refused));
+
   // A write lock in the lower-left origin writes back on unlock what was
   // written through it, and keeps what was drawn meanwhile.
   ASSERT_TRUE(lockBuffer(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_ORIGIN_LOWER_LEFT, &info));
