@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr std::int32_t EMPTY_SLOT = -1;
+// An empty slot answers a lookup with "no such material".
+constexpr std::int32_t EMPTY_SLOT = NO_MATERIAL;
 constexpr std::int32_t FIRST_SLOT_COUNT = 64;
 
 // Open addressing with linear probing, kept at most half full. The slots
