@@ -337,6 +337,8 @@ void traceLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode,
   recorder.snapshotBuffer = buffer;
 }
 
+namespace {
+
 // The name the locked buffer goes by now, the one a replay writes its runs
 // to: a swap during the lock gives a colour buffer the other one's name.
 GrBuffer_t lockedBufferNameNow() {
@@ -353,6 +355,8 @@ bool drawingReachesWriteLock() {
   return recorder.snapshotValid && b.locked &&
          (b.lockedMemory == b.backBuffer() || b.lockedMemory == b.depthBuffer);
 }
+
+}  // namespace
 
 void traceWritesThroughLockSoFar() {
   if (!drawingReachesWriteLock()) return;
