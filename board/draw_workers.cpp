@@ -122,8 +122,10 @@ constexpr std::uint64_t PREFETCH_AHEAD = 4;
 constexpr std::uint64_t CLAIM_AHEAD = 8;
 
 // A worker's own copy of the state it draws in, taken from the ring once
-// per change rather than read there for every triangle. A copy is never
-// 2^32 states old (the queue holds far fewer), so numbers identify states.
+// per change rather than read there for every triangle. The 32-bit numbers
+// identify states as long as a worker draws in its rows at least once in
+// 2^32 state changes: over an hour of a thousand changes a frame at a
+// thousand frames a second.
 struct WorkerState {
   bool valid = false;
   std::uint32_t number = 0;
