@@ -117,14 +117,15 @@ std::vector<float> keysAgainstTheMiddlePivot(std::int32_t n) {
   return keys;
 }
 
-// The key-pair order, counting the items it looks at.
-struct CountedKeyPairOrder {
+// The key-pair sort's own order, counting the items it looks at.
+struct CountedKeyPairOrder : KeyPairOrder {
   static inline std::int64_t looks = 0;
-  static float keyOf(const KeyPair& pair) { return pair.key; }
-  static bool notAbove(const KeyPair& pair, float pivot) { return ++looks, !(pair.key > pivot); }
-  static bool below(const KeyPair& pair, float pivot) { return ++looks, !(pair.key >= pivot); }
-  static bool atOrAbove(float pivot, float ceiling) { return pivot >= ceiling; }
-  static bool atOrBelow(float pivot, float floor) { return pivot <= floor; }
+  static bool notAbove(const KeyPair& pair, float pivot) {
+    return ++looks, KeyPairOrder::notAbove(pair, pivot);
+  }
+  static bool below(const KeyPair& pair, float pivot) {
+    return ++looks, KeyPairOrder::below(pair, pivot);
+  }
 };
 
 // A file can order its keys against the middle pivot; the sort still ends
@@ -132,16 +133,17 @@ struct CountedKeyPairOrder {
 TEST(KeyPairSort, KeysOrderedAgainstThePivotStillSortInNLogNSteps) {
   constexpr std::int32_t n = 20000;
   const std::vector<float> keys = keysAgainstTheMiddlePivot(n);
-  Indices ascending(n);
-  for (std::int32_t i = 0; i < n; ++i) ascending[i] = i;
-  std::sort(ascending.begin(), ascending.end(), [&](int a, int b) { return keys[a] < keys[b]; });
-  EXPECT_EQ(sortedIndices(keys), ascending);
-
   std::vector<KeyPair> pairs;
   for (std::int32_t i = 0; i < n; ++i) pairs.push_back({i, keys[i]});
   CountedKeyPairOrder::looks = 0;
   scene_sort::quickSort<CountedKeyPairOrder>(pairs.data(), n);
   EXPECT_LT(CountedKeyPairOrder::looks, std::int64_t{64} * n * 15);
+
+  Indices ascending(n), sorted;
+  for (std::int32_t i = 0; i < n; ++i) ascending[i] = i;
+  std::sort(ascending.begin(), ascending.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+  for (const KeyPair& pair : pairs) sorted.push_back(pair.index);
+  EXPECT_EQ(sorted, ascending);
 }
 
 }  // namespace
